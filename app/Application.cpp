@@ -1,0 +1,152 @@
+#include "app/Application.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+QByteArray encode(const std::vector<fs::path>& paths)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out << static_cast<quint32>(paths.size());
+    for (const fs::path& p : paths)
+        out << QByteArray::fromStdString(p.native());
+    return data;
+}
+
+std::optional<std::vector<fs::path>> decode(const QByteArray& data)
+{
+    QDataStream in(data);
+    quint32 count = 0;
+    in >> count;
+    std::vector<fs::path> paths;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QByteArray bytes;
+        in >> bytes;
+        if (in.status() == QDataStream::Ok)
+            paths.emplace_back(bytes.toStdString());
+    }
+    if (in.status() != QDataStream::Ok)
+        return std::nullopt;
+    return paths;
+}
+
+} // namespace
+
+Application::Application(QObject* parent) : QObject(parent)
+{
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (delegate_)
+            delegate_->applicationWillTerminate();
+    });
+}
+
+Application::~Application() = default;
+
+void Application::setDelegate(ApplicationDelegate* delegate)
+{
+    delegate_ = delegate;
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        gui->setQuitOnLastWindowClosed(delegate && delegate->applicationShouldTerminateAfterLastWindowClosed());
+    deliverPending();
+}
+
+void Application::openFiles(const std::vector<fs::path>& paths)
+{
+    pending_.push_back(paths);
+    deliverPending();
+}
+
+void Application::deliverPending()
+{
+    if (!delegate_ || !delegate_->handlesOpenFiles())
+        return;
+    auto requests = std::move(pending_);
+    pending_.clear();
+    for (const auto& paths : requests)
+        delegate_->applicationOpenFiles(paths);
+}
+
+QString Application::defaultServerName()
+{
+    return QStringLiteral("velmora-%1").arg(::getuid());
+}
+
+bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, const QString& serverName)
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(1000))
+        return false;
+    const QByteArray payload = encode(paths);
+    QDataStream out(&socket);
+    out << payload;
+    socket.flush();
+    // The running instance answers once it has the whole request.
+    if (!socket.waitForReadyRead(3000))
+        return false;
+    socket.disconnectFromServer();
+    return true;
+}
+
+bool Application::listen(const QString& serverName)
+{
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(serverName)) {
+        // A socket left by a crashed instance: nobody answered on it, so take it over.
+        QLocalServer::removeServer(serverName);
+        if (!server_->listen(serverName))
+            return false;
+    }
+    connect(server_, &QLocalServer::newConnection, this, &Application::onNewConnection);
+    return true;
+}
+
+void Application::onNewConnection()
+{
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            QDataStream in(socket);
+            in.startTransaction();
+            QByteArray payload;
+            in >> payload;
+            if (!in.commitTransaction())
+                return; // wait for the rest
+            socket->write("ok");
+            socket->flush();
+            const auto paths = decode(payload);
+            if (!paths)
+                return;
+            if (paths->empty())
+                emit activationRequested();
+            else
+                openFiles(*paths);
+        });
+    }
+}
+
+std::vector<fs::path> pathsFromArguments(int argc, char** argv)
+{
+    std::vector<fs::path> paths;
+    std::error_code ec;
+    for (int i = 1; i < argc; ++i) {
+        const fs::path p(argv[i]);
+        if (p.empty() || argv[i][0] == '-')
+            continue; // Qt's own options, such as -platform
+        paths.push_back(p.is_absolute() ? p : fs::absolute(p, ec));
+    }
+    return paths;
+}
+
+} // namespace velmora

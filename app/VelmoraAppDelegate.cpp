@@ -1,0 +1,167 @@
+#include "app/VelmoraAppDelegate.h"
+
+#include "app/Application.h"
+#include "app/Settings.h"
+#include "dropzone/DragAndDropView.h"
+#include "dropzone/RadioMatrix.h"
+#include "platform/MessageTable.h"
+#include "ui_MainWindow.h"
+#include "ui_Preferences.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QListView>
+#include <QTreeView>
+#include <QUrl>
+
+namespace velmora {
+
+VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent)
+    : QObject(parent), application_(application), window_(std::make_unique<QMainWindow>()),
+      ui_(std::make_unique<Ui::MainWindow>()), preferences_(std::make_unique<QDialog>(window_.get())),
+      preferencesUi_(std::make_unique<Ui::Preferences>())
+{
+    ui_->setupUi(window_.get());
+    preferencesUi_->setupUi(preferences_.get());
+
+    connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::prefixChange);
+    connect(ui_->actionPreferences, &QAction::triggered, this, &VelmoraAppDelegate::openPreferences);
+    connect(ui_->actionWriteMail, &QAction::triggered, this, &VelmoraAppDelegate::writeMail);
+    connect(ui_->actionOpenWebSite, &QAction::triggered, this, &VelmoraAppDelegate::openWebSite);
+    connect(ui_->actionOpen, &QAction::triggered, this, &VelmoraAppDelegate::openDocuments);
+    connect(ui_->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(preferencesUi_->okButton, &QPushButton::clicked, this, &VelmoraAppDelegate::ok);
+    application_.setDelegate(this);
+}
+
+VelmoraAppDelegate::~VelmoraAppDelegate()
+{
+    if (application_.delegate() == this || application_.delegate() == dropView())
+        application_.setDelegate(nullptr);
+}
+
+void VelmoraAppDelegate::applicationDidFinishLaunching()
+{
+    if (settings::contains(settings::changeExifInPhoto)) {
+        preferencesUi_->exifInPhotos->setChecked(settings::read(settings::changeExifInPhoto));
+    } else {
+        preferencesUi_->exifInPhotos->setCheckState(Qt::Unchecked);
+        settings::write(settings::changeExifInPhoto, preferencesUi_->exifInPhotos->checkState());
+    }
+    initWindow();
+}
+
+void VelmoraAppDelegate::initWindow()
+{
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+
+    ui_->suffix->setChecked(settings::read(settings::suffix));
+    ui_->prefix->setChecked(settings::read(settings::prefix));
+    ui_->rename->setChecked(settings::read(settings::rename));
+    // 0 and an index outside the pop-up keep the laid-out selection.
+    if (const long long index = settings::read(settings::timezones);
+        index != 0 && index > 0 && index < ui_->timezones->count())
+        ui_->timezones->setCurrentIndex(static_cast<int>(index));
+    if (const auto text = settings::read(settings::textToPrefix))
+        ui_->text_to_prefix->setText(*text);
+    ui_->fixTime->setChecked(settings::read(settings::fixTime));
+    ui_->text_to_prefix->setEnabled(ui_->prefix->checkState() == Qt::Checked);
+    // A stored 0, like an absent key, selects row 1; a row outside the matrix changes nothing.
+    const long long row = settings::read(settings::selectedDateOptionCell);
+    if (row >= 0 && row <= INT_MAX)
+        ui_->dateSwitch->selectCellAtRow(row != 0 ? static_cast<int>(row) : 1, 0);
+
+    DragAndDropView* view = ui_->dropView;
+    application_.setDelegate(view);
+    view->setSpinner(ui_->spinner);
+    view->setStatus(ui_->status);
+    view->setText_to_prefix(ui_->text_to_prefix);
+    view->setPrefix(ui_->prefix);
+    view->setSuffix(ui_->suffix);
+    view->setRename(ui_->rename);
+    view->setWindow(window_.get());
+    view->setTimezones(ui_->timezones);
+    view->setFixTime(ui_->fixTime);
+    view->setDateSwitch(ui_->dateSwitch);
+}
+
+void VelmoraAppDelegate::prefixChange()
+{
+    settings::write(settings::textToPrefix, ui_->text_to_prefix->text());
+    ui_->text_to_prefix->setEnabled(ui_->prefix->checkState() == Qt::Checked);
+    settings::write(settings::prefix, ui_->prefix->checkState());
+}
+
+void VelmoraAppDelegate::openPreferences()
+{
+    if (settings::contains(settings::changeExifInPhoto))
+        preferencesUi_->exifInPhotos->setChecked(settings::read(settings::changeExifInPhoto));
+    else
+        preferencesUi_->exifInPhotos->setCheckState(Qt::Unchecked);
+    preferences_->show();
+    preferences_->raise();
+    preferences_->activateWindow();
+}
+
+void VelmoraAppDelegate::ok()
+{
+    settings::write(settings::changeExifInPhoto, preferencesUi_->exifInPhotos->checkState());
+    preferences_->close();
+}
+
+void VelmoraAppDelegate::writeMail()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" VELMORA_SUPPORT_EMAIL)));
+}
+
+void VelmoraAppDelegate::openWebSite()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text("#15"))));
+}
+
+void VelmoraAppDelegate::openDocuments()
+{
+    // The stock dialog picks either files or a folder; this one takes both at once.
+    QFileDialog dialog(window_.get(), tr("Open photos or folders"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    for (auto* view : dialog.findChildren<QAbstractItemView*>())
+        if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dialog.setNameFilter(tr("All files (*)"));
+    connect(&dialog, &QFileDialog::currentChanged, &dialog, [&dialog] { dialog.setFileMode(QFileDialog::Directory); });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    std::vector<std::filesystem::path> paths;
+    for (const QString& file : dialog.selectedFiles())
+        paths.emplace_back(QFile::encodeName(file).toStdString());
+    if (!paths.empty())
+        application_.openFiles(paths);
+}
+
+void VelmoraAppDelegate::applicationWillTerminate()
+{
+    settings::write(settings::suffix, ui_->suffix->checkState());
+    settings::write(settings::prefix, ui_->prefix->checkState());
+    settings::write(settings::rename, ui_->rename->checkState());
+    settings::write(settings::textToPrefix, ui_->text_to_prefix->text());
+    settings::write(settings::fixTime, ui_->fixTime->checkState());
+}
+
+QMainWindow* VelmoraAppDelegate::window() const { return window_.get(); }
+QProgressBar* VelmoraAppDelegate::spinner() const { return ui_->spinner; }
+DragAndDropView* VelmoraAppDelegate::dropView() const { return ui_->dropView; }
+QLabel* VelmoraAppDelegate::status() const { return ui_->status; }
+QCheckBox* VelmoraAppDelegate::suffix() const { return ui_->suffix; }
+QCheckBox* VelmoraAppDelegate::prefix() const { return ui_->prefix; }
+QCheckBox* VelmoraAppDelegate::rename() const { return ui_->rename; }
+QComboBox* VelmoraAppDelegate::timezones() const { return ui_->timezones; }
+QLineEdit* VelmoraAppDelegate::text_to_prefix() const { return ui_->text_to_prefix; }
+QDialog* VelmoraAppDelegate::preferences() const { return preferences_.get(); }
+QCheckBox* VelmoraAppDelegate::exifInPhotos() const { return preferencesUi_->exifInPhotos; }
+QCheckBox* VelmoraAppDelegate::fixTime() const { return ui_->fixTime; }
+RadioMatrix* VelmoraAppDelegate::dateSwitch() const { return ui_->dateSwitch; }
+
+} // namespace velmora

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/ApplicationDelegate.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QProgressBar;
+
+namespace Ui {
+class MainWindow;
+class Preferences;
+} // namespace Ui
+
+namespace velmora {
+
+class Application;
+class DragAndDropView;
+class RadioMatrix;
+
+// Brings the application up: restores the main window's options from the
+// settings store, makes the drop zone the application's delegate and hands it
+// the controls. Serves the prefix checkbox, the preferences window and the two
+// outward links for as long as the application runs.
+class VelmoraAppDelegate : public QObject, public ApplicationDelegate {
+    Q_OBJECT
+public:
+    explicit VelmoraAppDelegate(Application& application, QObject* parent = nullptr);
+    ~VelmoraAppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void initWindow();
+
+    // Actions.
+    void prefixChange();
+    void openPreferences();
+    void ok();
+    void writeMail();
+    void openWebSite();
+    // The File > Open... menu: a dialog for files and folders; its choice goes
+    // the open-files route.
+    void openDocuments();
+
+    void applicationWillTerminate() override;
+    bool applicationShouldTerminateAfterLastWindowClosed() override { return true; }
+
+    QMainWindow* window() const;
+    QProgressBar* spinner() const;
+    DragAndDropView* dropView() const;
+    QLabel* status() const;
+    QCheckBox* suffix() const;
+    QCheckBox* prefix() const;
+    QCheckBox* rename() const;
+    QComboBox* timezones() const;
+    QLineEdit* text_to_prefix() const;
+    QDialog* preferences() const;
+    QCheckBox* exifInPhotos() const;
+    QCheckBox* fixTime() const;
+    RadioMatrix* dateSwitch() const;
+
+private:
+    Application& application_;
+    std::unique_ptr<QMainWindow> window_;
+    std::unique_ptr<Ui::MainWindow> ui_;
+    std::unique_ptr<QDialog> preferences_;
+    std::unique_ptr<Ui::Preferences> preferencesUi_;
+};
+
+} // namespace velmora

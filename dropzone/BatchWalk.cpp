@@ -1,0 +1,65 @@
+#include "dropzone/BatchWalk.h"
+
+#include "platform/MessageTable.h"
+#include "platform/SystemLog.h"
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+double progress(size_t done, size_t total)
+{
+    return static_cast<double>(100 * done / total);
+}
+
+void walkFolder(const FileManager& manager, const fs::path& folder,
+                const std::function<void(const fs::path&)>& processFile, BatchSink& sink, const std::stop_token& stop)
+{
+    // Taken whole before the first entry, so the photos placed under their new
+    // names during this walk are not visited again.
+    std::vector<fs::path> unreadable;
+    const auto listing = manager.listFolder(folder, &unreadable);
+    if (!listing) {
+        SystemLog::write("*** Folder " + folder.native() + " cannot be read! ***");
+        return;
+    }
+    for (const fs::path& skipped : unreadable)
+        SystemLog::write("*** Folder " + skipped.native() + " cannot be read! ***");
+
+    const size_t n = listing->size();
+    for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
+        const fs::path& relative = (*listing)[j];
+        const fs::path full = folder.native() + "/" + relative.native();
+        bool isDirectory = false;
+        if (manager.fileExists(full, isDirectory) && !isDirectory && relative.filename() != ".DS_Store")
+            processFile(full);
+        sink.setProgress(progress(j + 1, n));
+    }
+}
+
+} // namespace
+
+void processFiles(const std::vector<fs::path>& batchList, const std::function<void(const fs::path&)>& processFile,
+                  BatchSink& sink, std::stop_token stop)
+{
+    const FileManager manager;
+    const size_t n = batchList.size();
+    for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
+        const fs::path& p = batchList[k];
+        bool isDirectory = false;
+        if (!manager.fileExists(p, isDirectory))
+            continue;
+        if (isDirectory) {
+            walkFolder(manager, p, processFile, sink, stop);
+            continue;
+        }
+        processFile(p);
+        sink.setProgress(progress(k + 1, n));
+    }
+    sink.hideIndicator();
+    sink.setStatusText(MessageTable::text("#1"));
+    sink.setUpTimer();
+}
+
+} // namespace velmora

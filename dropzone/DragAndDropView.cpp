@@ -1,0 +1,414 @@
+#include "dropzone/DragAndDropView.h"
+
+#include "app/Settings.h"
+#include "dropzone/BatchWalk.h"
+#include "dropzone/RadioMatrix.h"
+#include "platform/MessageTable.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+int stateOf(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::PartiallyChecked:
+        return -1;
+    case Qt::Checked:
+        break;
+    }
+    return 1;
+}
+
+std::optional<std::string> titleOf(const QComboBox* box)
+{
+    if (box->currentIndex() < 0)
+        return std::nullopt;
+    return box->currentText().toStdString();
+}
+
+Qt::DropAction genericAction(Qt::DropActions offered)
+{
+    // Copy or Link, never Move: a source that believes it moved a photo deletes it.
+    if (offered & Qt::CopyAction)
+        return Qt::CopyAction;
+    if (offered & Qt::LinkAction)
+        return Qt::LinkAction;
+    return Qt::IgnoreAction;
+}
+
+} // namespace
+
+std::vector<fs::path> localPaths(const QMimeData* mimeData)
+{
+    std::vector<fs::path> paths;
+    if (!mimeData || !mimeData->hasUrls())
+        return paths;
+    for (const QUrl& url : mimeData->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // Decode the percent-encoding ourselves: the bytes of a name that is
+        // not valid UTF-8 would not survive a trip through QString.
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (!bytes.isEmpty())
+            paths.emplace_back(bytes.toStdString());
+    }
+    return paths;
+}
+
+struct DragAndDropView::Waiter {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool done = false;
+
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+        released.notify_all();
+    }
+};
+
+// Hands a worker's progress and status to the GUI thread, in order.
+class DragAndDropView::Sink : public BatchSink {
+public:
+    explicit Sink(DragAndDropView& view) : view_(view) {}
+    void setProgress(double value) override
+    {
+        QMetaObject::invokeMethod(
+            &view_, [v = &view_, value] {
+                if (v->spinner_)
+                    v->spinner_->setValue(static_cast<int>(value));
+            },
+            Qt::QueuedConnection);
+    }
+    void hideIndicator() override
+    {
+        QMetaObject::invokeMethod(
+            &view_, [v = &view_] {
+                if (v->spinner_)
+                    v->spinner_->setHidden(true);
+            },
+            Qt::QueuedConnection);
+    }
+    void setStatusText(const std::string& text) override
+    {
+        QMetaObject::invokeMethod(
+            &view_, [v = &view_, t = QString::fromStdString(text)] {
+                if (v->status_)
+                    v->status_->setText(t);
+            },
+            Qt::QueuedConnection);
+    }
+    void setUpTimer() override
+    {
+        view_.runOnGuiThreadAndWait([v = &view_](const std::function<void()>& done) {
+            v->setUpTimer();
+            done();
+        });
+    }
+
+private:
+    DragAndDropView& view_;
+};
+
+DragAndDropView::DragAndDropView(QWidget* parent) : QWidget(parent)
+{
+    setAcceptDrops(true);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &DragAndDropView::stopBatches);
+}
+
+DragAndDropView::~DragAndDropView()
+{
+    stopBatches();
+}
+
+void DragAndDropView::setDateSwitch(RadioMatrix* control)
+{
+    dateSwitch_ = control;
+    if (!control)
+        return;
+    mirror_.setDateSwitchRow(control->selectedRow());
+    for (QRadioButton* row : control->rows())
+        connect(row, &QRadioButton::toggled, this, [this] {
+            if (dateSwitch_)
+                mirror_.setDateSwitchRow(dateSwitch_->selectedRow());
+        });
+}
+
+void DragAndDropView::setFixTime(QCheckBox* control)
+{
+    fixTime_ = control;
+    if (!control)
+        return;
+    mirror_.setFixTimeState(stateOf(control));
+    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setFixTimeState(stateOf(control)); });
+}
+
+void DragAndDropView::setTimezones(QComboBox* control)
+{
+    timezones_ = control;
+    if (!control)
+        return;
+    mirror_.setTimezonesTitle(titleOf(control));
+    connect(control, &QComboBox::currentIndexChanged, this,
+            [this, control] { mirror_.setTimezonesTitle(titleOf(control)); });
+}
+
+void DragAndDropView::setRename(QCheckBox* control)
+{
+    rename_ = control;
+    if (!control)
+        return;
+    mirror_.setRenameState(stateOf(control));
+    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setRenameState(stateOf(control)); });
+}
+
+void DragAndDropView::setPrefix(QCheckBox* control)
+{
+    prefix_ = control;
+    if (!control)
+        return;
+    mirror_.setPrefixState(stateOf(control));
+    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setPrefixState(stateOf(control)); });
+}
+
+void DragAndDropView::setSuffix(QCheckBox* control)
+{
+    suffix_ = control;
+    if (!control)
+        return;
+    mirror_.setSuffixState(stateOf(control));
+    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setSuffixState(stateOf(control)); });
+}
+
+void DragAndDropView::setText_to_prefix(QLineEdit* control)
+{
+    textToPrefix_ = control;
+    if (!control)
+        return;
+    mirror_.setTextToPrefix(control->text().toStdString());
+    connect(control, &QLineEdit::textChanged, this,
+            [this](const QString& text) { mirror_.setTextToPrefix(text.toStdString()); });
+}
+
+void DragAndDropView::dragEnterEvent(QDragEnterEvent* event)
+{
+    // To the front whatever comes next, so the user sees the window they drop on.
+    if (QWidget* top = window()) {
+        top->raise();
+        top->activateWindow();
+    }
+    const Qt::DropAction action = genericAction(event->possibleActions());
+    if (action == Qt::IgnoreAction || localPaths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
+}
+
+void DragAndDropView::dragMoveEvent(QDragMoveEvent* event)
+{
+    const Qt::DropAction action = genericAction(event->possibleActions());
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
+}
+
+void DragAndDropView::dropEvent(QDropEvent* event)
+{
+    batchStartFirstHalf();
+    const Qt::DropAction action = genericAction(event->possibleActions());
+    std::vector<fs::path> batchList = localPaths(event->mimeData());
+    if (action == Qt::IgnoreAction || batchList.empty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
+    batchStartSecondHalf(std::move(batchList));
+}
+
+void DragAndDropView::applicationOpenFiles(const std::vector<fs::path>& paths)
+{
+    batchStartFirstHalf();
+    batchStartSecondHalf(paths);
+}
+
+void DragAndDropView::batchStartFirstHalf()
+{
+    runDialog_ = false;
+    if (textToPrefix_ && textToPrefix_->text().isNull())
+        textToPrefix_->setText(QStringLiteral(""));
+    if (suffix_)
+        settings::write(settings::suffix, suffix_->checkState());
+    if (prefix_)
+        settings::write(settings::prefix, prefix_->checkState());
+    if (rename_)
+        settings::write(settings::rename, rename_->checkState());
+    if (textToPrefix_)
+        settings::write(settings::textToPrefix, textToPrefix_->text());
+    if (fixTime_)
+        settings::write(settings::fixTime, fixTime_->checkState());
+}
+
+void DragAndDropView::batchStartSecondHalf(std::vector<fs::path> batchList)
+{
+    if (status_) {
+        status_->setHidden(false);
+        status_->setText(QString::fromStdString(MessageTable::text("#2")));
+    }
+    if (spinner_)
+        spinner_->setHidden(false);
+
+    reapFinishedWorkers();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    workers_.push_back({std::jthread([this, batchList = std::move(batchList), finished](std::stop_token stop) {
+                            processFiles(batchList, stop);
+                            finished->store(true);
+                            QMetaObject::invokeMethod(this, &DragAndDropView::batchFinished, Qt::QueuedConnection);
+                        }),
+                        finished});
+    update();
+}
+
+void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::stop_token stop)
+{
+    PhotoEngine engine(mirror_, runDialog_, *this);
+    Sink sink(*this);
+    velmora::processFiles(batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
+}
+
+void DragAndDropView::reapFinishedWorkers()
+{
+    std::erase_if(workers_, [](const Worker& w) { return w.finished->load(); });
+}
+
+int DragAndDropView::runningBatches()
+{
+    reapFinishedWorkers();
+    return static_cast<int>(workers_.size());
+}
+
+void DragAndDropView::stopBatches()
+{
+    {
+        std::lock_guard lock(waitersMutex_);
+        stopping_ = true;
+        for (const auto& waiter : waiters_)
+            waiter->release();
+    }
+    for (Worker& worker : workers_)
+        worker.thread.request_stop();
+    workers_.clear(); // joins
+    std::lock_guard lock(waitersMutex_);
+    stopping_ = false;
+}
+
+void DragAndDropView::runOnGuiThreadAndWait(std::function<void(std::function<void()> done)> work)
+{
+    auto waiter = std::make_shared<Waiter>();
+    {
+        std::lock_guard lock(waitersMutex_);
+        if (stopping_)
+            return;
+        waiters_.push_back(waiter);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, work = std::move(work), waiter] {
+            bool stopping = false;
+            {
+                std::lock_guard lock(waitersMutex_);
+                stopping = stopping_;
+            }
+            if (stopping)
+                waiter->release();
+            else
+                work([waiter] { waiter->release(); });
+        },
+        Qt::QueuedConnection);
+    {
+        std::unique_lock lock(waiter->mutex);
+        waiter->released.wait(lock, [&] { return waiter->done; });
+    }
+    std::lock_guard lock(waitersMutex_);
+    std::erase(waiters_, waiter);
+}
+
+void DragAndDropView::showAlert(const AlertRequest& request)
+{
+    runOnGuiThreadAndWait([this, text = QString::fromStdString(request.text),
+                           button = QString::fromStdString(request.button)](std::function<void()> done) {
+        // Not exec(): a nested event loop on the GUI thread could run another
+        // batch's start inside this one. The worker waits instead.
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmora"), text, QMessageBox::NoButton,
+                                    window());
+        box->setTextFormat(Qt::PlainText); // platform texts quote file names, "%" and "<" included
+        box->addButton(button, QMessageBox::AcceptRole);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("velmoraAlert"));
+        connect(box, &QMessageBox::finished, this, [done = std::move(done)] { done(); });
+        box->open();
+    });
+}
+
+bool DragAndDropView::changeExifInPhoto()
+{
+    return settings::read(settings::changeExifInPhoto);
+}
+
+void DragAndDropView::setUpTimer()
+{
+    // Owned by nobody and never cancelled: a later batch does not stop it.
+    QTimer::singleShot(4000, this, &DragAndDropView::timerFireMethod);
+}
+
+void DragAndDropView::timerFireMethod()
+{
+    if (status_)
+        status_->setHidden(true);
+}
+
+void DragAndDropView::applicationWillTerminate()
+{
+    if (suffix_)
+        settings::write(settings::suffix, suffix_->checkState());
+    if (prefix_)
+        settings::write(settings::prefix, prefix_->checkState());
+    if (rename_)
+        settings::write(settings::rename, rename_->checkState());
+    if (timezones_)
+        settings::write(settings::timezones, timezones_->currentIndex());
+    if (textToPrefix_)
+        settings::write(settings::textToPrefix, textToPrefix_->text());
+    if (fixTime_)
+        settings::write(settings::fixTime, fixTime_->checkState());
+}
+
+} // namespace velmora

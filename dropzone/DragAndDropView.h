@@ -1,0 +1,135 @@
+#pragma once
+
+#include "app/ApplicationDelegate.h"
+#include "engine/ControlMirror.h"
+#include "engine/PhotoEngine.h"
+#include "platform/FileManager.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QWidget>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+#include <vector>
+
+class QMimeData;
+
+#include "dropzone/RadioMatrix.h"
+
+namespace velmora {
+
+// The drop zone: takes dropped and opened files, runs one worker thread per
+// batch over them, and shows what the workers report. Once window set-up has
+// made it the application's delegate it also answers open-files requests and
+// the quit notice.
+class DragAndDropView : public QWidget, public EngineHost, public ApplicationDelegate {
+    Q_OBJECT
+public:
+    explicit DragAndDropView(QWidget* parent = nullptr);
+    ~DragAndDropView() override;
+
+    // The control set: handed over once by window set-up, not owned. Each
+    // setter also keeps the mirror that the workers read in step with its control.
+    RadioMatrix* dateSwitch() const { return dateSwitch_; }
+    void setDateSwitch(RadioMatrix* control);
+    QCheckBox* fixTime() const { return fixTime_; }
+    void setFixTime(QCheckBox* control);
+    QComboBox* timezones() const { return timezones_; }
+    void setTimezones(QComboBox* control);
+    bool run_dialog() const { return runDialog_; }
+    void setRun_dialog(bool value) { runDialog_ = value; }
+    QWidget* mainWindow() const { return window_; }
+    void setWindow(QWidget* window) { window_ = window; }
+    QCheckBox* rename() const { return rename_; }
+    void setRename(QCheckBox* control);
+    QCheckBox* prefix() const { return prefix_; }
+    void setPrefix(QCheckBox* control);
+    QCheckBox* suffix() const { return suffix_; }
+    void setSuffix(QCheckBox* control);
+    QLineEdit* text_to_prefix() const { return textToPrefix_; }
+    void setText_to_prefix(QLineEdit* control);
+    QProgressBar* spinner() const { return spinner_; }
+    void setSpinner(QProgressBar* control) { spinner_ = control; }
+    QLabel* status() const { return status_; }
+    void setStatus(QLabel* control) { status_ = control; }
+
+    const ControlMirror& controls() const { return mirror_; }
+
+    // Application-level events, once this view is the application's delegate.
+    void applicationWillTerminate() override;
+    bool applicationShouldTerminateAfterLastWindowClosed() override { return true; }
+    bool handlesOpenFiles() const override { return true; }
+    void applicationOpenFiles(const std::vector<std::filesystem::path>& paths) override;
+
+    // Called by the engine on a worker thread.
+    void showAlert(const AlertRequest& request) override;
+    bool changeExifInPhoto() override;
+
+    // GUI thread: schedules the status timer; its firing hides the status line.
+    void setUpTimer();
+    void timerFireMethod();
+
+    // Asks every running batch to stop after the photo in hand, releases any
+    // worker that waits on the window, and waits for all of them to end.
+    void stopBatches();
+    int runningBatches();
+
+signals:
+    // A batch's worker has ended (GUI thread).
+    void batchFinished();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct Waiter;
+    struct Worker {
+        std::jthread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    class Sink;
+
+    void batchStartFirstHalf();
+    void batchStartSecondHalf(std::vector<std::filesystem::path> batchList);
+    void processFiles(const std::vector<std::filesystem::path>& batchList, std::stop_token stop);
+    // Runs `work` on the GUI thread and waits until it calls the `done` it is given.
+    void runOnGuiThreadAndWait(std::function<void(std::function<void()> done)> work);
+    void reapFinishedWorkers();
+
+    QPointer<QWidget> window_;
+    QPointer<QLabel> status_;
+    QPointer<QCheckBox> suffix_;
+    QPointer<QCheckBox> prefix_;
+    QPointer<QCheckBox> rename_;
+    QPointer<QComboBox> timezones_;
+    QPointer<QProgressBar> spinner_;
+    QPointer<QLineEdit> textToPrefix_;
+    QPointer<QCheckBox> fixTime_;
+    QPointer<RadioMatrix> dateSwitch_;
+    std::atomic<bool> runDialog_{false};
+    FileManager manager_;
+    ControlMirror mirror_;
+
+    std::vector<Worker> workers_; // GUI thread only
+    std::mutex waitersMutex_;
+    bool stopping_ = false; // guarded by waitersMutex_
+    std::vector<std::shared_ptr<Waiter>> waiters_;
+};
+
+// The local paths that a drag carries, byte-exact and in order.
+std::vector<std::filesystem::path> localPaths(const QMimeData* mimeData);
+
+} // namespace velmora

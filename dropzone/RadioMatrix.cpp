@@ -1,0 +1,31 @@
+#include "dropzone/RadioMatrix.h"
+
+#include <QRadioButton>
+
+namespace velmora {
+
+RadioMatrix::RadioMatrix(QWidget* parent) : QGroupBox(parent) {}
+
+QList<QRadioButton*> RadioMatrix::rows() const
+{
+    return findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+}
+
+int RadioMatrix::selectedRow() const
+{
+    const auto buttons = rows();
+    for (int i = 0; i < buttons.size(); ++i)
+        if (buttons[i]->isChecked())
+            return i;
+    return -1;
+}
+
+void RadioMatrix::selectCellAtRow(int row, int column)
+{
+    const auto buttons = rows();
+    if (column != 0 || row < 0 || row >= buttons.size())
+        return;
+    buttons[row]->setChecked(true);
+}
+
+} // namespace velmora

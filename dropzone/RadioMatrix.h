@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QList>
+
+class QRadioButton;
+
+namespace velmora {
+
+// A column of radio buttons whose rows are numbered from 0 in the order they
+// were laid out: the date choice of the main window.
+class RadioMatrix : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit RadioMatrix(QWidget* parent = nullptr);
+
+    QList<QRadioButton*> rows() const;
+    int selectedRow() const; // -1 when no row is selected
+    // Selects the row; a row outside the matrix changes nothing.
+    void selectCellAtRow(int row, int column);
+};
+
+} // namespace velmora

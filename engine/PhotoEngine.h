@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/ControlMirror.h"
+#include "platform/FileManager.h"
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace velmora {
+
+// A message for the user: shown in a modal alert titled "Velmora" with one button.
+struct AlertRequest {
+    std::string text;
+    std::string button;
+};
+
+// What the engine needs from whoever runs it: the window, or a headless sink.
+class EngineHost {
+public:
+    virtual ~EngineHost() = default;
+    // Shows the alert and returns once it has been dismissed.
+    virtual void showAlert(const AlertRequest& request) = 0;
+    // The stored preference "change_exif_in_photo", read afresh for every photo.
+    virtual bool changeExifInPhoto() = 0;
+};
+
+// The per-photo operation: read the capture date, shift it, compose the new
+// name, move or copy the photo there and, when asked, write the date back.
+// Runs on a batch's worker thread; reads the options from the mirror at each
+// point of use, so a change during a batch applies to the photos still to come.
+class PhotoEngine {
+public:
+    PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host);
+
+    void processFile(const std::filesystem::path& path);
+
+    // Writes `date` into the photo's DateTimeDigitized (digitized) or
+    // DateTimeOriginal field. True once the rewritten photo is in place.
+    bool setDate(const std::string& date, const std::filesystem::path& photoUrl, bool digitized);
+
+private:
+    void raiseLatchedAlert(const char* key);
+
+    const ControlMirror& controls_;
+    std::atomic<bool>& runDialog_;
+    EngineHost& host_;
+    FileManager manager_;
+};
+
+} // namespace velmora

@@ -1,0 +1,220 @@
+#include "platform/FileManager.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+QString displayName(const fs::path& path)
+{
+    return QString::fromLocal8Bit(path.filename().native());
+}
+
+FileError makeError(int err, const char* verb, const fs::path& source, const fs::path& target)
+{
+    FileError e;
+    e.code = err == EEXIST ? FileError::kAlreadyExists : err;
+    e.description = std::string("Could not ") + verb + " \"" + source.native() + "\" to \"" + target.native() +
+                    "\": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
+    const QString reason = QString::fromLocal8Bit(std::strerror(err));
+    const QString text =
+        std::strcmp(verb, "copy") == 0
+            ? QCoreApplication::translate("FileManager", "The photo “%1” could not be copied to “%2”: %3.")
+            : QCoreApplication::translate("FileManager", "The photo “%1” could not be moved to “%2”: %3.");
+    e.localizedDescription = text.arg(displayName(source), displayName(target), reason).toStdString();
+    return e;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Copies the bytes of `in` to `out`; 0 or an errno value.
+int copyBytes(int in, int out, off_t size)
+{
+    off_t done = 0;
+    while (done < size) {
+        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(size - done), 0);
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+            n = ::sendfile(out, in, nullptr, static_cast<size_t>(size - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            break; // the source shrank under us: copy what there is
+        done += n;
+    }
+    return 0;
+}
+
+// Copy into a file created exclusively, keeping permission bits and times.
+// On any failure the partial target is removed. `durable` fsyncs the copy, for
+// when the source is about to be removed.
+int copyFile(const fs::path& source, const fs::path& target, bool durable)
+{
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0)
+        return errno;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    const mode_t mode = st.st_mode & 07777;
+    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (out.get() < 0)
+        return errno;
+    int err = copyBytes(in.get(), out.get(), st.st_size);
+    if (err == 0 && ::fchmod(out.get(), mode) != 0)
+        err = errno;
+    if (err == 0) {
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::futimens(out.get(), times) != 0)
+            err = errno;
+    }
+    if (err == 0 && durable && ::fsync(out.get()) != 0)
+        err = errno;
+    if (::close(out.release()) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(target.c_str());
+    return err;
+}
+
+} // namespace
+
+bool FileManager::fileExists(const fs::path& path) const
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    isDirectory = S_ISDIR(st.st_mode);
+    return true;
+}
+
+namespace {
+
+void listInto(int dirFd, const fs::path& relative, std::vector<fs::path>& out, std::vector<fs::path>* unreadable,
+              const fs::path& root)
+{
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        if (unreadable)
+            unreadable->push_back(root / relative);
+        return;
+    }
+    while (struct dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        fs::path child = relative.empty() ? fs::path(name) : relative / name;
+        out.push_back(child);
+        bool isDir = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            isDir = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (!isDir)
+            continue;
+        int childFd = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (childFd < 0) {
+            if (unreadable)
+                unreadable->push_back(root / child);
+            continue;
+        }
+        listInto(childFd, child, out, unreadable, root);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
+
+std::optional<std::vector<fs::path>> FileManager::listFolder(const fs::path& folder,
+                                                             std::vector<fs::path>* unreadable) const
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::vector<fs::path> entries;
+    listInto(fd, {}, entries, unreadable, folder);
+    return entries;
+}
+
+std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs::path& target) const
+{
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return std::nullopt;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
+        // The file system lacks RENAME_NOREPLACE: a hard link cannot replace either.
+        if (::link(source.c_str(), target.c_str()) == 0) {
+            if (::unlink(source.c_str()) == 0)
+                return std::nullopt;
+            err = errno;
+            ::unlink(target.c_str());
+            return makeError(err, "move", source, target);
+        }
+        err = errno;
+        if (err == EPERM || err == EOPNOTSUPP)
+            err = EXDEV; // no hard links here: copy, then remove
+    }
+    if (err != EXDEV)
+        return makeError(err, "move", source, target);
+
+    // Another file system: the copy must be complete on disk before the
+    // source goes, so that a crash in between leaves two copies, never none.
+    if (int copyErr = copyFile(source, target, true); copyErr != 0)
+        return makeError(copyErr, "move", source, target);
+    if (::unlink(source.c_str()) != 0) {
+        err = errno;
+        ::unlink(target.c_str());
+        return makeError(err, "move", source, target);
+    }
+    return std::nullopt;
+}
+
+std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
+{
+    if (int err = copyFile(source, target, false); err != 0)
+        return makeError(err, "copy", source, target);
+    return std::nullopt;
+}
+
+} // namespace velmora

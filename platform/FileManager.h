@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// What went wrong in a move or copy. `code` is kAlreadyExists when something
+// already sits at the target; any other failure carries errno.
+struct FileError {
+    static constexpr int kAlreadyExists = 516;
+    int code = 0;
+    std::string description;          // full technical text, for the log
+    std::string localizedDescription; // short text for the user
+};
+
+// File operations on byte-exact paths. Moves and copies never replace what
+// already exists at the target path.
+class FileManager {
+public:
+    // True when anything exists at the path (a dangling link counts as nothing).
+    bool fileExists(const std::filesystem::path& path) const;
+    // As above; `isDirectory` tells whether it is a folder (a link to a folder counts as one).
+    bool fileExists(const std::filesystem::path& path, bool& isDirectory) const;
+
+    // Every entry below `folder` at any depth, relative to it, in the order the
+    // directory enumeration yields them; links to folders are listed, not
+    // descended. Sub-folders that cannot be read are skipped and reported in
+    // `unreadable`. nullopt when `folder` itself cannot be listed.
+    std::optional<std::vector<std::filesystem::path>>
+    listFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>* unreadable = nullptr) const;
+
+    std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
+    std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
+};
+
+} // namespace velmora

@@ -1,0 +1,127 @@
+#include "support/TestSupport.h"
+
+#include "platform/Platform.h"
+#include "platform/SystemLog.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace velmora::test {
+
+TempDir::TempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "velmora-test-XXXXXX").native();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Tests take permissions away; give them back so that everything goes.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+void makeJpeg(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized,
+              int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, Qt::darkBlue);
+    gradient.setColorAt(1, Qt::yellow);
+    painter.fillRect(image.rect(), gradient);
+    painter.end();
+    if (!image.save(QString::fromLocal8Bit(path.c_str()), "JPEG", 85))
+        throw std::runtime_error("cannot write " + path.native());
+    if (original || digitized)
+        setExifDates(path, std::move(original), std::move(digitized));
+}
+
+void setExifDates(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized)
+{
+    initializePlatform();
+    auto image = Exiv2::ImageFactory::open(path.native());
+    image->readMetadata();
+    Exiv2::ExifData& exif = image->exifData();
+    exif["Exif.Image.Make"] = "Velmora Test Camera";
+    if (original)
+        exif["Exif.Photo.DateTimeOriginal"] = *original;
+    if (digitized)
+        exif["Exif.Photo.DateTimeDigitized"] = *digitized;
+    image->writeMetadata();
+}
+
+void writeFile(const fs::path& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + path.native());
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> listNames(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+LogCapture::LogCapture()
+{
+    SystemLog::setObserver([this](std::string_view line) {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    });
+}
+
+LogCapture::~LogCapture()
+{
+    SystemLog::setObserver(nullptr);
+}
+
+std::vector<std::string> LogCapture::lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+void RecordingHost::showAlert(const AlertRequest& request)
+{
+    std::lock_guard lock(mutex_);
+    alerts_.push_back(request);
+}
+
+std::vector<AlertRequest> RecordingHost::alerts() const
+{
+    std::lock_guard lock(mutex_);
+    return alerts_;
+}
+
+} // namespace velmora::test

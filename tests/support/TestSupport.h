@@ -1,0 +1,65 @@
+#pragma once
+
+#include "engine/PhotoEngine.h"
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes a real JPEG (a small gradient, encoded by libjpeg through exiv2's
+// neighbour tools) and sets the given EXIF date fields with exiv2.
+void makeJpeg(const std::filesystem::path& path, std::optional<std::string> original,
+              std::optional<std::string> digitized = std::nullopt, int width = 32, int height = 24);
+// Sets EXIF fields with exiv2, as a camera would have written them.
+void setExifDates(const std::filesystem::path& path, std::optional<std::string> original,
+                  std::optional<std::string> digitized);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+std::string readFile(const std::filesystem::path& path);
+// Names in a folder, sorted.
+std::vector<std::string> listNames(const std::filesystem::path& folder);
+
+// Collects the log lines written while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    std::vector<std::string> lines() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// The engine's host without a window: records every alert and answers it at once.
+class RecordingHost : public EngineHost {
+public:
+    void showAlert(const AlertRequest& request) override;
+    bool changeExifInPhoto() override { return exifInPhotos; }
+    std::vector<AlertRequest> alerts() const;
+
+    bool exifInPhotos = false;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<AlertRequest> alerts_;
+};
+
+} // namespace velmora::test

@@ -1,0 +1,4 @@
+#include "support/TestSupport.h"
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
