@@ -1,0 +1,168 @@
+// The walk over a batch: which entries reach the per-photo operation, in
+// which order, and the progress values the user sees.
+#include "dropzone/BatchWalk.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+class RecordingSink : public BatchSink {
+public:
+    void setProgress(double value) override { events.push_back(std::to_string(static_cast<int>(value))); }
+    void hideIndicator() override { events.push_back("hide"); }
+    void setStatusText(const std::string& text) override { events.push_back("status " + text); }
+    void setUpTimer() override { events.push_back("timer"); }
+    std::vector<std::string> events;
+};
+
+using Strings = std::vector<std::string>;
+const Strings kEnd{"hide", "status Done", "timer"};
+
+Strings operator+(Strings a, const Strings& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class BatchWalkTest : public ::testing::Test {
+protected:
+    // Runs the walk and returns the paths handed on, relative to the temp folder.
+    Strings walk(const std::vector<fs::path>& batchList, std::stop_token stop = {})
+    {
+        Strings handed;
+        processFiles(
+            batchList,
+            [&](const fs::path& p) {
+                handed.push_back(p.native().substr(dir.path().native().size() + 1));
+                if (onFile)
+                    onFile(p);
+            },
+            sink, stop);
+        return handed;
+    }
+
+    static Strings sorted(Strings s)
+    {
+        std::sort(s.begin(), s.end());
+        return s;
+    }
+
+    TempDir dir;
+    RecordingSink sink;
+    std::function<void(const fs::path&)> onFile;
+};
+
+TEST_F(BatchWalkTest, FolderListingGivesProgressPerEntryAndSkipsDsStoreBelowIt)
+{
+    fs::create_directories(dir / "trip/sub");
+    writeFile(dir / "trip/IMG_1.JPG", "x");
+    writeFile(dir / "trip/sub/IMG_2.JPG", "x");
+    writeFile(dir / "trip/sub/.DS_Store", "x");
+    writeFile(dir / "trip/.hidden.JPG", "x");
+    writeFile(dir / "trip/.ds_store", "x");
+
+    const Strings handed = walk({dir / "trip"});
+    EXPECT_EQ(sorted(handed), (Strings{"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"}));
+    EXPECT_EQ(sink.events, (Strings{"16", "33", "50", "66", "83", "100"} + kEnd));
+}
+
+TEST_F(BatchWalkTest, BatchLevelProgressOnlyAfterFiles)
+{
+    writeFile(dir / "a.JPG", "x");
+    fs::create_directory(dir / "folder");
+    for (const char* name : {"1.JPG", "2.JPG", "3.JPG"})
+        writeFile(dir / "folder" / name, "x");
+    writeFile(dir / "b.JPG", "x");
+    // Named directly in the batch, ".DS_Store" is a file like any other.
+    writeFile(dir / ".DS_Store", "x");
+
+    const Strings handed = walk({dir / "a.JPG", dir / "folder", dir / "b.JPG", dir / "gone.JPG", dir / ".DS_Store"});
+    EXPECT_EQ(handed.front(), "a.JPG");
+    EXPECT_EQ(handed.size(), 6u);
+    EXPECT_EQ(handed[4], "b.JPG");
+    EXPECT_EQ(handed[5], ".DS_Store");
+    // a.JPG, the folder's own three values, b.JPG; the vanished path gives nothing.
+    EXPECT_EQ(sink.events, (Strings{"20", "33", "66", "100", "60", "100"} + kEnd));
+}
+
+TEST_F(BatchWalkTest, EmptyBatchEmptyFolderAndVanishedPathsOnlyEndTheBatch)
+{
+    fs::create_directory(dir / "empty");
+    EXPECT_TRUE(walk({}).empty());
+    EXPECT_TRUE(walk({dir / "empty", dir / "vanished"}).empty());
+    EXPECT_EQ(sink.events, kEnd + kEnd);
+}
+
+TEST_F(BatchWalkTest, LinksToFoldersAreListedButNotEntered)
+{
+    fs::create_directories(dir / "trip");
+    fs::create_directories(dir / "elsewhere");
+    writeFile(dir / "elsewhere/IMG_9.JPG", "x");
+    writeFile(dir / "trip/IMG_1.JPG", "x");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "trip/link");
+    fs::create_directory_symlink(dir / "trip", dir / "trip/loop"); // a loop must not hang the walk
+    fs::create_symlink(dir / "trip/IMG_1.JPG", dir / "trip/file-link.JPG");
+
+    EXPECT_EQ(sorted(walk({dir / "trip"})), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
+    EXPECT_EQ(sink.events.size(), 4u + kEnd.size());
+
+    // A link named directly in the batch is followed, like the folder it names.
+    sink.events.clear();
+    EXPECT_EQ(walk({dir / "trip/link"}), Strings{"trip/link/IMG_9.JPG"});
+}
+
+TEST_F(BatchWalkTest, FilesCreatedDuringTheWalkAreNotVisited)
+{
+    for (int i = 0; i < 5; ++i)
+        writeFile(dir / ("IMG_" + std::to_string(i) + ".JPG"), "x");
+    onFile = [](const fs::path& p) { fs::rename(p, p.parent_path() / ("renamed-" + p.filename().native())); };
+    const Strings handed = walk({dir.path()});
+    EXPECT_EQ(handed.size(), 5u);
+    for (const auto& name : handed)
+        EXPECT_EQ(name.find("renamed-"), std::string::npos) << name;
+}
+
+TEST_F(BatchWalkTest, UnreadableSubFolderIsLoggedAndTheBatchGoesOn)
+{
+    fs::create_directories(dir / "trip/locked");
+    writeFile(dir / "trip/locked/IMG_0.JPG", "x");
+    writeFile(dir / "trip/IMG_1.JPG", "x");
+    openUpForEveryone(dir.path());
+    fs::permissions(dir / "trip/locked", fs::perms::owner_all);
+
+    const std::string out = runInChild(
+        [&] {
+            LogCapture log;
+            Strings handed = walk({dir / "trip", dir / "trip/locked"});
+            std::string result;
+            for (const auto& h : handed)
+                result += "file " + h + "\n";
+            for (const auto& line : log.lines())
+                result += line + "\n";
+            return result;
+        },
+        true);
+    EXPECT_EQ(out, "file trip/IMG_1.JPG\n*** Folder " + (dir / "trip/locked").native() +
+                       " cannot be read! ***\n*** Folder " + (dir / "trip/locked").native() +
+                       " cannot be read! ***\n");
+}
+
+TEST_F(BatchWalkTest, StopEndsTheWalkBetweenFiles)
+{
+    for (int i = 0; i < 10; ++i)
+        writeFile(dir / ("IMG_" + std::to_string(i) + ".JPG"), "x");
+    std::stop_source stop;
+    onFile = [&](const fs::path&) { stop.request_stop(); };
+    EXPECT_EQ(walk({dir.path()}, stop.get_token()).size(), 1u);
+    EXPECT_EQ(sink.events, (Strings{"10"} + kEnd));
+}
+
+} // namespace
