@@ -6,6 +6,8 @@
 #include "platform/MetadataReader.h"
 #include "platform/SystemLog.h"
 
+#include <cerrno>
+
 namespace fs = std::filesystem;
 
 namespace velmora {
@@ -67,6 +69,12 @@ void PhotoEngine::processFile(const fs::path& path)
     }
 
     const auto error = controls_.renameOn() ? manager_.copyItem(path, target) : manager_.moveItem(path, target);
+    if (error && error->code == ENOENT && !manager_.fileExists(path)) {
+        // Gone since the existence test (another batch over the same folder
+        // took it): the same case as a path that is gone from the start.
+        SystemLog::write("*** File " + source + " not found! ***");
+        return;
+    }
     if (error && error->code != FileError::kAlreadyExists) {
         SystemLog::write("Error!! " + error->description);
         host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
