@@ -95,6 +95,11 @@ public:
     explicit Sink(DragAndDropView& view) : view_(view) {}
     void setProgress(double value) override
     {
+        // A large folder gives thousands of entries per percent: only a change
+        // is worth an event for the GUI thread.
+        if (value == lastProgress_)
+            return;
+        lastProgress_ = value;
         QMetaObject::invokeMethod(
             &view_, [v = &view_, value] {
                 if (v->spinner_)
@@ -130,6 +135,7 @@ public:
 
 private:
     DragAndDropView& view_;
+    double lastProgress_ = -1;
 };
 
 DragAndDropView::DragAndDropView(QWidget* parent) : QWidget(parent)

@@ -80,7 +80,8 @@ void PhotoEngine::processFile(const fs::path& path)
         host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
     }
 
-    if (host_.changeExifInPhoto() && controls_.fixTimeOn()) {
+    // The control first: the stored preference costs a file check per photo.
+    if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
         const bool digitized = controls_.dateSwitchRow() == 1;
         // Only into the photo itself: the placed file, or the source when it
         // already has its name. Never into whatever else sits at the target.
