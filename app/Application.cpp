@@ -5,8 +5,7 @@
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
-
-#include <unistd.h>
+#include <QStandardPaths>
 
 namespace fs = std::filesystem;
 
@@ -57,7 +56,9 @@ void Application::setDelegate(ApplicationDelegate* delegate)
     delegate_ = delegate;
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         gui->setQuitOnLastWindowClosed(delegate && delegate->applicationShouldTerminateAfterLastWindowClosed());
-    deliverPending();
+    // Not at once: window set-up makes the drop zone the delegate before it hands
+    // over the controls, and a batch must not start without them.
+    QMetaObject::invokeMethod(this, &Application::deliverPending, Qt::QueuedConnection);
 }
 
 void Application::openFiles(const std::vector<fs::path>& paths)
@@ -78,7 +79,12 @@ void Application::deliverPending()
 
 QString Application::defaultServerName()
 {
-    return QStringLiteral("velmora-%1").arg(::getuid());
+    // The per-user runtime folder (0700) rather than /tmp, where another user could
+    // take the name first and receive our paths.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return QStringLiteral("velmora");
+    return runtime + QStringLiteral("/velmora.socket");
 }
 
 bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, const QString& serverName)
@@ -103,7 +109,12 @@ bool Application::listen(const QString& serverName)
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(serverName)) {
-        // A socket left by a crashed instance: nobody answered on it, so take it over.
+        // Someone answers: another instance came up since our hand-over failed.
+        QLocalSocket probe;
+        probe.connectToServer(serverName);
+        if (probe.waitForConnected(1000))
+            return false;
+        // A socket left by a crashed instance: nobody answers on it, so take it over.
         QLocalServer::removeServer(serverName);
         if (!server_->listen(serverName))
             return false;
