@@ -106,19 +106,20 @@ bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, 
 
 bool Application::listen(const QString& serverName)
 {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(serverName)) {
-        // Someone answers: another instance came up since our hand-over failed.
+    // QLocalServer puts its socket in place with rename(), over whatever is there,
+    // so listen() alone would take the name from a running instance: ask first.
+    {
         QLocalSocket probe;
         probe.connectToServer(serverName);
         if (probe.waitForConnected(1000))
             return false;
-        // A socket left by a crashed instance: nobody answers on it, so take it over.
-        QLocalServer::removeServer(serverName);
-        if (!server_->listen(serverName))
-            return false;
     }
+    // Nobody answers: no socket, or one left by an instance that crashed.
+    QLocalServer::removeServer(serverName);
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(serverName))
+        return false;
     connect(server_, &QLocalServer::newConnection, this, &Application::onNewConnection);
     return true;
 }

@@ -128,7 +128,7 @@
     <message>
         <source>#15</source>
         <translatorcomment>Leave empty: the address of the web site is a build setting (VELMORA_WEB_SITE); a translation here would replace it.</translatorcomment>
-        <translation type="unfinished">Fehler beim Speichern des Bildes. {15?}</translation>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>#17</source>

@@ -128,7 +128,7 @@
     <message>
         <source>#15</source>
         <translatorcomment>Leave empty: the address of the web site is a build setting (VELMORA_WEB_SITE); a translation here would replace it.</translatorcomment>
-        <translation type="unfinished">Erreur lors de l&apos;enregistrement de l&apos;image. {15?}</translation>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>#17</source>
