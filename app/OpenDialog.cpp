@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace velmora {
 
@@ -12,6 +13,10 @@ OpenDialog::OpenDialog(QWidget* parent) : QFileDialog(parent, tr("Open photos or
     setOption(QFileDialog::DontUseNativeDialog, true);
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
+    if (const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        QFileInfo(pictures).isDir())
+        setDirectory(pictures);
+    resize(760, 500);
     // Matched without regard to case.
     setNameFilters({tr("Photos (%1)").arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
                                                         "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),

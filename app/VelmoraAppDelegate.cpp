@@ -23,6 +23,12 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
 {
     ui_->setupUi(window_.get());
     preferencesUi_->setupUi(preferences_.get());
+    // The status line and the indicator come and go with batches; the window keeps still.
+    for (QWidget* w : {static_cast<QWidget*>(ui_->status), static_cast<QWidget*>(ui_->spinner)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 
     connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::prefixChange);
     connect(ui_->actionPreferences, &QAction::triggered, this, &VelmoraAppDelegate::openPreferences);

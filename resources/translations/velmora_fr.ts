@@ -21,7 +21,7 @@
     </message>
     <message>
         <source>Put this text in front of the date:</source>
-        <translation>Placer ce texte devant la date :</translation>
+        <translation>Placer ce texte devant la date :</translation>
     </message>
     <message>
         <source>for example Rome_</source>
@@ -53,11 +53,11 @@
     </message>
     <message>
         <source>the date of capture: when the photo was taken</source>
-        <translation>la date de prise de vue : quand la photo a été prise</translation>
+        <translation>la date de prise de vue : quand la photo a été prise</translation>
     </message>
     <message>
         <source>the date of digitizing: when it was scanned or stored as a file</source>
-        <translation>la date de numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
+        <translation>la date de numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -100,7 +100,7 @@
     </message>
     <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
-        <translation>Seulement quand « Décaler l&apos;heure de » est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
+        <translation>Seulement quand « Décaler l&apos;heure de » est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
         <source>OK</source>
