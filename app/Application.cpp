@@ -140,9 +140,9 @@ void Application::onNewConnection()
             const auto paths = decode(payload);
             if (!paths)
                 return;
-            if (paths->empty())
-                emit activationRequested();
-            else
+            // The user started Velmora: show the window, with or without photos for it.
+            emit activationRequested();
+            if (!paths->empty())
                 openFiles(*paths);
         });
     }

@@ -36,7 +36,7 @@ public:
     static QString defaultServerName();
 
 signals:
-    // A later start without paths: bring the window to the front.
+    // A later start of Velmora: bring the window to the front.
     void activationRequested();
 
 private:

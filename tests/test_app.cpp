@@ -426,6 +426,7 @@ void AppTest::handOverDeliversPathsByteExact()
     RecordingDelegate recorder;
     running.setDelegate(&recorder);
     QVERIFY(running.listen(name));
+    QSignalSpy activation(&running, &Application::activationRequested);
 
     const std::vector<fs::path> paths{"/photos/trip", std::string("/photos/caf\xe9 \"1\".jpg"), "/photos/2.JPG"};
     bool handedOver = false;
@@ -435,6 +436,7 @@ void AppTest::handOverDeliversPathsByteExact()
     later.join();
     QVERIFY(handedOver);
     QCOMPARE(recorder.requests.front(), paths);
+    QCOMPARE(activation.count(), 1);
     running.setDelegate(nullptr);
 }
 
