@@ -5,8 +5,7 @@
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
-
-#include <unistd.h>
+#include <QStandardPaths>
 
 namespace fs = std::filesystem;
 
@@ -57,7 +56,9 @@ void Application::setDelegate(ApplicationDelegate* delegate)
     delegate_ = delegate;
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         gui->setQuitOnLastWindowClosed(delegate && delegate->applicationShouldTerminateAfterLastWindowClosed());
-    deliverPending();
+    // Not at once: window set-up makes the drop zone the delegate before it hands
+    // over the controls, and a batch must not start without them.
+    QMetaObject::invokeMethod(this, &Application::deliverPending, Qt::QueuedConnection);
 }
 
 void Application::openFiles(const std::vector<fs::path>& paths)
@@ -78,7 +79,12 @@ void Application::deliverPending()
 
 QString Application::defaultServerName()
 {
-    return QStringLiteral("velmora-%1").arg(::getuid());
+    // The per-user runtime folder (0700) rather than /tmp, where another user could
+    // take the name first and receive our paths.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return QStringLiteral("velmora");
+    return runtime + QStringLiteral("/velmora.socket");
 }
 
 bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, const QString& serverName)
@@ -100,14 +106,20 @@ bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, 
 
 bool Application::listen(const QString& serverName)
 {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(serverName)) {
-        // A socket left by a crashed instance: nobody answered on it, so take it over.
-        QLocalServer::removeServer(serverName);
-        if (!server_->listen(serverName))
+    // QLocalServer puts its socket in place with rename(), over whatever is there,
+    // so listen() alone would take the name from a running instance: ask first.
+    {
+        QLocalSocket probe;
+        probe.connectToServer(serverName);
+        if (probe.waitForConnected(1000))
             return false;
     }
+    // Nobody answers: no socket, or one left by an instance that crashed.
+    QLocalServer::removeServer(serverName);
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(serverName))
+        return false;
     connect(server_, &QLocalServer::newConnection, this, &Application::onNewConnection);
     return true;
 }
@@ -128,9 +140,9 @@ void Application::onNewConnection()
             const auto paths = decode(payload);
             if (!paths)
                 return;
-            if (paths->empty())
-                emit activationRequested();
-            else
+            // The user started Velmora: show the window, with or without photos for it.
+            emit activationRequested();
+            if (!paths->empty())
                 openFiles(*paths);
         });
     }

@@ -30,12 +30,13 @@ public:
     // One Velmora per user: hands `paths` to a running instance. True when one took them.
     static bool handOverToRunningInstance(const std::vector<std::filesystem::path>& paths,
                                           const QString& serverName = defaultServerName());
-    // Takes the requests of later starts from now on.
+    // Takes the requests of later starts from now on. False when another
+    // instance already listens under `serverName` (or the socket cannot be made).
     bool listen(const QString& serverName = defaultServerName());
     static QString defaultServerName();
 
 signals:
-    // A later start without paths: bring the window to the front.
+    // A later start of Velmora: bring the window to the front.
     void activationRequested();
 
 private:

@@ -1,6 +1,7 @@
 #include "app/VelmoraAppDelegate.h"
 
 #include "app/Application.h"
+#include "app/OpenDialog.h"
 #include "app/Settings.h"
 #include "dropzone/DragAndDropView.h"
 #include "dropzone/RadioMatrix.h"
@@ -9,10 +10,9 @@
 #include "ui_Preferences.h"
 
 #include <QDesktopServices>
-#include <QFileDialog>
-#include <QListView>
-#include <QTreeView>
 #include <QUrl>
+
+#include <climits>
 
 namespace velmora {
 
@@ -23,6 +23,12 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
 {
     ui_->setupUi(window_.get());
     preferencesUi_->setupUi(preferences_.get());
+    // The status line and the indicator come and go with batches; the window keeps still.
+    for (QWidget* w : {static_cast<QWidget*>(ui_->status), static_cast<QWidget*>(ui_->spinner)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 
     connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::prefixChange);
     connect(ui_->actionPreferences, &QAction::triggered, this, &VelmoraAppDelegate::openPreferences);
@@ -31,6 +37,7 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->actionOpen, &QAction::triggered, this, &VelmoraAppDelegate::openDocuments);
     connect(ui_->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(preferencesUi_->okButton, &QPushButton::clicked, this, &VelmoraAppDelegate::ok);
+    connect(&application_, &Application::activationRequested, this, &VelmoraAppDelegate::bringToFront);
     application_.setDelegate(this);
 }
 
@@ -53,24 +60,20 @@ void VelmoraAppDelegate::applicationDidFinishLaunching()
 
 void VelmoraAppDelegate::initWindow()
 {
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    bringToFront();
 
     ui_->suffix->setChecked(settings::read(settings::suffix));
     ui_->prefix->setChecked(settings::read(settings::prefix));
     ui_->rename->setChecked(settings::read(settings::rename));
     // 0 and an index outside the pop-up keep the laid-out selection.
-    if (const long long index = settings::read(settings::timezones);
-        index != 0 && index > 0 && index < ui_->timezones->count())
+    if (const long long index = settings::read(settings::timezones); index > 0 && index < ui_->timezones->count())
         ui_->timezones->setCurrentIndex(static_cast<int>(index));
     if (const auto text = settings::read(settings::textToPrefix))
         ui_->text_to_prefix->setText(*text);
     ui_->fixTime->setChecked(settings::read(settings::fixTime));
     ui_->text_to_prefix->setEnabled(ui_->prefix->checkState() == Qt::Checked);
     // A stored 0, like an absent key, selects row 1; a row outside the matrix changes nothing.
-    const long long row = settings::read(settings::selectedDateOptionCell);
-    if (row >= 0 && row <= INT_MAX)
+    if (const long long row = settings::read(settings::selectedDateOptionCell); row >= 0 && row <= INT_MAX)
         ui_->dateSwitch->selectCellAtRow(row != 0 ? static_cast<int>(row) : 1, 0);
 
     DragAndDropView* view = ui_->dropView;
@@ -121,24 +124,27 @@ void VelmoraAppDelegate::openWebSite()
     QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text("#15"))));
 }
 
+void VelmoraAppDelegate::bringToFront()
+{
+    if (window_->isMinimized())
+        window_->showNormal();
+    else
+        window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
 void VelmoraAppDelegate::openDocuments()
 {
-    // The stock dialog picks either files or a folder; this one takes both at once.
-    QFileDialog dialog(window_.get(), tr("Open photos or folders"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    for (auto* view : dialog.findChildren<QAbstractItemView*>())
-        if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view))
-            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    dialog.setNameFilter(tr("All files (*)"));
-    connect(&dialog, &QFileDialog::currentChanged, &dialog, [&dialog] { dialog.setFileMode(QFileDialog::Directory); });
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    std::vector<std::filesystem::path> paths;
-    for (const QString& file : dialog.selectedFiles())
-        paths.emplace_back(QFile::encodeName(file).toStdString());
-    if (!paths.empty())
-        application_.openFiles(paths);
+    // Not exec(): a nested event loop could start batches inside this call.
+    auto* dialog = new OpenDialog(window_.get());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (auto paths = dialog->chosenPaths(); !paths.empty())
+            application_.openFiles(paths);
+    });
+    dialog->open();
 }
 
 void VelmoraAppDelegate::applicationWillTerminate()

@@ -47,6 +47,8 @@ public:
     // The File > Open... menu: a dialog for files and folders; its choice goes
     // the open-files route.
     void openDocuments();
+    // Shows the main window in front: at set-up, and when a later start of Velmora asks.
+    void bringToFront();
 
     void applicationWillTerminate() override;
     bool applicationShouldTerminateAfterLastWindowClosed() override { return true; }

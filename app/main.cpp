@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMainWindow>
 #include <QTranslator>
 
 int main(int argc, char** argv)
@@ -13,7 +12,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
-    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QApplication::setDesktopFileName(QStringLiteral("app.velmora.Velmora"));
 
     // One window per user: a second start hands its photos to the first.
     const auto paths = velmora::pathsFromArguments(argc, argv);
@@ -34,12 +33,10 @@ int main(int argc, char** argv)
     velmora::initializePlatform();
 
     velmora::Application application;
-    application.listen();
+    // Another instance came up since the hand-over above: try once more.
+    if (!application.listen() && velmora::Application::handOverToRunningInstance(paths))
+        return 0;
     velmora::VelmoraAppDelegate delegate(application);
-    QObject::connect(&application, &velmora::Application::activationRequested, &delegate, [&delegate] {
-        delegate.window()->raise();
-        delegate.window()->activateWindow();
-    });
     delegate.applicationDidFinishLaunching();
     // Files opened with Velmora at start are handled once window set-up is done.
     if (!paths.empty())

@@ -1,0 +1,614 @@
+// The application shell on real widgets (offscreen): launch and window set-up,
+// the restore rules, the prefix checkbox, the preferences window, quit, the
+// open-files route, the one-window hand-over and the translations.
+
+#include "app/Application.h"
+#include "app/OpenDialog.h"
+#include "app/VelmoraAppDelegate.h"
+#include "dropzone/DragAndDropView.h"
+#include "dropzone/RadioMatrix.h"
+#include "platform/MessageTable.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProcess>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using velmora::test::makeJpeg;
+using velmora::test::TempDir;
+
+Q_DECLARE_METATYPE(QVariantMap)
+
+namespace {
+
+// The store as the user's INI file holds it; only looked at, never the way the app writes.
+QSettings store()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                     QStringLiteral("Velmora"));
+}
+
+void clearStore()
+{
+    QSettings s = store();
+    s.clear();
+    s.sync();
+}
+
+QStringList storedKeys()
+{
+    QStringList keys = store().allKeys();
+    keys.sort();
+    return keys;
+}
+
+template <typename T> T* child(QWidget* top, const char* name)
+{
+    T* w = top->findChild<T*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+
+// A delegate that keeps what reaches it: checks the route, not the batch.
+class RecordingDelegate : public ApplicationDelegate {
+public:
+    void applicationWillTerminate() override {}
+    bool applicationShouldTerminateAfterLastWindowClosed() override { return false; }
+    bool handlesOpenFiles() const override { return true; }
+    void applicationOpenFiles(const std::vector<fs::path>& paths) override { requests.push_back(paths); }
+    std::vector<std::vector<fs::path>> requests;
+};
+
+// Runs the event loop until the application quits; a watchdog ends a loop that never would.
+bool runUntilQuit(const std::function<void()>& start)
+{
+    bool watchdogFired = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, qApp, [&] {
+        watchdogFired = true;
+        QCoreApplication::quit();
+    });
+    watchdog.start(60000);
+    QTimer::singleShot(0, qApp, start);
+    QApplication::exec();
+    return !watchdogFired;
+}
+
+QString runtimeDir()
+{
+    return QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+}
+
+} // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { clearStore(); }
+
+    void firstLaunchOnEmptyStore();
+    void restoreRules_data();
+    void restoreRules();
+    void prefixCheckboxTogglesFieldAndStoresBothKeys();
+    void preferencesStoreOnlyOnOk();
+    void normalQuitStoresSixKeysThroughTheDropZone();
+    void quitBeforeSetUpStoresFiveKeys();
+    void pathsGivenAtStartBecomeOneBatchAfterSetUp();
+    void openMenuChoosesFilesAndFoldersForOneBatch();
+    void handOverDeliversPathsByteExact();
+    void handOverWithoutPathsAsksForTheWindow();
+    void handOverWithoutRunningInstanceFails();
+    void listenTakesOverStaleSocketButNotLiveOne();
+    void secondStartHandsItsPathsToTheFirst();
+    void translations_data();
+    void translations();
+};
+
+void AppTest::firstLaunchOnEmptyStore()
+{
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    QMainWindow* window = delegate.window();
+    QCOMPARE(window->objectName(), QStringLiteral("window"));
+    QVERIFY(!window->isVisible());
+
+    delegate.applicationDidFinishLaunching();
+
+    QCOMPARE(storedKeys(), QStringList{QStringLiteral("change_exif_in_photo")});
+    QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
+    QVERIFY(window->isVisible());
+    for (const char* name : {"suffix", "prefix", "rename", "fixTime"})
+        QCOMPARE(child<QCheckBox>(window, name)->checkState(), Qt::Unchecked);
+    QVERIFY(!child<QLineEdit>(window, "text_to_prefix")->isEnabled());
+    QCOMPARE(child<QLineEdit>(window, "text_to_prefix")->text(), QString());
+    QCOMPARE(child<QComboBox>(window, "timezones")->currentText(), QStringLiteral("0"));
+    QCOMPARE(child<RadioMatrix>(window, "dateSwitch")->selectedRow(), 1);
+    QVERIFY(!child<QLabel>(window, "status")->isVisible());
+    QVERIFY(!child<QProgressBar>(window, "spinner")->isVisible());
+    QDialog* preferences = delegate.preferences();
+    QCOMPARE(preferences->objectName(), QStringLiteral("preferences"));
+    QVERIFY(!preferences->isVisible());
+    QCOMPARE(child<QCheckBox>(preferences, "exifInPhotos")->checkState(), Qt::Unchecked);
+
+    // The pop-up offers every whole hour from -12 to +14, titled with its sign.
+    auto* timezones = child<QComboBox>(window, "timezones");
+    QCOMPARE(timezones->count(), 27);
+    QCOMPARE(timezones->itemText(0), QStringLiteral("-12"));
+    QCOMPARE(timezones->itemText(14), QStringLiteral("+2"));
+    QCOMPARE(timezones->itemText(26), QStringLiteral("+14"));
+
+    // The drop zone is the delegate now and holds the controls.
+    auto* view = child<DragAndDropView>(window, "dropView");
+    QCOMPARE(application.delegate(), static_cast<ApplicationDelegate*>(view));
+    QCOMPARE(view->spinner(), delegate.spinner());
+    QCOMPARE(view->status(), delegate.status());
+    QCOMPARE(view->text_to_prefix(), delegate.text_to_prefix());
+    QCOMPARE(view->prefix(), delegate.prefix());
+    QCOMPARE(view->suffix(), delegate.suffix());
+    QCOMPARE(view->rename(), delegate.rename());
+    QCOMPARE(view->mainWindow(), static_cast<QWidget*>(window));
+    QCOMPARE(view->timezones(), delegate.timezones());
+    QCOMPARE(view->fixTime(), delegate.fixTime());
+    QCOMPARE(view->dateSwitch(), delegate.dateSwitch());
+    QVERIFY(qApp->quitOnLastWindowClosed());
+}
+
+void AppTest::restoreRules_data()
+{
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<int>("timezonesIndex");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("prefixOn");
+
+    // The field is laid out with "laid out" in these cases, to tell "applied" from "left alone".
+    QTest::newRow("timezones 0 keeps the laid-out 0") << QVariantMap{{"timezones", 0}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("timezones 3 is applied") << QVariantMap{{"timezones", 3}} << 3 << "laid out" << 1 << false;
+    QTest::newRow("timezones 26, the last item") << QVariantMap{{"timezones", 26}} << 26 << "laid out" << 1 << false;
+    QTest::newRow("timezones 27, past the end") << QVariantMap{{"timezones", 27}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("timezones -1") << QVariantMap{{"timezones", -1}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("timezones not a number") << QVariantMap{{"timezones", "east"}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("empty prefix text is applied") << QVariantMap{{"text_to_prefix", ""}} << 12 << "" << 1 << false;
+    QTest::newRow("prefix text is applied") << QVariantMap{{"text_to_prefix", "Rome_"}} << 12 << "Rome_" << 1 << false;
+    QTest::newRow("row 0 selects row 1") << QVariantMap{{"selected_date_option_cell", 0}} << 12 << "laid out" << 1
+                                         << false;
+    QTest::newRow("row 1") << QVariantMap{{"selected_date_option_cell", 1}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("row 2, outside the matrix") << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out"
+                                               << 0 << false;
+    QTest::newRow("row -1") << QVariantMap{{"selected_date_option_cell", -1}} << 12 << "laid out" << 0 << false;
+    QTest::newRow("row beyond int") << QVariantMap{{"selected_date_option_cell", 4294967297LL}} << 12 << "laid out"
+                                    << 0 << false;
+    QTest::newRow("prefix on enables the field")
+        << QVariantMap{{"prefix", true}, {"text_to_prefix", "Trip_"}} << 12 << "Trip_" << 1 << true;
+    QTest::newRow("a word that is no boolean is off") << QVariantMap{{"prefix", "sometimes"}} << 12 << "laid out" << 1
+                                                      << false;
+}
+
+void AppTest::restoreRules()
+{
+    QFETCH(QVariantMap, stored);
+    QFETCH(int, timezonesIndex);
+    QFETCH(QString, text);
+    QFETCH(int, row);
+    QFETCH(bool, prefixOn);
+    {
+        QSettings s = store();
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            s.setValue(it.key(), it.value());
+        s.setValue("suffix", true);
+        s.setValue("fixTime", true);
+    }
+
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    QMainWindow* window = delegate.window();
+    child<QLineEdit>(window, "text_to_prefix")->setText(QStringLiteral("laid out"));
+    delegate.applicationDidFinishLaunching();
+
+    QCOMPARE(child<QComboBox>(window, "timezones")->currentIndex(), timezonesIndex);
+    QCOMPARE(child<QLineEdit>(window, "text_to_prefix")->text(), text);
+    QCOMPARE(child<QLineEdit>(window, "text_to_prefix")->isEnabled(), prefixOn);
+    QCOMPARE(child<RadioMatrix>(window, "dateSwitch")->selectedRow(), row);
+    QCOMPARE(child<QCheckBox>(window, "prefix")->isChecked(), prefixOn);
+    QVERIFY(child<QCheckBox>(window, "suffix")->isChecked());
+    QVERIFY(child<QCheckBox>(window, "fixTime")->isChecked());
+    QVERIFY(!child<QCheckBox>(window, "rename")->isChecked());
+}
+
+void AppTest::prefixCheckboxTogglesFieldAndStoresBothKeys()
+{
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QMainWindow* window = delegate.window();
+    auto* prefix = child<QCheckBox>(window, "prefix");
+    auto* field = child<QLineEdit>(window, "text_to_prefix");
+
+    field->setText(QStringLiteral("Rome_")); // typed while disabled
+    QTest::mouseClick(prefix, Qt::LeftButton);
+    QVERIFY(field->isEnabled());
+    QCOMPARE(store().value("prefix").toBool(), true);
+    QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_"));
+
+    QTest::keyClicks(field, QStringLiteral("2"));
+    QTest::mouseClick(prefix, Qt::LeftButton);
+    QVERIFY(!field->isEnabled());
+    QCOMPARE(store().value("prefix").toBool(), false);
+    QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_2"));
+
+    field->clear();
+    QTest::mouseClick(prefix, Qt::LeftButton);
+    QVERIFY(field->isEnabled());
+    QCOMPARE(store().value("text_to_prefix").toString(), QString());
+    QVERIFY(store().contains("text_to_prefix"));
+}
+
+void AppTest::preferencesStoreOnlyOnOk()
+{
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QMainWindow* window = delegate.window();
+    auto* openPreferences = window->findChild<QAction*>(QStringLiteral("actionPreferences"));
+    QVERIFY(openPreferences);
+    QDialog* preferences = delegate.preferences();
+    auto* exifInPhotos = child<QCheckBox>(preferences, "exifInPhotos");
+
+    // Closed by the window's close button, and by Escape: nothing stored.
+    openPreferences->trigger();
+    QVERIFY(preferences->isVisible());
+    QTest::mouseClick(exifInPhotos, Qt::LeftButton);
+    QVERIFY(exifInPhotos->isChecked());
+    preferences->close();
+    QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
+    openPreferences->trigger();
+    QVERIFY(!exifInPhotos->isChecked());
+    QTest::mouseClick(exifInPhotos, Qt::LeftButton);
+    QTest::keyClick(preferences, Qt::Key_Escape);
+    QVERIFY(!preferences->isVisible());
+    QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
+
+    // OK stores and closes; the next opening shows what is stored.
+    openPreferences->trigger();
+    QVERIFY(!exifInPhotos->isChecked());
+    QTest::mouseClick(exifInPhotos, Qt::LeftButton);
+    QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
+    QVERIFY(!preferences->isVisible());
+    QCOMPARE(store().value("change_exif_in_photo").toBool(), true);
+    exifInPhotos->setChecked(false);
+    openPreferences->trigger();
+    QVERIFY(exifInPhotos->isChecked());
+    preferences->close();
+
+    // An absent key shows off and is not written by opening.
+    store().remove("change_exif_in_photo");
+    openPreferences->trigger();
+    QVERIFY(!exifInPhotos->isChecked());
+    QVERIFY(!store().contains("change_exif_in_photo"));
+    preferences->close();
+}
+
+void AppTest::normalQuitStoresSixKeysThroughTheDropZone()
+{
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QMainWindow* window = delegate.window();
+    QTest::mouseClick(child<QCheckBox>(window, "prefix"), Qt::LeftButton);
+    child<QCheckBox>(window, "suffix")->setChecked(true);
+    child<QCheckBox>(window, "rename")->setChecked(true);
+    child<QCheckBox>(window, "fixTime")->setChecked(true);
+    child<QComboBox>(window, "timezones")->setCurrentIndex(14);
+    child<QLineEdit>(window, "text_to_prefix")->setText(QStringLiteral("Rome_"));
+    clearStore();
+
+    // Closing the last window quits.
+    QVERIFY(runUntilQuit([window] { window->close(); }));
+
+    QCOMPARE(storedKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix", "timezones"}));
+    QSettings s = store();
+    for (const char* key : {"suffix", "prefix", "rename", "fixTime"})
+        QVERIFY2(s.value(key).toBool(), key);
+    QCOMPARE(s.value("timezones").toInt(), 14);
+    QCOMPARE(s.value("text_to_prefix").toString(), QStringLiteral("Rome_"));
+}
+
+void AppTest::quitBeforeSetUpStoresFiveKeys()
+{
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.suffix()->setChecked(true);
+    delegate.text_to_prefix()->setText(QStringLiteral("Early_"));
+
+    QVERIFY(runUntilQuit([] { QCoreApplication::quit(); }));
+
+    QCOMPARE(storedKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"}));
+    QCOMPARE(store().value("suffix").toBool(), true);
+    QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Early_"));
+}
+
+void AppTest::pathsGivenAtStartBecomeOneBatchAfterSetUp()
+{
+    TempDir dir;
+    fs::create_directory(dir / "trip");
+    makeJpeg(dir / "trip" / "IMG_0001.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
+    makeJpeg(dir / "IMG_0002.JPG", "2011:01:02 03:04:05", "2011:01:02 03:04:05");
+    {
+        QSettings s = store();
+        s.setValue("prefix", true);
+        s.setValue("text_to_prefix", "Trip_");
+    }
+
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    auto* view = child<DragAndDropView>(delegate.window(), "dropView");
+    QSignalSpy finished(view, &DragAndDropView::batchFinished);
+
+    // The request arrives before window set-up: it waits, it is not dropped.
+    application.openFiles({dir / "trip", dir / "IMG_0002.JPG"});
+    QCoreApplication::processEvents();
+    QVERIFY(fs::exists(dir / "IMG_0002.JPG"));
+    QCOMPARE(view->runningBatches(), 0);
+
+    delegate.applicationDidFinishLaunching();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCOMPARE(view->runningBatches(), 0);
+    // Renamed with the restored controls: the hand-over came before the batch.
+    QVERIFY(fs::exists(dir / "trip" / "Trip_2010-07-14__18-05-09.JPG"));
+    QVERIFY(fs::exists(dir / "Trip_2011-01-02__03-04-05.JPG"));
+    QVERIFY(!fs::exists(dir / "IMG_0002.JPG"));
+    QVERIFY(child<QLabel>(delegate.window(), "status")->isVisible());
+}
+
+void AppTest::openMenuChoosesFilesAndFoldersForOneBatch()
+{
+    TempDir dir;
+    fs::create_directory(dir / "sub");
+    makeJpeg(dir / "sub" / "a.jpg", "2012:03:04 05:06:07", "2012:03:04 05:06:07");
+    makeJpeg(dir / "b.jpg", "2013:04:05 06:07:08", "2013:04:05 06:07:08");
+    makeJpeg(dir / "left alone.jpg", "2014:05:06 07:08:09", "2014:05:06 07:08:09");
+
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    auto* view = child<DragAndDropView>(delegate.window(), "dropView");
+    QSignalSpy finished(view, &DragAndDropView::batchFinished);
+
+    delegate.window()->findChild<QAction*>(QStringLiteral("actionOpen"))->trigger();
+    auto* dialog = delegate.window()->findChild<OpenDialog*>(QStringLiteral("openDialog"));
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->setDirectory(QString::fromStdString(dir.path().native()));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setText(QStringLiteral("\"sub\" \"b.jpg\""));
+    dialog->accept(); // a folder is a choice, not a place to step into
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
+    QVERIFY(fs::exists(dir / "2013-04-05__06-07-08.jpg"));
+    QVERIFY(fs::exists(dir / "left alone.jpg"));
+}
+
+void AppTest::handOverDeliversPathsByteExact()
+{
+    const QString name = runtimeDir() + QStringLiteral("/handover-paths");
+    Application running;
+    RecordingDelegate recorder;
+    running.setDelegate(&recorder);
+    QVERIFY(running.listen(name));
+    QSignalSpy activation(&running, &Application::activationRequested);
+
+    const std::vector<fs::path> paths{"/photos/trip", std::string("/photos/caf\xe9 \"1\".jpg"), "/photos/2.JPG"};
+    bool handedOver = false;
+    // The later start blocks on its socket; here it runs beside the event loop of the running one.
+    std::thread later([&] { handedOver = Application::handOverToRunningInstance(paths, name); });
+    QTRY_COMPARE(recorder.requests.size(), size_t(1));
+    later.join();
+    QVERIFY(handedOver);
+    QCOMPARE(recorder.requests.front(), paths);
+    QCOMPARE(activation.count(), 1);
+    running.setDelegate(nullptr);
+}
+
+void AppTest::handOverWithoutPathsAsksForTheWindow()
+{
+    const QString name = runtimeDir() + QStringLiteral("/handover-empty");
+    Application running;
+    RecordingDelegate recorder;
+    running.setDelegate(&recorder);
+    QVERIFY(running.listen(name));
+    QSignalSpy activation(&running, &Application::activationRequested);
+
+    std::thread later([name] { Application::handOverToRunningInstance({}, name); });
+    QTRY_COMPARE(activation.count(), 1);
+    later.join();
+    QVERIFY(recorder.requests.empty());
+    running.setDelegate(nullptr);
+}
+
+void AppTest::handOverWithoutRunningInstanceFails()
+{
+    QVERIFY(!Application::handOverToRunningInstance({"/photos"}, runtimeDir() + QStringLiteral("/nobody-here")));
+}
+
+void AppTest::listenTakesOverStaleSocketButNotLiveOne()
+{
+    const QString name = runtimeDir() + QStringLiteral("/handover-stale");
+    // What a crashed instance leaves: a socket file that nobody listens on.
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray bytes = QFile::encodeName(name);
+        std::memcpy(address.sun_path, bytes.constData(), bytes.size());
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
+    QVERIFY(QFileInfo::exists(name));
+    Application first;
+    QVERIFY(first.listen(name));
+    Application second;
+    QVERIFY(!second.listen(name));
+}
+
+void AppTest::secondStartHandsItsPathsToTheFirst()
+{
+    TempDir runtime;
+    TempDir config;
+    TempDir photos;
+    makeJpeg(photos / "IMG_0001.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
+    makeJpeg(photos / "IMG_0002.JPG", "2010:07:14 18:05:10", "2010:07:14 18:05:10");
+    fs::create_directory(photos / "later");
+    makeJpeg(photos / "later" / "IMG_0003.JPG", "2011:08:15 19:06:10", "2011:08:15 19:06:10");
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.path().native()));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(config.path().native()));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const auto photo = [&](const std::string& name) { return QString::fromStdString((photos / name).native()); };
+
+    // Paths given at the first start are renamed once the window is set up.
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(VELMORA_BINARY), {photo("IMG_0001.JPG"), photo("IMG_0002.JPG")});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(photos / "2010-07-14__18-05-10.JPG"), 30000);
+    QVERIFY(fs::exists(photos / "2010-07-14__18-05-09.JPG"));
+    QVERIFY(fs::exists(runtime / "velmora.socket"));
+
+    // A second start hands its folder over and ends; the first renames it.
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(VELMORA_BINARY), {photo("later")});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(photos / "later" / "2011-08-15__19-06-10.JPG"), 30000);
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(30000));
+}
+
+void AppTest::translations_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<QString>("fixTime");
+    QTest::newRow("German") << "de" << "Fertig" << "Uhrzeit verschieben um";
+    QTest::newRow("French") << "fr" << "Terminé" << "Décaler l'heure de";
+    QTest::newRow("English") << "en" << "Done" << "Shift the time by";
+}
+
+void AppTest::translations()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, done);
+    QFETCH(QString, fixTime);
+
+    QTranslator translator;
+    QVERIFY(translator.load(QLocale(language), QStringLiteral("velmora"), QStringLiteral("_"),
+                            QStringLiteral(VELMORA_TRANSLATIONS_DIR)));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    const auto removeTranslator = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
+
+    QCOMPARE(QString::fromStdString(MessageTable::text("#1")), done);
+    QCOMPARE(QString::fromStdString(MessageTable::text("#12")), QStringLiteral("OK"));
+    // The web site stays the build's address in every language.
+    QCOMPARE(QString::fromStdString(MessageTable::text("#15")), QStringLiteral(VELMORA_WEB_SITE));
+    for (const char* key : {"#2", "#14", "#17"})
+        QVERIFY2(MessageTable::text(key) != key, key);
+
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    QCOMPARE(delegate.fixTime()->text(), fixTime);
+    if (language == QLatin1String("en"))
+        return;
+    // Every label of both windows is translated: compare with an untranslated window.
+    // Only numbers, "OK", the name and the arrow stay as they are.
+    QStringList untranslated;
+    QCoreApplication::removeTranslator(&translator);
+    Application plainApplication;
+    VelmoraAppDelegate plain(plainApplication);
+    QCoreApplication::installTranslator(&translator);
+    const QList<QWidget*> roots{delegate.window(), delegate.preferences()};
+    const QList<QWidget*> plainRoots{plain.window(), plain.preferences()};
+    for (int r = 0; r < roots.size(); ++r) {
+        const auto texts = [](QWidget* root) {
+            QMap<QString, QString> byName;
+            for (auto* b : root->findChildren<QAbstractButton*>())
+                byName[b->objectName()] = b->text();
+            for (auto* l : root->findChildren<QLabel*>())
+                byName[l->objectName()] = l->text();
+            for (auto* g : root->findChildren<QGroupBox*>())
+                byName[g->objectName()] = g->title();
+            for (auto* a : root->findChildren<QAction*>())
+                if (!a->objectName().isEmpty())
+                    byName[a->objectName()] = a->text();
+            for (auto* m : root->findChildren<QMenu*>())
+                byName[m->objectName()] = m->title();
+            byName[QStringLiteral("windowTitle")] = root->windowTitle();
+            return byName;
+        };
+        const auto shown = texts(roots[r]);
+        const auto english = texts(plainRoots[r]);
+        for (auto it = english.cbegin(); it != english.cend(); ++it) {
+            bool numeric = false;
+            it.value().toInt(&numeric);
+            if (it.value().isEmpty() || numeric || it.value() == QLatin1String("OK") ||
+                it.value() == QLatin1String("Velmora") || it.value() == QString::fromUtf8("⤓"))
+                continue;
+            if (shown.value(it.key()) == it.value())
+                untranslated << it.key() + QStringLiteral(": ") + it.value();
+        }
+    }
+    QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String("; "))));
+}
+
+int main(int argc, char** argv)
+{
+    // Before anything reads settings or the runtime folder: a private store and socket.
+    TempDir config;
+    TempDir runtime;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().native()));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().native()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    initializePlatform();
+    AppTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_app.moc"
