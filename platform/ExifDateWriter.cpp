@@ -377,7 +377,9 @@ ExifWriteResult rebuild(const Bytes& bytes, const std::string& date, bool digiti
         // The XMP packet goes back exactly as it was read, not re-serialized.
         image->writeXmpFromPacket(true);
         // A value of its own type: a damaged file may hold the field with another type.
-        const Exiv2::AsciiValue value(date);
+        // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
+        Exiv2::AsciiValue value;
+        value.read(date);
         image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(
             &value);
         const MetadataSnapshot expected = MetadataSnapshot::of(*image);

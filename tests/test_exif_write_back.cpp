@@ -188,6 +188,11 @@ TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldAndKeepsPixelsAndPermissions)
     const QJsonObject after = contentTags(photo);
     EXPECT_EQ(after.value(field).toString().toStdString(), kNew);
     EXPECT_EQ(after.value(other), expected.value(other));
+    // A terminated string of 20 bytes, as EXIF has it and cameras write it.
+    const auto dump = runProgram("exiftool", {"-v3", qpath(photo)});
+    ASSERT_TRUE(dump);
+    EXPECT_TRUE(dump->contains(c.digitized ? "Tag 0x9004 (20 bytes, string[20])" : "Tag 0x9003 (20 bytes, string[20])"))
+        << dump->toStdString();
     expected.insert(field, QString::fromStdString(kNew));
     EXPECT_EQ(after, expected) << differences(expected, after);
     EXPECT_EQ(frames(photo), pixelsBefore);
