@@ -26,13 +26,11 @@ namespace {
 const std::string kNew = "2011:12:13 14:15:16";
 const std::string kOld = "2001:02:03 04:05:06";
 
-pid_t startHelper(const fs::path& photo, bool unnamed)
-{
+pid_t startHelper(const fs::path& photo, bool unnamed) {
     const std::string program = WRITEBACK_CRASH_HELPER;
     std::string path = photo.native();
     std::string mode = unnamed ? "unnamed" : "named";
-    char* argv[] = {const_cast<char*>(program.c_str()), path.data(),
-                    mode.data(), nullptr};
+    char* argv[] = {const_cast<char*>(program.c_str()), path.data(), mode.data(), nullptr};
     pid_t pid = -1;
     if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
         return -1;
@@ -43,8 +41,7 @@ pid_t startHelper(const fs::path& photo, bool unnamed)
 // new file, byte for byte, and readable. The only thing a kill may leave is
 // the temporary file (a kill between naming it and the rename), which the
 // next write-back into the photo removes.
-TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
-{
+TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix) {
     initializePlatform();
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
