@@ -2,12 +2,19 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,130 +24,348 @@ namespace velmora {
 namespace {
 
 using Status = ExifWriteResult::Status;
+using Bytes = std::vector<Exiv2::byte>;
 
-ExifWriteResult fail(Status status, std::string detail)
-{
+ExifWriteResult fail(Status status, std::string detail) {
     return {status, std::move(detail)};
 }
 
-std::string errnoText(const char* what, int err)
-{
+std::string errnoText(const char* what, int err) {
     return std::string(what) + ": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
 }
 
-bool readAll(int fd, std::vector<Exiv2::byte>& out, size_t size)
-{
+// Closes a descriptor when it goes out of scope.
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+  private:
+    int fd_;
+};
+
+int readAll(int fd, Bytes& out, size_t size) {
     out.resize(size);
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::read(fd, out.data() + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO; // the file shrank while we read it
         done += static_cast<size_t>(n);
     }
-    return true;
+    return 0;
 }
 
-bool writeAll(int fd, const Exiv2::byte* data, size_t size)
-{
+int writeAll(int fd, const Exiv2::byte* data, size_t size) {
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
         done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes `data` to a new file beside `target` and renames it over `target`.
-// 0 on success, else errno; nothing is left behind on failure.
-int replaceAtomically(const fs::path& target, const struct stat& original, const Exiv2::byte* data, size_t size)
-{
-    std::string name = (target.parent_path() / ("." + target.filename().native() + ".velmora-XXXXXX")).native();
-    // A long photo name leaves no room for our decoration: use a short one.
-    if (target.filename().native().size() > NAME_MAX - 16)
-        name = (target.parent_path() / ".velmora-XXXXXX").native();
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    int err = 0;
-    if (!writeAll(fd, data, size))
-        err = errno ? errno : EIO;
-    if (err == 0 && ::fchmod(fd, original.st_mode & 07777) != 0)
-        err = errno;
-    if (err == 0 && ::geteuid() == 0)
-        static_cast<void>(::fchown(fd, original.st_uid, original.st_gid)); // keep the owner when we can
-    if (err == 0 && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(name.c_str(), target.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(name.c_str());
-        return err;
-    }
-    // The rename itself must survive a power cut too.
-    const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
     return 0;
 }
 
-} // namespace
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
-ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized)
-{
-    // Rewrite the file a link points to, in its own folder, and keep the link.
-    char resolved[PATH_MAX];
-    if (!::realpath(photo.c_str(), resolved))
-        return fail(Status::NoImageSource, errnoText("realpath", errno));
-    const fs::path target(resolved);
+bool unchangedSince(const struct stat& now, const struct stat& then) {
+    return sameFile(now, then) && now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
+}
 
-    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(Status::NoImageSource, errnoText("open", errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return fail(Status::NoImageSource, "not a regular file");
+// ---- What the rebuilt file must still hold ---------------------------------
+
+// exiv2 recomputes these on every rewrite: offsets and pointers to sub-directories.
+bool isStructuralTag(const std::string& tagName) {
+    static const char* const suffixes[] = {"Offset", "Offsets",    "Start",   "Tag",
+                                           "IFD",    "IFDPointer", "SubIFDs", "JPEGInterchangeFormat"};
+    return std::any_of(std::begin(suffixes), std::end(suffixes), [&](const char* suffix) {
+        const size_t n = std::strlen(suffix);
+        return tagName.size() >= n && tagName.compare(tagName.size() - n, n, suffix) == 0;
+    });
+}
+
+std::string valueBytes(const Exiv2::Metadatum& datum) {
+    // In one fixed byte order, so that a file rewritten in the other order compares equal.
+    std::string bytes(static_cast<size_t>(datum.size()), '\0');
+    if (!bytes.empty())
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    return bytes;
+}
+
+struct MetadataSnapshot {
+    std::map<std::string, std::multiset<std::string>> exif; // key -> values
+    std::multiset<std::pair<std::string, std::string>> iptc;
+    std::string xmpPacket;
+    std::string comment;
+
+    static MetadataSnapshot of(const Exiv2::Image& image) {
+        MetadataSnapshot s;
+        for (const Exiv2::Exifdatum& d : image.exifData())
+            s.exif[d.key()].insert(isStructuralTag(d.tagName()) ? std::string() : valueBytes(d));
+        for (const Exiv2::Iptcdatum& d : image.iptcData())
+            s.iptc.emplace(d.key(), valueBytes(d));
+        s.xmpPacket = image.xmpPacket();
+        s.comment = image.comment();
+        return s;
     }
-    std::vector<Exiv2::byte> bytes;
-    const bool complete = readAll(fd, bytes, static_cast<size_t>(st.st_size));
-    const int readErr = errno;
-    ::close(fd);
-    if (!complete)
-        return fail(Status::NoImageSource, errnoText("read", readErr));
 
+    // Everything in `before` is in `after`; `after` may hold more (the
+    // pointers to an EXIF block that a photo without one gets).
+    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after) {
+        for (const auto& [key, values] : before.exif) {
+            const auto it = after.exif.find(key);
+            if (it == after.exif.end() ||
+                !std::includes(it->second.begin(), it->second.end(), values.begin(), values.end()))
+                return key + " would be lost or changed";
+        }
+        if (before.iptc != after.iptc)
+            return "IPTC data would change";
+        if (before.xmpPacket != after.xmpPacket)
+            return "XMP data would change";
+        if (before.comment != after.comment)
+            return "the comment would change";
+        return {};
+    }
+};
+
+uint32_t readU32(const Bytes& b, size_t at, bool bigEndian) {
+    return bigEndian
+               ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
+               : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
+}
+
+uint16_t readU16(const Bytes& b, size_t at, bool bigEndian) {
+    return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
+}
+
+// The number of images (IFDs in the main chain) of a TIFF-structured file, or
+// 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
+// lay a TIFF out anew; this is how we notice.
+size_t tiffImageCount(const Bytes& b) {
+    if (b.size() < 8)
+        return 0;
+    bool big;
+    if (b[0] == 'I' && b[1] == 'I')
+        big = false;
+    else if (b[0] == 'M' && b[1] == 'M')
+        big = true;
+    else
+        return 0;
+    std::set<uint32_t> seen;
+    size_t count = 0;
+    for (uint32_t at = readU32(b, 4, big); at != 0 && seen.insert(at).second; ++count) {
+        if (size_t(at) + 2 > b.size())
+            break;
+        const size_t next = size_t(at) + 2 + 12 * size_t(readU16(b, at, big));
+        if (next + 4 > b.size()) {
+            ++count;
+            break;
+        }
+        at = readU32(b, next, big);
+    }
+    return count;
+}
+
+// ---- Putting the new file in place -----------------------------------------
+
+// Removes a temporary file left by a write-back that was killed. One still
+// held (locked) by a running write-back is left alone: EBUSY.
+int removeStaleTemp(int dirFd, const std::string& tempName) {
+    Fd stale(::openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (stale.get() < 0)
+        return errno == ENOENT ? 0 : EEXIST;
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(stale.get(), &held) != 0 || !S_ISREG(held.st_mode))
+        return EEXIST;
+    if (::flock(stale.get(), LOCK_EX | LOCK_NB) != 0)
+        return EBUSY;
+    if (::fstatat(dirFd, tempName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(held, named))
+        ::unlinkat(dirFd, tempName.c_str(), 0);
+    return 0;
+}
+
+int linkUnnamed(int fd, int dirFd, const std::string& tempName) {
+    if (::linkat(fd, "", dirFd, tempName.c_str(), AT_EMPTY_PATH) == 0)
+        return 0;
+    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), dirFd, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// A new unnamed file in the folder, or -1 with errno; errno 0 when the file
+// system has no unnamed files and a named one must be used instead.
+int openUnnamed(int dirFd) {
+    const int fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        errno = 0;
+    return fd;
+}
+
+int createNamed(int dirFd, const std::string& tempName) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd =
+            ::openat(dirFd, tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+        if (const int err = removeStaleTemp(dirFd, tempName); err != 0) {
+            errno = err;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void copyExtendedAttributes(int from, int to) {
+    // Best effort: ACLs, SELinux labels and user tags follow the photo where
+    // the file system and our rights allow it.
+    const ssize_t listSize = ::flistxattr(from, nullptr, 0);
+    if (listSize <= 0)
+        return;
+    std::vector<char> names(static_cast<size_t>(listSize));
+    const ssize_t got = ::flistxattr(from, names.data(), names.size());
+    if (got <= 0)
+        return;
+    for (size_t at = 0; at < static_cast<size_t>(got);) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        const ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+        if (size < 0)
+            continue;
+        std::vector<char> value(static_cast<size_t>(size));
+        const ssize_t read = ::fgetxattr(from, name, value.data(), value.size());
+        if (read >= 0)
+            static_cast<void>(::fsetxattr(to, name, value.data(), static_cast<size_t>(read), 0));
+    }
+}
+
+// Writes `data` into a new file in the folder `dirFd` and renames it over
+// `name`. 0 on success, else errno; on failure the photo is untouched and no
+// temporary file is left.
+int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
+                      const Bytes& data, bool unnamed) {
+    const std::string tempName = writeBackTempName(name);
+    Fd temp(unnamed ? openUnnamed(dirFd) : -1);
+    if (temp.get() < 0 && unnamed && errno != 0)
+        return errno;
+    bool named = false;
+    if (temp.get() < 0) {
+        temp.reset(createNamed(dirFd, tempName));
+        if (temp.get() < 0)
+            return errno;
+        named = true;
+    }
+    // Held until the rename is done: a locked temporary file is never taken for a stale one.
+    if (::flock(temp.get(), LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        if (named)
+            ::unlinkat(dirFd, tempName.c_str(), 0);
+        return err;
+    }
+    auto removeNamed = [&] {
+        struct stat ours {};
+        struct stat there {};
+        if (named && ::fstat(temp.get(), &ours) == 0 &&
+            ::fstatat(dirFd, tempName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(ours, there))
+            ::unlinkat(dirFd, tempName.c_str(), 0);
+    };
+
+    int err = writeAll(temp.get(), data.data(), data.size());
+    if (err == 0) {
+        // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
+        static_cast<void>(
+            ::fchown(temp.get(), ::geteuid() == 0 ? original.st_uid : uid_t(-1), original.st_gid));
+        if (::fchmod(temp.get(), original.st_mode & 07777) != 0)
+            err = errno;
+    }
+    if (err == 0) {
+        copyExtendedAttributes(originalFd, temp.get());
+        if (::fsync(temp.get()) != 0)
+            err = errno;
+    }
+    if (err == 0 && !named) {
+        err = linkUnnamed(temp.get(), dirFd, tempName);
+        if (err == EEXIST && (err = removeStaleTemp(dirFd, tempName)) == 0)
+            err = linkUnnamed(temp.get(), dirFd, tempName);
+        named = err == 0;
+    }
+    if (err == 0) {
+        // Someone else's change to the photo since we read it is not ours to overwrite.
+        struct stat now {};
+        if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+            err = errno;
+        else if (!unchangedSince(now, original))
+            err = EAGAIN;
+    }
+    if (err == 0 && ::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        removeNamed();
+        return err;
+    }
+    temp.reset();
+    // The rename itself must survive a power cut too.
+    ::fsync(dirFd);
+    return 0;
+}
+
+// ---- Rebuilding the file with exiv2 ----------------------------------------
+
+ExifWriteResult rebuild(const Bytes& bytes, const std::string& date, bool digitized, Bytes& rebuilt) {
     Exiv2::Image::AutoPtr image;
     try {
         image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
     } catch (const Exiv2::AnyError& e) {
         return fail(Status::NoImageSource, e.what());
+    } catch (const std::exception& e) {
+        return fail(Status::NoImageSource, e.what());
     }
     if (!image.get())
         return fail(Status::NoImageSource, "not an image");
 
-    std::vector<Exiv2::byte> rebuilt;
     try {
-        const Exiv2::AccessMode mode = Exiv2::ImageFactory::checkMode(image->imageType(), Exiv2::mdExif);
-        if (mode != Exiv2::amWrite && mode != Exiv2::amReadWrite)
+        const int type = image->imageType();
+        const Exiv2::AccessMode mode = Exiv2::ImageFactory::checkMode(type, Exiv2::mdExif);
+        // An XMP sidecar is no photo: exiv2 would turn the date into XMP.
+        if ((mode != Exiv2::amWrite && mode != Exiv2::amReadWrite) || type == Exiv2::ImageType::xmp)
             return fail(Status::NoImageDestination, "EXIF cannot be written into this format");
         try {
             image->readMetadata();
         } catch (const Exiv2::AnyError& e) {
             return fail(Status::NoImageSource, e.what());
         }
-        Exiv2::ExifData& exif = image->exifData();
-        exif[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"] = date;
+        // The XMP packet goes back exactly as it was read, not re-serialized.
+        image->writeXmpFromPacket(true);
+        // A value of its own type: a damaged file may hold the field with another type.
+        // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
+        Exiv2::AsciiValue value;
+        value.read(date);
+        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"]
+            .setValue(&value);
+        const MetadataSnapshot expected = MetadataSnapshot::of(*image);
         image->writeMetadata();
+
         Exiv2::BasicIo& io = image->io();
         if (io.open() != 0)
             return fail(Status::EncodeFailed, "cannot reopen the rebuilt image");
@@ -149,15 +374,75 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
         if (buf.size_ <= 0 || static_cast<size_t>(buf.size_) != io.size())
             return fail(Status::EncodeFailed, "the rebuilt image is incomplete");
         rebuilt.assign(buf.pData_, buf.pData_ + buf.size_);
+        image.reset();
+
+        // exiv2 drops data silently in a few cases (an EXIF block over 64 KB
+        // in a JPEG, TIFF images after the fourth): check before the photo is replaced.
+        Exiv2::Image::AutoPtr check =
+            Exiv2::ImageFactory::open(rebuilt.data(), static_cast<long>(rebuilt.size()));
+        if (!check.get())
+            return fail(Status::EncodeFailed, "the rebuilt image cannot be read");
+        check->readMetadata();
+        if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
+            !loss.empty())
+            return fail(Status::EncodeFailed, loss);
+        if (tiffImageCount(rebuilt) < tiffImageCount(bytes))
+            return fail(Status::EncodeFailed, "images of a multi-image file would be lost");
     } catch (const Exiv2::AnyError& e) {
         return fail(Status::EncodeFailed, e.what());
     } catch (const std::exception& e) {
         return fail(Status::EncodeFailed, e.what());
     }
-    image.reset();
-    bytes = {}; // a 4 MB photo need not be held twice while writing
+    return {Status::Written, {}};
+}
 
-    if (const int err = replaceAtomically(target, st, rebuilt.data(), rebuilt.size()); err != 0)
+} // namespace
+
+std::string writeBackTempName(const std::string& photoName) {
+    static constexpr const char* kSuffix = ".velmora-tmp";
+    if (photoName.size() + 1 + std::strlen(kSuffix) <= NAME_MAX)
+        return "." + photoName + kSuffix;
+    // No room for the decoration: a name derived from a hash of the photo's name (FNV-1a).
+    uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : photoName)
+        hash = (hash ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::string(".velmora-") + hex + kSuffix;
+}
+
+ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
+                              const ExifWriteOptions& options) {
+    // Rewrite the file a link points to, in its own folder, and keep the link.
+    char resolved[PATH_MAX];
+    if (!::realpath(photo.c_str(), resolved))
+        return fail(Status::NoImageSource, errnoText("realpath", errno));
+    const fs::path target(resolved);
+    const std::string name = target.filename().native();
+
+    // Everything relative to the folder: a rename of the folder meanwhile cannot misplace the photo.
+    const Fd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return fail(Status::NoImageSource, errnoText("open folder", errno));
+    // O_NONBLOCK: opening a FIFO with no writer must not wait.
+    const Fd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() < 0)
+        return fail(Status::NoImageSource, errnoText("open", errno));
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(Status::NoImageSource, "not a regular file");
+
+    Bytes rebuilt;
+    {
+        Bytes bytes;
+        if (const int err = readAll(file.get(), bytes, static_cast<size_t>(st.st_size)); err != 0)
+            return fail(Status::NoImageSource, errnoText("read", err));
+        if (ExifWriteResult r = rebuild(bytes, date, digitized, rebuilt); r.status != Status::Written)
+            return r;
+    } // a large photo need not be held twice while writing
+
+    if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt, options.unnamedTempFile);
+        err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};
 }

@@ -5,12 +5,14 @@
 
 namespace velmora {
 
-// The per-user preference store: QSettings("Velmora", "Velmora"), an INI file
-// under $XDG_CONFIG_HOME. Reads give the absent key's result for a value of the
-// wrong type, so a hand-edited file cannot crash anything. Safe to use from any
-// thread: each call works on its own QSettings instance.
+// The per-user preference store: QSettings("Velmora", "Velmora"), the INI file
+// $XDG_CONFIG_HOME/Velmora/Velmora.conf (~/.config/... when unset). Reads give
+// the absent key's result for a value of the wrong type, so a hand-edited file
+// cannot crash anything; a key reads the same in the process that wrote it and
+// after a restart. Every write is on disk when the call returns. Safe to use
+// from any thread: each call works on its own QSettings instance.
 class PreferenceStore {
-public:
+  public:
     static bool boolForKey(const std::string& key);
     static long long integerForKey(const std::string& key);
     static std::optional<std::string> stringForKey(const std::string& key);

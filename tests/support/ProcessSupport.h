@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace velmora::test {
+
+// Runs a program to its end; its standard output, or nullopt when it could not
+// start or ended with an error.
+std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments);
+
+// exiftool's view of one file: `exiftool -j -G1 -a -n`, as "Group:Tag" -> value.
+QJsonObject exiftoolTags(const std::filesystem::path& path);
+
+// Runs `body` in a forked child and returns its exit code, or -1 when it did
+// not exit normally. The child ends with _exit, so nothing of the test
+// framework runs twice.
+int runInChild(const std::function<int()>& body);
+
+// Drops root in the calling process (a forked child) to the user "nobody".
+bool becomeNobody();
+
+} // namespace velmora::test
