@@ -1,6 +1,7 @@
 // The walk over a batch: which entries reach the per-photo operation, in
 // which order, and the progress values the user sees.
 #include "dropzone/BatchWalk.h"
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 // the placed photo only.
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -97,7 +97,7 @@ private slots:
 
     void init()
     {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Velmora", "Velmora").clear();
+        QSettings("Velmora", "Velmora").clear();
         window_ = std::make_unique<QWidget>();
         auto* layout = new QVBoxLayout(window_.get());
         view_ = new DragAndDropView;

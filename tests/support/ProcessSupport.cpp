@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <csignal>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +54,45 @@ bool becomeNobody() {
     if (!nobody)
         return false;
     return ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
+}
+
+std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "child died";
+    const int code = runInChild([&] {
+        ::close(fds[0]);
+        if (asNobody && !becomeNobody())
+            return 90;
+        if (fileSizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
+            const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        const std::string out = body();
+        return ::write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 91;
+    });
+    ::close(fds[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<size_t>(n));
+    ::close(fds[0]);
+    return code == 0 ? out : "child died";
+}
+
+void openUpForEveryone(const std::filesystem::path& folder)
+{
+    namespace fs = std::filesystem;
+    // Readable and traversable, never writable: the folder stays root's.
+    constexpr auto folderPerms = static_cast<fs::perms>(0755);
+    constexpr auto filePerms = static_cast<fs::perms>(0644);
+    fs::permissions(folder, folderPerms);
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (!entry.is_symlink())
+            fs::permissions(entry.path(), entry.is_directory() ? folderPerms : filePerms);
 }
 
 } // namespace velmora::test

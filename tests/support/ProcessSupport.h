@@ -26,4 +26,13 @@ int runInChild(const std::function<int()>& body);
 // Drops root in the calling process (a forked child) to the user "nobody".
 bool becomeNobody();
 
+// Runs `body` in a forked child and returns what it returned (at most a pipe's
+// buffer, 64 KiB), or "child died". With `asNobody` the child drops root first,
+// so that permissions apply to it; `fileSizeLimit` > 0 caps the size of any
+// file it writes, a full disk that needs no mount.
+std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit = 0);
+
+// Lets an unprivileged child read the folder and everything below it, not write.
+void openUpForEveryone(const std::filesystem::path& folder);
+
 } // namespace velmora::test

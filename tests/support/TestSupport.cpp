@@ -9,9 +9,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -98,56 +95,6 @@ std::vector<std::string> listNames(const fs::path& folder)
         names.push_back(entry.path().filename().native());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        throw std::runtime_error("pipe failed");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(90);
-        if (fileSizeLimit > 0) {
-            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-            const struct rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        const std::string out = body();
-        size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t n = ::write(fds[1], out.data() + done, out.size() - done);
-            if (n <= 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
-        out.append(buffer, static_cast<size_t>(n));
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "child died";
-    return out;
-}
-
-void openUpForEveryone(const fs::path& folder)
-{
-    // Readable and traversable, never writable: the folder stays root's.
-    constexpr auto folderPerms = static_cast<fs::perms>(0755);
-    constexpr auto filePerms = static_cast<fs::perms>(0644);
-    fs::permissions(folder, folderPerms);
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (!entry.is_symlink())
-            fs::permissions(entry.path(), entry.is_directory() ? folderPerms : filePerms);
 }
 
 LogCapture::LogCapture()

@@ -3,7 +3,6 @@
 #include "engine/PhotoEngine.h"
 
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,14 +35,6 @@ void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
 // Names in a folder, sorted.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
-
-// Runs `body` in a forked child (single-threaded at that point) and returns
-// what it returned, or "child died" when it did not end normally. With
-// `asNobody`, the child drops root first, so that permissions apply to it.
-// `fileSizeLimit` > 0 caps the size of any file the child writes (a full disk).
-std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit = 0);
-// Lets a child without privileges read the folder and everything below it, not write.
-void openUpForEveryone(const std::filesystem::path& folder);
 
 // Collects the log lines written while it lives.
 class LogCapture {

@@ -51,8 +51,7 @@ namespace {
 // The store as the user's INI file holds it; only looked at, never the way the app writes.
 QSettings store()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velmora"),
-                     QStringLiteral("Velmora"));
+    return QSettings(QStringLiteral("Velmora"), QStringLiteral("Velmora"));
 }
 
 void clearStore()
