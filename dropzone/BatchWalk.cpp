@@ -1,5 +1,6 @@
 #include "dropzone/BatchWalk.h"
 
+#include "platform/ExifDateWriter.h"
 #include "platform/MessageTable.h"
 #include "platform/SystemLog.h"
 
@@ -32,7 +33,11 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         const fs::path& relative = (*listing)[j];
         const fs::path full = folder.native() + "/" + relative.native();
         bool isDirectory = false;
-        if (manager.fileExists(full, isDirectory) && !isDirectory && relative.filename() != ".DS_Store")
+        const std::string name = relative.filename().native();
+        // A write-back's temporary file (left by a killed process, or being
+        // written by an overlapping batch) is never a photo to rename.
+        if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" &&
+            !isWriteBackTempName(name))
             processFile(full);
         sink.setProgress(progress(j + 1, n));
     }

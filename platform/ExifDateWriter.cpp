@@ -398,17 +398,25 @@ ExifWriteResult rebuild(const Bytes& bytes, const std::string& date, bool digiti
 
 } // namespace
 
+namespace {
+constexpr std::string_view kTempSuffix = ".velmora-tmp";
+}
+
+bool isWriteBackTempName(const std::string& name) {
+    return name.size() > kTempSuffix.size() + 1 && name.front() == '.' && name.ends_with(kTempSuffix);
+}
+
 std::string writeBackTempName(const std::string& photoName) {
-    static constexpr const char* kSuffix = ".velmora-tmp";
-    if (photoName.size() + 1 + std::strlen(kSuffix) <= NAME_MAX)
-        return "." + photoName + kSuffix;
+    const std::string suffix(kTempSuffix);
+    if (photoName.size() + 1 + suffix.size() <= NAME_MAX)
+        return "." + photoName + suffix;
     // No room for the decoration: a name derived from a hash of the photo's name (FNV-1a).
     uint64_t hash = 14695981039346656037ull;
     for (const unsigned char c : photoName)
         hash = (hash ^ c) * 1099511628211ull;
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-    return std::string(".velmora-") + hex + kSuffix;
+    return std::string(".velmora-") + hex + suffix;
 }
 
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,

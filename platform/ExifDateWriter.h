@@ -39,5 +39,7 @@ ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::str
 // photo's folder. A process killed between naming it and renaming it over the
 // photo leaves it behind; the next write-back into the same photo removes it.
 std::string writeBackTempName(const std::string& photoName);
+// True for a name that writeBackTempName gives: never a photo of its own.
+bool isWriteBackTempName(const std::string& name);
 
 } // namespace velmora
