@@ -138,8 +138,8 @@ bool asciiValue(const Tiff& tiff, const Entry& e, std::optional<std::string>& ou
     std::string text(e.count, '\0');
     if (e.count <= 4)
         std::memcpy(text.data(), e.value, e.count);
-    else if (!tiff.get(tiff.u32(e.value), e.count, reinterpret_cast<uint8_t*>(text.data())))
-        return false;
+    else if (tiff.u32(e.value) < 8 || !tiff.get(tiff.u32(e.value), e.count, reinterpret_cast<uint8_t*>(text.data())))
+        return false; // exiv2 empties a value that points into the header
     while (!text.empty() && text.back() == '\0')
         text.pop_back();
     out = std::move(text);
@@ -172,7 +172,7 @@ std::optional<CaptureDates> parseTiff(Bytes& bytes, uint64_t base, uint64_t limi
         return std::nullopt;
     const uint32_t exifOffset = tiff.u32(pointer->value);
     // A directory met twice is a loop that exiv2 breaks by dropping it.
-    if (exifOffset == tiff.u32(header + 4))
+    if (exifOffset < 8 || tiff.u32(header + 4) < 8 || exifOffset == tiff.u32(header + 4))
         return std::nullopt;
     if (!readDirectory(tiff, exifOffset, exif))
         return std::nullopt;
@@ -214,9 +214,11 @@ std::optional<CaptureDates> parseJpeg(Bytes& bytes)
         const uint8_t marker = m[1];
         if (marker == 0xDA || marker == 0xD9)
             break;
-        // Fill bytes, stand-alone markers, Photoshop blocks and the like: exiv2's business.
-        if (marker == 0xFF || marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8) ||
-            marker == 0xED)
+        // Only the markers that exiv2 knows to carry a length; fill bytes,
+        // stand-alone markers, Photoshop blocks and the like are exiv2's business.
+        const bool hasLength = (marker >= 0xC0 && marker <= 0xCF) || marker == 0xDB || marker == 0xDD ||
+                               (marker >= 0xE0 && marker <= 0xEF && marker != 0xED) || marker == 0xFE;
+        if (!hasLength)
             return std::nullopt;
         const uint64_t left = bytes.size() - pos - 2;
         if (!bytes.read(pos + 2, static_cast<size_t>(std::min<uint64_t>(left, sizeof m - 2)), m + 2) || left < 2)
