@@ -4,11 +4,14 @@
 //   velmora_bench generate DIR COUNT WIDTH HEIGHT
 //   velmora_bench run move|copy|shift DIR...
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
+//   velmora_bench check-reader DIR...            (the fast date reader agrees with exiv2)
 #include "bench/CorpusGenerator.h"
 #include "dropzone/BatchWalk.h"
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
+#include "platform/FastExifReader.h"
+#include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
@@ -21,7 +24,9 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -122,6 +127,39 @@ int checkShift(const fs::path& master, const fs::path& folder, long long hours)
     return wrong == 0 ? 0 : 1;
 }
 
+// The fast reader against exiv2 on every file below the folders: the same
+// dates wherever the fast reader answers.
+int checkReader(const std::vector<fs::path>& folders)
+{
+    size_t files = 0, fast = 0, differ = 0;
+    for (const fs::path& folder : folders)
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file())
+                continue;
+            ++files;
+            const CaptureDates reference = readCaptureDatesWithExiv2(entry.path());
+            const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+            const auto quick = fd >= 0 ? readCaptureDatesFast(fd, entry.file_size()) : std::nullopt;
+            if (fd >= 0)
+                ::close(fd);
+            if (!quick)
+                continue;
+            ++fast;
+            if (quick->dateTimeOriginal != reference.dateTimeOriginal ||
+                quick->dateTimeDigitized != reference.dateTimeDigitized) {
+                ++differ;
+                auto show = [](const CaptureDates& d) {
+                    return std::to_string(static_cast<int>(d.source)) + " [" + d.dateTimeOriginal.value_or("-") +
+                           "] [" + d.dateTimeDigitized.value_or("-") + "]";
+                };
+                std::printf("differs: %s fast %s exiv2 %s\n", entry.path().c_str(), show(*quick).c_str(),
+                            show(reference).c_str());
+            }
+        }
+    std::printf("check-reader files=%zu fast_path=%zu differ=%zu\n", files, fast, differ);
+    return differ == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -138,6 +176,8 @@ int main(int argc, char** argv)
     }
     if (command == "run" && argc >= 4)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
+    if (command == "check-reader" && argc >= 3)
+        return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr, "usage: %s generate DIR COUNT WIDTH HEIGHT | run move|copy|shift DIR... | "
