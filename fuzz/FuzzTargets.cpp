@@ -109,8 +109,13 @@ int exifWriter(const uint8_t* data, size_t size)
         const auto& field = digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
         // exiv2 may write a block it cannot read again (then the photo has no
         // date, as before); what it reads must be what was written.
-        if (dates.source == CaptureDates::Source::Exif && field && *field != date)
+        if (dates.source == CaptureDates::Source::Exif && field && *field != date) {
+            const CaptureDates reference = readCaptureDatesWithExiv2(path);
+            const auto& exiv2Field = digitized ? reference.dateTimeDigitized : reference.dateTimeOriginal;
+            std::fprintf(stderr, "read back [%s], exiv2 alone [%s]\n", field->c_str(),
+                         exiv2Field.value_or("none").c_str());
             broken("the written date reads back differently");
+        }
     }
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(workFolder(), ec))
