@@ -1,5 +1,7 @@
 #include "platform/MetadataReader.h"
 
+#include "platform/FastExifReader.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <fcntl.h>
@@ -25,28 +27,19 @@ std::optional<std::string> dateField(const Exiv2::ExifData& exif, const char* ke
 
 } // namespace
 
-CaptureDates readCaptureDates(const std::filesystem::path& path)
+namespace {
+
+// exiv2 on an open regular file.
+CaptureDates readWithExiv2(int fd)
 {
     CaptureDates result;
-    // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return result;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!regular) {
-        ::close(fd);
-        return result;
-    }
     // exiv2 reopens by name; going through our descriptor makes sure it reads
     // the very regular file checked above, even if the path changed since.
     const std::string byFd = "/proc/self/fd/" + std::to_string(fd);
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(byFd, false);
-        if (!image.get()) {
-            ::close(fd);
+        if (!image.get())
             return result;
-        }
         result.source = CaptureDates::Source::NoProperties;
         image->readMetadata();
         const Exiv2::ExifData& exif = image->exifData();
@@ -58,6 +51,47 @@ CaptureDates readCaptureDates(const std::filesystem::path& path)
         result.dateTimeOriginal.reset();
         result.dateTimeDigitized.reset();
     }
+    return result;
+}
+
+// Opens `path` for reading only when it is a regular file; -1 otherwise.
+int openRegular(const std::filesystem::path& path, struct stat& st)
+{
+    // O_NONBLOCK: opening a FIFO with no writer must not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+CaptureDates readCaptureDates(const std::filesystem::path& path)
+{
+    struct stat st {};
+    const int fd = openRegular(path, st);
+    if (fd < 0)
+        return {};
+    // JPEG and TIFF-based photos: only the bytes that hold the dates, without
+    // exiv2's set-up per file. Everything else, and anything unusual, goes to exiv2.
+    std::optional<CaptureDates> result = readCaptureDatesFast(fd, static_cast<uint64_t>(st.st_size));
+    if (!result)
+        result = readWithExiv2(fd);
+    ::close(fd);
+    return *result;
+}
+
+CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
+{
+    struct stat st {};
+    const int fd = openRegular(path, st);
+    if (fd < 0)
+        return {};
+    const CaptureDates result = readWithExiv2(fd);
     ::close(fd);
     return result;
 }

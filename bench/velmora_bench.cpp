@@ -1,0 +1,186 @@
+// Runs the walk and the per-photo operation of a batch headless, exactly the
+// code a dropped folder runs, and prints figures. Never asserts a time.
+//
+//   velmora_bench generate DIR COUNT WIDTH HEIGHT
+//   velmora_bench run move|copy|shift DIR...
+//   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
+//   velmora_bench check-reader DIR...            (the fast date reader agrees with exiv2)
+#include "bench/CorpusGenerator.h"
+#include "dropzone/BatchWalk.h"
+#include "engine/ControlMirror.h"
+#include "engine/DateText.h"
+#include "engine/PhotoEngine.h"
+#include "platform/FastExifReader.h"
+#include "platform/MetadataReader.h"
+#include "platform/Platform.h"
+#include "platform/SystemLog.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+
+namespace {
+
+// Stands in for the window: counts what a user would see, answers every alert at once.
+class HeadlessSink : public BatchSink, public EngineHost {
+public:
+    explicit HeadlessSink(bool writeBack) : writeBack_(writeBack) {}
+    void setProgress(double value) override
+    {
+        ++progressCalls;
+        lastProgress = value;
+    }
+    void hideIndicator() override {}
+    void setStatusText(const std::string& text) override { status = text; }
+    void setUpTimer() override {}
+    void showAlert(const AlertRequest&) override { ++alerts; }
+    bool changeExifInPhoto() override { return writeBack_; }
+
+    std::atomic<size_t> alerts{0};
+    size_t progressCalls = 0;
+    double lastProgress = 0;
+    std::string status;
+
+private:
+    bool writeBack_;
+};
+
+long peakRssKb()
+{
+    struct rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int run(const std::string& workload, const std::vector<fs::path>& folders)
+{
+    ControlMirror controls;
+    controls.setDateSwitchRow(0);
+    controls.setTimezonesTitle(std::string("+2"));
+    if (workload == "copy")
+        controls.setRenameState(1);
+    else if (workload == "shift")
+        controls.setFixTimeState(1);
+    else if (workload != "move")
+        return std::fprintf(stderr, "unknown workload %s\n", workload.c_str()), 2;
+
+    size_t logLines = 0;
+    SystemLog::setObserver([&logLines](std::string_view) { ++logLines; });
+    HeadlessSink sink(workload == "shift");
+    std::atomic<bool> runDialog{false};
+    PhotoEngine engine(controls, runDialog, sink);
+    size_t files = 0;
+    const auto start = std::chrono::steady_clock::now();
+    processFiles(folders, [&](const fs::path& p) {
+        ++files;
+        engine.processFile(p);
+    }, sink);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("velmora %s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
+                "last_progress=%.0f peak_rss_kb=%ld\n",
+                workload.c_str(), files, seconds, files ? seconds * 1e6 / static_cast<double>(files) : 0.0,
+                sink.alerts.load(), logLines, sink.progressCalls, sink.lastProgress, peakRssKb());
+    return sink.status.empty() ? 1 : 0;
+}
+
+std::string originalOf(const fs::path& path)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(path.native());
+        image->readMetadata();
+        const auto& exif = image->exifData();
+        const auto it = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
+        return it == exif.end() ? std::string() : it->toString();
+    } catch (...) {
+        return {};
+    }
+}
+
+// Every capture date of `master`, shifted by `hours`, must be found in `folder`
+// as often: the tool wrote every photo back, whatever it named them.
+int checkShift(const fs::path& master, const fs::path& folder, long long hours)
+{
+    std::map<std::string, long> balance;
+    size_t expected = 0;
+    for (const auto& entry : fs::directory_iterator(master))
+        if (const std::string d = originalOf(entry.path()); !d.empty()) {
+            ++balance[shiftCaptureDate(d, hours).value_or("?")];
+            ++expected;
+        }
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (const std::string d = originalOf(entry.path()); !d.empty())
+            --balance[d];
+    const auto wrong = std::count_if(balance.begin(), balance.end(), [](const auto& kv) { return kv.second != 0; });
+    std::printf("check-shift photos=%zu dates_off=%ld\n", expected, static_cast<long>(wrong));
+    return wrong == 0 ? 0 : 1;
+}
+
+// The fast reader against exiv2 on every file below the folders: the same
+// dates wherever the fast reader answers.
+int checkReader(const std::vector<fs::path>& folders)
+{
+    size_t files = 0, fast = 0, differ = 0;
+    for (const fs::path& folder : folders)
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file())
+                continue;
+            ++files;
+            const CaptureDates reference = readCaptureDatesWithExiv2(entry.path());
+            const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+            const auto quick = fd >= 0 ? readCaptureDatesFast(fd, entry.file_size()) : std::nullopt;
+            if (fd >= 0)
+                ::close(fd);
+            if (!quick)
+                continue;
+            ++fast;
+            if (quick->dateTimeOriginal != reference.dateTimeOriginal ||
+                quick->dateTimeDigitized != reference.dateTimeDigitized) {
+                ++differ;
+                auto show = [](const CaptureDates& d) {
+                    return std::to_string(static_cast<int>(d.source)) + " [" + d.dateTimeOriginal.value_or("-") +
+                           "] [" + d.dateTimeDigitized.value_or("-") + "]";
+                };
+                std::printf("differs: %s fast %s exiv2 %s\n", entry.path().c_str(), show(*quick).c_str(),
+                            show(reference).c_str());
+            }
+        }
+    std::printf("check-reader files=%zu fast_path=%zu differ=%zu\n", files, fast, differ);
+    return differ == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    initializePlatform();
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "generate" && argc == 6) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto m = bench::generateCorpus(argv[2], std::stoul(argv[3]), std::stoi(argv[4]), std::stoi(argv[5]));
+        std::printf("generated photos=%zu without_exif=%zu not_images=%zu shared_second=%zu seconds=%.2f\n", m.photos,
+                    m.withoutExif, m.notImages, m.sharedSecond,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        return 0;
+    }
+    if (command == "run" && argc >= 4)
+        return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
+    if (command == "check-reader" && argc >= 3)
+        return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
+    if (command == "check-shift" && argc == 5)
+        return checkShift(argv[2], argv[3], std::stoll(argv[4]));
+    std::fprintf(stderr, "usage: %s generate DIR COUNT WIDTH HEIGHT | run move|copy|shift DIR... | "
+                         "check-shift MASTER DIR HOURS\n", argv[0]);
+    return 2;
+}

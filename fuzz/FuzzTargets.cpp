@@ -1,0 +1,161 @@
+#include "fuzz/FuzzTargets.h"
+
+#include "engine/DateText.h"
+#include "platform/ExifDateWriter.h"
+#include "platform/FastExifReader.h"
+#include "platform/MetadataReader.h"
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velmora::fuzz {
+namespace {
+
+[[noreturn]] void broken(const char* what)
+{
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
+// One folder per process, in memory when the machine has /dev/shm: a fuzzer
+// writes a file per execution.
+const fs::path& workFolder()
+{
+    static const fs::path folder = [] {
+        initializePlatform();
+        std::string pattern = (fs::exists("/dev/shm") ? std::string("/dev/shm") : fs::temp_directory_path().native()) +
+                              "/velmora-fuzz-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(workFolder(), ec);
+        });
+        return fs::path(pattern);
+    }();
+    return folder;
+}
+
+fs::path writeInput(const char* name, const uint8_t* data, size_t size)
+{
+    const fs::path path = workFolder() / name;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || (size && ::write(fd, data, size) != static_cast<ssize_t>(size)) || ::close(fd) != 0)
+        std::abort();
+    return path;
+}
+
+std::string readBack(const fs::path& path)
+{
+    std::string out;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            out.append(buf, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
+} // namespace
+
+int metadataReader(const uint8_t* data, size_t size)
+{
+    const fs::path path = writeInput("photo", data, size);
+    const CaptureDates dates = readCaptureDates(path);
+    if (dates.source == CaptureDates::Source::NoImageSource && (dates.dateTimeOriginal || dates.dateTimeDigitized))
+        broken("a date read from something that is no image");
+    for (const auto* field : {&dates.dateTimeOriginal, &dates.dateTimeDigitized})
+        if (*field && !(*field)->empty() && (*field)->back() == '\0')
+            broken("trailing NUL kept in a date");
+    // Where the fast reader answers, it reads the dates exiv2 reads. (Whether a
+    // file without them counts as damaged or as having no EXIF may differ:
+    // either way it has no date.)
+    if (const auto fast = parseCaptureDatesFast(data, size)) {
+        const CaptureDates reference = readCaptureDatesWithExiv2(path);
+        if (fast->dateTimeOriginal != reference.dateTimeOriginal ||
+            fast->dateTimeDigitized != reference.dateTimeDigitized)
+            broken("the fast reader and exiv2 read different dates");
+        if (fast->dateTimeOriginal != dates.dateTimeOriginal || fast->dateTimeDigitized != dates.dateTimeDigitized)
+            broken("the fast reader reads differently from a file and from memory");
+    }
+    return 0;
+}
+
+int exifWriter(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    // The first byte picks the field, the rest is the photo.
+    const bool digitized = data[0] & 1;
+    const std::string original(reinterpret_cast<const char*>(data + 1), size - 1);
+    const fs::path path = writeInput("photo.jpg", data + 1, size - 1);
+    static const std::string date = "2021:03:04 05:06:07";
+    const ExifWriteResult result = writeExifDate(path, date, digitized);
+    if (result.status != ExifWriteResult::Status::Written) {
+        if (readBack(path) != original)
+            broken("a failed write-back changed the photo");
+    } else {
+        const CaptureDates dates = readCaptureDates(path);
+        const auto& field = digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+        // exiv2 may write a block it cannot read again (then the photo has no
+        // date, as before); what it reads must be what was written.
+        if (dates.source == CaptureDates::Source::Exif && field && *field != date) {
+            const CaptureDates reference = readCaptureDatesWithExiv2(path);
+            const auto& exiv2Field = digitized ? reference.dateTimeDigitized : reference.dateTimeOriginal;
+            std::fprintf(stderr, "read back [%s], exiv2 alone [%s]\n", field->c_str(),
+                         exiv2Field.value_or("none").c_str());
+            broken("the written date reads back differently");
+        }
+    }
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(workFolder(), ec))
+        if (entry.path().filename().native().find(".velmora-") != std::string::npos)
+            broken("a temporary file was left behind");
+    return 0;
+}
+
+int dateText(const uint8_t* data, size_t size)
+{
+    // Eight bytes of hours, then the text.
+    long long hours = 0;
+    if (size >= sizeof hours) {
+        std::memcpy(&hours, data, sizeof hours);
+        data += sizeof hours;
+        size -= sizeof hours;
+    }
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const bool usable = isUsableCaptureDate(text);
+    if (usable && (text.find('/') != std::string::npos || text.empty()))
+        broken("a date with '/' or none at all counts as usable");
+    static_cast<void>(hoursFromTitle(text));
+    // Small shifts are the common case; keep them likely.
+    const long long small = hours % 100000;
+    for (const long long h : {hours, small, static_cast<long long>(hoursFromTitle(text))}) {
+        const auto shifted = shiftCaptureDate(text, h);
+        if (!shifted)
+            continue;
+        if (shifted->size() != 19 || !isUsableCaptureDate(*shifted))
+            broken("a shift gave a malformed date");
+        const auto back = shiftCaptureDate(*shifted, -h);
+        if (!back || *back != text)
+            broken("a shift does not undo");
+    }
+    const std::string stem = dateStem(text);
+    if (stem.find(':') != std::string::npos || stem.find(' ') != std::string::npos)
+        broken("a stem keeps ':' or ' '");
+    if (stem.size() < text.size())
+        broken("a stem lost characters");
+    return 0;
+}
+
+} // namespace velmora::fuzz

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The entry points that the fuzzers drive and that fuzz_replay feeds with the
+// saved inputs. Each aborts when an invariant breaks, so that a fuzzer keeps
+// the input.
+namespace velmora::fuzz {
+
+// Arbitrary bytes as a file: the capture-date reader must return, whatever they hold.
+int metadataReader(const uint8_t* data, size_t size);
+// Arbitrary bytes as a photo: the date write-back either writes the date so
+// that it reads back, or leaves the file byte for byte as it was.
+int exifWriter(const uint8_t* data, size_t size);
+// The date texts: usable-date test, hours from a title, shift and stem.
+int dateText(const uint8_t* data, size_t size);
+
+} // namespace velmora::fuzz
