@@ -11,7 +11,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <set>
+#include <span>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -24,7 +26,14 @@ namespace velmora {
 namespace {
 
 using Status = ExifWriteResult::Status;
-using Bytes = std::vector<Exiv2::byte>;
+using ByteView = std::span<const Exiv2::byte>;
+
+// A photo's bytes as read: not zero-filled first, since read() fills them all.
+struct Buffer {
+    std::unique_ptr<Exiv2::byte[]> data;
+    size_t size = 0;
+    ByteView view() const { return {data.get(), size}; }
+};
 
 ExifWriteResult fail(Status status, std::string detail) {
     return {status, std::move(detail)};
@@ -52,11 +61,12 @@ class Fd {
     int fd_;
 };
 
-int readAll(int fd, Bytes& out, size_t size) {
-    out.resize(size);
+int readAll(int fd, Buffer& out, size_t size) {
+    out.data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
+    out.size = size;
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, out.data() + done, size - done);
+        const ssize_t n = ::read(fd, out.data.get() + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -148,20 +158,20 @@ struct MetadataSnapshot {
     }
 };
 
-uint32_t readU32(const Bytes& b, size_t at, bool bigEndian) {
+uint32_t readU32(ByteView b, size_t at, bool bigEndian) {
     return bigEndian
                ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
                : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
 }
 
-uint16_t readU16(const Bytes& b, size_t at, bool bigEndian) {
+uint16_t readU16(ByteView b, size_t at, bool bigEndian) {
     return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
 }
 
 // The number of images (IFDs in the main chain) of a TIFF-structured file, or
 // 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
 // lay a TIFF out anew; this is how we notice.
-size_t tiffImageCount(const Bytes& b) {
+size_t tiffImageCount(ByteView b) {
     if (b.size() < 8)
         return 0;
     bool big;
@@ -264,7 +274,7 @@ void copyExtendedAttributes(int from, int to) {
 // `name`. 0 on success, else errno; on failure the photo is untouched and no
 // temporary file is left.
 int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
-                      const Bytes& data, bool unnamed) {
+                      ByteView data, bool unnamed) {
     const std::string tempName = writeBackTempName(name);
     Fd temp(unnamed ? openUnnamed(dirFd) : -1);
     if (temp.get() < 0 && unnamed && errno != 0)
@@ -332,7 +342,13 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
 
 // ---- Rebuilding the file with exiv2 ----------------------------------------
 
-ExifWriteResult rebuild(const Bytes& bytes, const std::string& date, bool digitized, Bytes& rebuilt) {
+// The new file, held by the exiv2 image that built it: no copy of a large photo is made.
+struct Rebuilt {
+    std::unique_ptr<Exiv2::Image> image;
+    ByteView bytes;
+};
+
+ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized, Rebuilt& rebuilt) {
     Exiv2::Image::AutoPtr image;
     try {
         image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
@@ -364,30 +380,33 @@ ExifWriteResult rebuild(const Bytes& bytes, const std::string& date, bool digiti
         image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"]
             .setValue(&value);
         const MetadataSnapshot expected = MetadataSnapshot::of(*image);
+        // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
+        const size_t pagesBefore = tiffImageCount(bytes);
         image->writeMetadata();
 
+        // The image writes into memory: mmap() hands out that buffer itself.
         Exiv2::BasicIo& io = image->io();
         if (io.open() != 0)
             return fail(Status::EncodeFailed, "cannot reopen the rebuilt image");
-        const Exiv2::DataBuf buf = io.read(static_cast<long>(io.size()));
-        io.close();
-        if (buf.size_ <= 0 || static_cast<size_t>(buf.size_) != io.size())
-            return fail(Status::EncodeFailed, "the rebuilt image is incomplete");
-        rebuilt.assign(buf.pData_, buf.pData_ + buf.size_);
-        image.reset();
+        const size_t size = io.size();
+        const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
+        if (!data)
+            return fail(Status::EncodeFailed, "the rebuilt image is empty");
+        const ByteView out(data, size);
 
         // exiv2 drops data silently in a few cases (an EXIF block over 64 KB
         // in a JPEG, TIFF images after the fourth): check before the photo is replaced.
-        Exiv2::Image::AutoPtr check =
-            Exiv2::ImageFactory::open(rebuilt.data(), static_cast<long>(rebuilt.size()));
+        Exiv2::Image::AutoPtr check = Exiv2::ImageFactory::open(out.data(), static_cast<long>(out.size()));
         if (!check.get())
             return fail(Status::EncodeFailed, "the rebuilt image cannot be read");
         check->readMetadata();
         if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
             !loss.empty())
             return fail(Status::EncodeFailed, loss);
-        if (tiffImageCount(rebuilt) < tiffImageCount(bytes))
+        if (tiffImageCount(out) < pagesBefore)
             return fail(Status::EncodeFailed, "images of a multi-image file would be lost");
+        rebuilt.image.reset(image.release());
+        rebuilt.bytes = out;
     } catch (const Exiv2::AnyError& e) {
         return fail(Status::EncodeFailed, e.what());
     } catch (const std::exception& e) {
@@ -440,16 +459,17 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(Status::NoImageSource, "not a regular file");
 
-    Bytes rebuilt;
-    {
-        Bytes bytes;
-        if (const int err = readAll(file.get(), bytes, static_cast<size_t>(st.st_size)); err != 0)
-            return fail(Status::NoImageSource, errnoText("read", err));
-        if (ExifWriteResult r = rebuild(bytes, date, digitized, rebuilt); r.status != Status::Written)
-            return r;
-    } // a large photo need not be held twice while writing
+    // Kept until the new file is written: exiv2 may have patched the new
+    // metadata into these very bytes (a TIFF whose layout did not change).
+    Buffer bytes;
+    if (const int err = readAll(file.get(), bytes, static_cast<size_t>(st.st_size)); err != 0)
+        return fail(Status::NoImageSource, errnoText("read", err));
+    Rebuilt rebuilt;
+    if (ExifWriteResult r = rebuild(bytes.view(), date, digitized, rebuilt); r.status != Status::Written)
+        return r;
 
-    if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt, options.unnamedTempFile);
+    if (const int err =
+            replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
         err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};
