@@ -1,11 +1,10 @@
 // Runs the walk and the per-photo operation of a batch headless, exactly the
 // code a dropped folder runs, and prints figures. Never asserts a time.
 //
-//   velmora_bench generate DIR COUNT WIDTH HEIGHT
+//   (corpora come from velmora_corpus DIR COUNT WIDTH HEIGHT)
 //   velmora_bench run move|copy|shift DIR...
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
 //   velmora_bench check-reader DIR...            (the fast date reader agrees with exiv2)
-#include "bench/CorpusGenerator.h"
 #include "dropzone/BatchWalk.h"
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
@@ -166,21 +165,13 @@ int main(int argc, char** argv)
 {
     initializePlatform();
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "generate" && argc == 6) {
-        const auto start = std::chrono::steady_clock::now();
-        const auto m = bench::generateCorpus(argv[2], std::stoul(argv[3]), std::stoi(argv[4]), std::stoi(argv[5]));
-        std::printf("generated photos=%zu without_exif=%zu not_images=%zu shared_second=%zu seconds=%.2f\n", m.photos,
-                    m.withoutExif, m.notImages, m.sharedSecond,
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        return 0;
-    }
     if (command == "run" && argc >= 4)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
     if (command == "check-reader" && argc >= 3)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
-    std::fprintf(stderr, "usage: %s generate DIR COUNT WIDTH HEIGHT | run move|copy|shift DIR... | "
+    std::fprintf(stderr, "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
                          "check-shift MASTER DIR HOURS\n", argv[0]);
     return 2;
 }
