@@ -18,8 +18,9 @@ OpenDialog::OpenDialog(QWidget* parent) : QFileDialog(parent, tr("Open photos or
         setDirectory(pictures);
     resize(760, 500);
     // Matched without regard to case.
-    setNameFilters({tr("Photos (%1)").arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
-                                                        "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),
+    setNameFilters({tr("Photos (%1)")
+                        .arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
+                                            "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),
                     tr("All files (*)")});
 }
 

@@ -54,8 +54,8 @@ std::string encodeJpeg(int width, int height)
 
 std::string withExif(const std::string& jpeg)
 {
-    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.data()),
-                                           static_cast<long>(jpeg.size()));
+    auto image =
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.data()), static_cast<long>(jpeg.size()));
     image->readMetadata();
     Exiv2::ExifData& exif = image->exifData();
     // A camera's usual set, so that the reader parses a realistic block.

@@ -8,9 +8,9 @@ namespace velmora::bench {
 
 // What a generated corpus holds, so that a run can be checked afterwards.
 struct CorpusManifest {
-    size_t photos = 0;      // JPEGs with a capture date
-    size_t withoutExif = 0; // JPEGs without an EXIF block
-    size_t notImages = 0;   // files that only carry an image's name, or none
+    size_t photos = 0;       // JPEGs with a capture date
+    size_t withoutExif = 0;  // JPEGs without an EXIF block
+    size_t notImages = 0;    // files that only carry an image's name, or none
     size_t sharedSecond = 0; // photos whose capture second another photo has too
 };
 

@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static int readUpTo(int fd, char *buf, size_t want, size_t *got)
+static int readUpTo(int fd, char* buf, size_t want, size_t* got)
 {
     *got = 0;
     while (*got < want) {
@@ -27,21 +27,21 @@ static int readUpTo(int fd, char *buf, size_t want, size_t *got)
     return 0;
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc != 3 || (strcmp(argv[1], "rename") != 0 && strcmp(argv[1], "writeback") != 0)) {
         fprintf(stderr, "usage: %s rename|writeback DIR\n", argv[0]);
         return 2;
     }
     const int writeback = strcmp(argv[1], "writeback") == 0;
-    DIR *dir = opendir(argv[2]);
+    DIR* dir = opendir(argv[2]);
     if (!dir)
         return perror("opendir"), 1;
     const int dfd = dirfd(dir);
     /* The listing first, so that renamed files are not met again. */
     size_t count = 0, cap = 1024;
-    char **names = malloc(cap * sizeof *names);
-    struct dirent *e;
+    char** names = malloc(cap * sizeof *names);
+    struct dirent* e;
     while ((e = readdir(dir))) {
         if (e->d_type != DT_REG)
             continue;
@@ -71,7 +71,7 @@ int main(int argc, char **argv)
                 ++done;
             continue;
         }
-        char *data = malloc((size_t)st.st_size + 1);
+        char* data = malloc((size_t)st.st_size + 1);
         size_t got;
         int bad = readUpTo(fd, data, (size_t)st.st_size, &got);
         close(fd);
@@ -81,7 +81,8 @@ int main(int argc, char **argv)
         snprintf(full, sizeof full, "%s/%s", argv[2], temp);
         int out = bad ? -1 : mkostemp(full, O_CLOEXEC);
         if (out < 0 || write(out, data, got) != (ssize_t)got || fchmod(out, st.st_mode & 07777) != 0 ||
-            fsync(out) != 0 || close(out) != 0 || rename(full, (snprintf(temp, sizeof temp, "%s/%s", argv[2], names[i]), temp)) != 0)
+            fsync(out) != 0 || close(out) != 0 ||
+            rename(full, (snprintf(temp, sizeof temp, "%s/%s", argv[2], names[i]), temp)) != 0)
             ++failed;
         else
             ++done;

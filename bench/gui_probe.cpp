@@ -81,7 +81,7 @@ int main(int argc, char** argv)
         return lateMs.empty() ? 0.0 : lateMs[std::min(lateMs.size() - 1, static_cast<size_t>(p * lateMs.size()))];
     };
     std::printf("gui-probe batch_seconds=%.2f ticks=%zu late_p50_ms=%.2f late_p99_ms=%.2f late_max_ms=%.2f "
-                "alerts=%zu\n", batchSeconds, lateMs.size(), pct(0.50), pct(0.99),
-                lateMs.empty() ? 0.0 : lateMs.back(), alerts);
+                "alerts=%zu\n",
+                batchSeconds, lateMs.size(), pct(0.50), pct(0.99), lateMs.empty() ? 0.0 : lateMs.back(), alerts);
     return 0;
 }

@@ -82,10 +82,13 @@ int run(const std::string& workload, const std::vector<fs::path>& folders)
     PhotoEngine engine(controls, runDialog, sink);
     size_t files = 0;
     const auto start = std::chrono::steady_clock::now();
-    processFiles(folders, [&](const fs::path& p) {
-        ++files;
-        engine.processFile(p);
-    }, sink);
+    processFiles(
+        folders,
+        [&](const fs::path& p) {
+            ++files;
+            engine.processFile(p);
+        },
+        sink);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("velmora %s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
                 "last_progress=%.0f peak_rss_kb=%ld\n",
@@ -171,7 +174,9 @@ int main(int argc, char** argv)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
-    std::fprintf(stderr, "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
-                         "check-shift MASTER DIR HOURS\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
+                 "check-shift MASTER DIR HOURS\n",
+                 argv[0]);
     return 2;
 }

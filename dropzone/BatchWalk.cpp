@@ -36,8 +36,7 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         const std::string name = relative.filename().native();
         // A write-back's temporary file (left by a killed process, or being
         // written by an overlapping batch) is never a photo to rename.
-        if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" &&
-            !isWriteBackTempName(name))
+        if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" && !isWriteBackTempName(name))
             processFile(full);
         sink.setProgress(progress(j + 1, n));
     }

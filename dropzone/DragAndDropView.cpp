@@ -101,7 +101,8 @@ public:
             return;
         lastProgress_ = value;
         QMetaObject::invokeMethod(
-            &view_, [v = &view_, value] {
+            &view_,
+            [v = &view_, value] {
                 if (v->spinner_)
                     v->spinner_->setValue(static_cast<int>(value));
             },
@@ -110,7 +111,8 @@ public:
     void hideIndicator() override
     {
         QMetaObject::invokeMethod(
-            &view_, [v = &view_] {
+            &view_,
+            [v = &view_] {
                 if (v->spinner_)
                     v->spinner_->setHidden(true);
             },
@@ -119,7 +121,8 @@ public:
     void setStatusText(const std::string& text) override
     {
         QMetaObject::invokeMethod(
-            &view_, [v = &view_, t = QString::fromStdString(text)] {
+            &view_,
+            [v = &view_, t = QString::fromStdString(text)] {
                 if (v->status_)
                     v->status_->setText(t);
             },
@@ -306,7 +309,8 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
 {
     PhotoEngine engine(mirror_, runDialog_, *this);
     Sink sink(*this);
-    velmora::processFiles(batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
+    velmora::processFiles(
+        batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
 }
 
 void DragAndDropView::reapFinishedWorkers()
@@ -372,8 +376,8 @@ void DragAndDropView::showAlert(const AlertRequest& request)
                            button = QString::fromStdString(request.button)](std::function<void()> done) {
         // Not exec(): a nested event loop on the GUI thread could run another
         // batch's start inside this one. The worker waits instead.
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmora"), text, QMessageBox::NoButton,
-                                    window());
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmora"), text, QMessageBox::NoButton, window());
         box->setTextFormat(Qt::PlainText); // platform texts quote file names, "%" and "<" included
         box->addButton(button, QMessageBox::AcceptRole);
         box->setWindowModality(Qt::ApplicationModal);

@@ -14,7 +14,7 @@ namespace velmora {
 // count as on only in state 1; `fixTime` in every state but off.
 class ControlMirror {
 public:
-    int dateSwitchRow() const;                        // -1 when no row is selected
+    int dateSwitchRow() const; // -1 when no row is selected
     bool fixTimeOn() const;
     std::optional<std::string> timezonesTitle() const; // nullopt when nothing is selected
     bool prefixOn() const;

@@ -22,8 +22,8 @@ long long hoursFromTitle(const std::optional<std::string>& title)
         return 0;
     const std::string& s = *title;
     size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' ||
-                            s[i] == '\f'))
+    while (i < s.size() &&
+           (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r' || s[i] == '\v' || s[i] == '\f'))
         ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))

@@ -35,33 +35,37 @@ struct Buffer {
     ByteView view() const { return {data.get(), size}; }
 };
 
-ExifWriteResult fail(Status status, std::string detail) {
+ExifWriteResult fail(Status status, std::string detail)
+{
     return {status, std::move(detail)};
 }
 
-std::string errnoText(const char* what, int err) {
+std::string errnoText(const char* what, int err)
+{
     return std::string(what) + ": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
 }
 
 // Closes a descriptor when it goes out of scope.
 class Fd {
-  public:
+public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
-    void reset(int fd = -1) {
+    void reset(int fd = -1)
+    {
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = fd;
     }
 
-  private:
+private:
     int fd_;
 };
 
-int readAll(int fd, Buffer& out, size_t size) {
+int readAll(int fd, Buffer& out, size_t size)
+{
     out.data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
     out.size = size;
     size_t done = 0;
@@ -78,7 +82,8 @@ int readAll(int fd, Buffer& out, size_t size) {
     return 0;
 }
 
-int writeAll(int fd, const Exiv2::byte* data, size_t size) {
+int writeAll(int fd, const Exiv2::byte* data, size_t size)
+{
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::write(fd, data + done, size - done);
@@ -93,11 +98,13 @@ int writeAll(int fd, const Exiv2::byte* data, size_t size) {
     return 0;
 }
 
-bool sameFile(const struct stat& a, const struct stat& b) {
+bool sameFile(const struct stat& a, const struct stat& b)
+{
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool unchangedSince(const struct stat& now, const struct stat& then) {
+bool unchangedSince(const struct stat& now, const struct stat& then)
+{
     return sameFile(now, then) && now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
@@ -105,7 +112,8 @@ bool unchangedSince(const struct stat& now, const struct stat& then) {
 // ---- What the rebuilt file must still hold ---------------------------------
 
 // exiv2 recomputes these on every rewrite: offsets and pointers to sub-directories.
-bool isStructuralTag(const std::string& tagName) {
+bool isStructuralTag(const std::string& tagName)
+{
     static const char* const suffixes[] = {"Offset", "Offsets",    "Start",   "Tag",
                                            "IFD",    "IFDPointer", "SubIFDs", "JPEGInterchangeFormat"};
     return std::any_of(std::begin(suffixes), std::end(suffixes), [&](const char* suffix) {
@@ -114,7 +122,8 @@ bool isStructuralTag(const std::string& tagName) {
     });
 }
 
-std::string valueBytes(const Exiv2::Metadatum& datum) {
+std::string valueBytes(const Exiv2::Metadatum& datum)
+{
     // In one fixed byte order, so that a file rewritten in the other order compares equal.
     std::string bytes(static_cast<size_t>(datum.size()), '\0');
     if (!bytes.empty())
@@ -128,7 +137,8 @@ struct MetadataSnapshot {
     std::string xmpPacket;
     std::string comment;
 
-    static MetadataSnapshot of(const Exiv2::Image& image) {
+    static MetadataSnapshot of(const Exiv2::Image& image)
+    {
         MetadataSnapshot s;
         for (const Exiv2::Exifdatum& d : image.exifData())
             s.exif[d.key()].insert(isStructuralTag(d.tagName()) ? std::string() : valueBytes(d));
@@ -141,7 +151,8 @@ struct MetadataSnapshot {
 
     // Everything in `before` is in `after`; `after` may hold more (the
     // pointers to an EXIF block that a photo without one gets).
-    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after) {
+    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
+    {
         for (const auto& [key, values] : before.exif) {
             const auto it = after.exif.find(key);
             if (it == after.exif.end() ||
@@ -158,20 +169,22 @@ struct MetadataSnapshot {
     }
 };
 
-uint32_t readU32(ByteView b, size_t at, bool bigEndian) {
-    return bigEndian
-               ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
-               : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
+uint32_t readU32(ByteView b, size_t at, bool bigEndian)
+{
+    return bigEndian ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
+                     : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
 }
 
-uint16_t readU16(ByteView b, size_t at, bool bigEndian) {
+uint16_t readU16(ByteView b, size_t at, bool bigEndian)
+{
     return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
 }
 
 // The number of images (IFDs in the main chain) of a TIFF-structured file, or
 // 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
 // lay a TIFF out anew; this is how we notice.
-size_t tiffImageCount(ByteView b) {
+size_t tiffImageCount(ByteView b)
+{
     if (b.size() < 8)
         return 0;
     bool big;
@@ -200,7 +213,8 @@ size_t tiffImageCount(ByteView b) {
 
 // Removes a temporary file left by a write-back that was killed. One still
 // held (locked) by a running write-back is left alone: EBUSY.
-int removeStaleTemp(int dirFd, const std::string& tempName) {
+int removeStaleTemp(int dirFd, const std::string& tempName)
+{
     Fd stale(::openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (stale.get() < 0)
         return errno == ENOENT ? 0 : EEXIST;
@@ -215,7 +229,8 @@ int removeStaleTemp(int dirFd, const std::string& tempName) {
     return 0;
 }
 
-int linkUnnamed(int fd, int dirFd, const std::string& tempName) {
+int linkUnnamed(int fd, int dirFd, const std::string& tempName)
+{
     if (::linkat(fd, "", dirFd, tempName.c_str(), AT_EMPTY_PATH) == 0)
         return 0;
     // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
@@ -225,17 +240,18 @@ int linkUnnamed(int fd, int dirFd, const std::string& tempName) {
 
 // A new unnamed file in the folder, or -1 with errno; errno 0 when the file
 // system has no unnamed files and a named one must be used instead.
-int openUnnamed(int dirFd) {
+int openUnnamed(int dirFd)
+{
     const int fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
         errno = 0;
     return fd;
 }
 
-int createNamed(int dirFd, const std::string& tempName) {
+int createNamed(int dirFd, const std::string& tempName)
+{
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd =
-            ::openat(dirFd, tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd = ::openat(dirFd, tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
         if (const int err = removeStaleTemp(dirFd, tempName); err != 0) {
@@ -247,7 +263,8 @@ int createNamed(int dirFd, const std::string& tempName) {
     return -1;
 }
 
-void copyExtendedAttributes(int from, int to) {
+void copyExtendedAttributes(int from, int to)
+{
     // Best effort: ACLs, SELinux labels and user tags follow the photo where
     // the file system and our rights allow it.
     const ssize_t listSize = ::flistxattr(from, nullptr, 0);
@@ -273,8 +290,9 @@ void copyExtendedAttributes(int from, int to) {
 // Writes `data` into a new file in the folder `dirFd` and renames it over
 // `name`. 0 on success, else errno; on failure the photo is untouched and no
 // temporary file is left.
-int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
-                      ByteView data, bool unnamed) {
+int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original, ByteView data,
+                      bool unnamed)
+{
     const std::string tempName = writeBackTempName(name);
     Fd temp(unnamed ? openUnnamed(dirFd) : -1);
     if (temp.get() < 0 && unnamed && errno != 0)
@@ -304,8 +322,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
     int err = writeAll(temp.get(), data.data(), data.size());
     if (err == 0) {
         // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
-        static_cast<void>(
-            ::fchown(temp.get(), ::geteuid() == 0 ? original.st_uid : uid_t(-1), original.st_gid));
+        static_cast<void>(::fchown(temp.get(), ::geteuid() == 0 ? original.st_uid : uid_t(-1), original.st_gid));
         if (::fchmod(temp.get(), original.st_mode & 07777) != 0)
             err = errno;
     }
@@ -348,7 +365,8 @@ struct Rebuilt {
     ByteView bytes;
 };
 
-ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized, Rebuilt& rebuilt) {
+ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized, Rebuilt& rebuilt)
+{
     Exiv2::Image::AutoPtr image;
     try {
         image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
@@ -377,8 +395,7 @@ ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized,
         // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
         Exiv2::AsciiValue value;
         value.read(date);
-        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"]
-            .setValue(&value);
+        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(&value);
         const MetadataSnapshot expected = MetadataSnapshot::of(*image);
         // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
         const size_t pagesBefore = tiffImageCount(bytes);
@@ -421,11 +438,13 @@ namespace {
 constexpr std::string_view kTempSuffix = ".velmora-tmp";
 }
 
-bool isWriteBackTempName(const std::string& name) {
+bool isWriteBackTempName(const std::string& name)
+{
     return name.size() > kTempSuffix.size() + 1 && name.front() == '.' && name.ends_with(kTempSuffix);
 }
 
-std::string writeBackTempName(const std::string& photoName) {
+std::string writeBackTempName(const std::string& photoName)
+{
     const std::string suffix(kTempSuffix);
     if (photoName.size() + 1 + suffix.size() <= NAME_MAX)
         return "." + photoName + suffix;
@@ -439,7 +458,8 @@ std::string writeBackTempName(const std::string& photoName) {
 }
 
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
-                              const ExifWriteOptions& options) {
+                              const ExifWriteOptions& options)
+{
     // Rewrite the file a link points to, in its own folder, and keep the link.
     char resolved[PATH_MAX];
     if (!::realpath(photo.c_str(), resolved))
@@ -468,8 +488,7 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     if (ExifWriteResult r = rebuild(bytes.view(), date, digitized, rebuilt); r.status != Status::Written)
         return r;
 
-    if (const int err =
-            replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
+    if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
         err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};

@@ -11,13 +11,11 @@ namespace {
 // $XDG_CONFIG_HOME/Velmora/Velmora.conf. No fallbacks: nothing from
 // /etc/xdg or an organisation-wide file may answer for a key we never wrote.
 class Store {
-  public:
-    Store() : settings_(QStringLiteral("Velmora"), QStringLiteral("Velmora")) {
-        settings_.setFallbacksEnabled(false);
-    }
+public:
+    Store() : settings_(QStringLiteral("Velmora"), QStringLiteral("Velmora")) { settings_.setFallbacksEnabled(false); }
     QSettings* operator->() { return &settings_; }
 
-  private:
+private:
     QSettings settings_;
 };
 
@@ -25,7 +23,8 @@ class Store {
 // hands back the typed value) or read it from disk (then it is text), so that
 // a key reads the same before and after a restart. nullopt for a value that
 // is not a single text: a list ("a, b" unquoted), a rectangle, a byte array...
-std::optional<QString> text(const std::string& key) {
+std::optional<QString> text(const std::string& key)
+{
     const QVariant v = Store()->value(QString::fromStdString(key));
     switch (v.typeId()) {
     case QMetaType::QString:
@@ -42,7 +41,8 @@ std::optional<QString> text(const std::string& key) {
 
 } // namespace
 
-bool PreferenceStore::boolForKey(const std::string& key) {
+bool PreferenceStore::boolForKey(const std::string& key)
+{
     // Only what a boolean is written as (and the usual spellings of yes) reads as true.
     const auto t = text(key);
     if (!t)
@@ -51,7 +51,8 @@ bool PreferenceStore::boolForKey(const std::string& key) {
     return word == QLatin1String("true") || word == QLatin1String("1") || word == QLatin1String("yes");
 }
 
-long long PreferenceStore::integerForKey(const std::string& key) {
+long long PreferenceStore::integerForKey(const std::string& key)
+{
     const auto t = text(key);
     if (!t)
         return 0;
@@ -60,30 +61,36 @@ long long PreferenceStore::integerForKey(const std::string& key) {
     return ok ? n : 0;
 }
 
-std::optional<std::string> PreferenceStore::stringForKey(const std::string& key) {
+std::optional<std::string> PreferenceStore::stringForKey(const std::string& key)
+{
     const auto t = text(key);
     if (!t)
         return std::nullopt;
     return t->toStdString();
 }
 
-bool PreferenceStore::hasObjectForKey(const std::string& key) {
+bool PreferenceStore::hasObjectForKey(const std::string& key)
+{
     return Store()->contains(QString::fromStdString(key));
 }
 
-void PreferenceStore::setBool(const std::string& key, bool v) {
+void PreferenceStore::setBool(const std::string& key, bool v)
+{
     Store()->setValue(QString::fromStdString(key), v);
 }
 
-void PreferenceStore::setInteger(const std::string& key, long long v) {
+void PreferenceStore::setInteger(const std::string& key, long long v)
+{
     Store()->setValue(QString::fromStdString(key), v);
 }
 
-void PreferenceStore::setString(const std::string& key, const std::string& v) {
+void PreferenceStore::setString(const std::string& key, const std::string& v)
+{
     Store()->setValue(QString::fromStdString(key), QString::fromStdString(v));
 }
 
-void PreferenceStore::sync() {
+void PreferenceStore::sync()
+{
     Store()->sync();
 }
 

@@ -12,7 +12,7 @@ namespace velmora {
 // after a restart. Every write is on disk when the call returns. Safe to use
 // from any thread: each call works on its own QSettings instance.
 class PreferenceStore {
-  public:
+public:
     static bool boolForKey(const std::string& key);
     static long long integerForKey(const std::string& key);
     static std::optional<std::string> stringForKey(const std::string& key);

@@ -17,11 +17,12 @@ using namespace velmora;
 
 namespace {
 
-const settings::BoolKey kBoolKeys[] = {settings::suffix, settings::prefix, settings::rename,
-                                       settings::fixTime, settings::changeExifInPhoto};
+const settings::BoolKey kBoolKeys[] = {settings::suffix, settings::prefix, settings::rename, settings::fixTime,
+                                       settings::changeExifInPhoto};
 const settings::IntKey kIntKeys[] = {settings::timezones, settings::selectedDateOptionCell};
 
-bool write(const std::string& key, const std::string& value) {
+bool write(const std::string& key, const std::string& value)
+{
     for (const auto k : kBoolKeys) {
         if (key != k.name)
             continue;
@@ -44,7 +45,8 @@ bool write(const std::string& key, const std::string& value) {
     return false;
 }
 
-void dump() {
+void dump()
+{
     QJsonObject all;
     for (const auto k : kBoolKeys)
         all.insert(k.name, QJsonObject{{"present", settings::contains(k)}, {"value", settings::read(k)}});
@@ -57,7 +59,8 @@ void dump() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 2 && std::strcmp(argv[1], "dump") == 0) {
         dump();
         return 0;

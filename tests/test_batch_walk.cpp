@@ -153,8 +153,7 @@ TEST_F(BatchWalkTest, UnreadableSubFolderIsLoggedAndTheBatchGoesOn)
         },
         true);
     EXPECT_EQ(out, "file trip/IMG_1.JPG\n*** Folder " + (dir / "trip/locked").native() +
-                       " cannot be read! ***\n*** Folder " + (dir / "trip/locked").native() +
-                       " cannot be read! ***\n");
+                       " cannot be read! ***\n*** Folder " + (dir / "trip/locked").native() + " cannot be read! ***\n");
 }
 
 TEST_F(BatchWalkTest, StopEndsTheWalkBetweenFiles)

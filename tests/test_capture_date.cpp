@@ -48,7 +48,8 @@ TEST_F(CaptureDateTest, SelectedRowChoosesTheFieldWithoutFallback)
     // Row 0, and no selection at all, read the date of capture.
     controls.setDateSwitchRow(-1);
     engine.processFile(dir / "original-only.jpg");
-    EXPECT_EQ(listNames(dir.path()), (std::vector<std::string>{"2011-01-02__03-04-05.jpg", "2012-05-06__07-08-09.jpg"}));
+    EXPECT_EQ(listNames(dir.path()),
+              (std::vector<std::string>{"2011-01-02__03-04-05.jpg", "2012-05-06__07-08-09.jpg"}));
 }
 
 TEST_F(CaptureDateTest, MissingDatesLeaveThePhotoAndRaiseOneAlertPerBatch)

@@ -85,14 +85,14 @@ TEST_P(ShiftUnderTimeZones, ShiftIsWallClockArithmeticWhateverTheZone)
         {"2012:02:28 23:00:00", 1, "2012:02:29 00:00:00"},
         {"2011:02:28 23:00:00", 1, "2011:03:01 00:00:00"},
         // Daylight-saving days in the zones above: exactly N hours of wall clock.
-        {"2021:03:28 01:30:00", 1, "2021:03:28 02:30:00"},   // Berlin spring-forward gap
-        {"2021:10:31 01:30:00", 2, "2021:10:31 03:30:00"},   // Berlin fall-back
-        {"2021:03:14 02:30:00", 0, "2021:03:14 02:30:00"},   // New York gap itself
-        {"2021:09:04 23:30:00", 1, "2021:09:05 00:30:00"},   // Santiago: midnight is in the gap
-        {"2021:03:28 00:15:00", -1, "2021:03:27 23:15:00"},  // Beirut: midnight change
+        {"2021:03:28 01:30:00", 1, "2021:03:28 02:30:00"},  // Berlin spring-forward gap
+        {"2021:10:31 01:30:00", 2, "2021:10:31 03:30:00"},  // Berlin fall-back
+        {"2021:03:14 02:30:00", 0, "2021:03:14 02:30:00"},  // New York gap itself
+        {"2021:09:04 23:30:00", 1, "2021:09:05 00:30:00"},  // Santiago: midnight is in the gap
+        {"2021:03:28 00:15:00", -1, "2021:03:27 23:15:00"}, // Beirut: midnight change
         {"2010:07:14 18:05:09", 14, "2010:07:15 08:05:09"},
-        {"0001:01:01 00:30:00", -1, nullptr},                // before year 1
-        {"9999:12:31 23:30:00", 1, nullptr},                 // past year 9999
+        {"0001:01:01 00:30:00", -1, nullptr}, // before year 1
+        {"9999:12:31 23:30:00", 1, nullptr},  // past year 9999
         {"2010:07:14 18:05", 2, nullptr},
         {"2010:13:14 18:05:09", 2, nullptr},
         {"2010:02:30 18:05:09", 2, nullptr},

@@ -36,11 +36,12 @@ const QString kDigitized = "2001:02:03 04:05:07";
 const std::string kNew = "2011:12:13 14:15:16";
 
 class WriteBack : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() { velmora::initializePlatform(); }
 };
 
-QImage testPattern(int width, int height) {
+QImage testPattern(int width, int height)
+{
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
     QLinearGradient gradient(0, 0, width, height);
@@ -53,23 +54,27 @@ QImage testPattern(int width, int height) {
     return image;
 }
 
-QString qpath(const fs::path& path) {
+QString qpath(const fs::path& path)
+{
     return QString::fromLocal8Bit(path.c_str());
 }
 
-bool exiftoolWrite(const fs::path& path, QStringList assignments) {
+bool exiftoolWrite(const fs::path& path, QStringList assignments)
+{
     assignments.prepend("-overwrite_original");
     assignments.prepend("-q");
     assignments.append(qpath(path));
     return runProgram("exiftool", assignments).has_value();
 }
 
-bool convert(const QStringList& arguments) {
+bool convert(const QStringList& arguments)
+{
     return runProgram("convert", arguments).has_value();
 }
 
 // What a camera and a photo manager leave in a photo; IPTC only where exiv2 writes it.
-QStringList cameraTags(bool withDigitized, bool withIptc) {
+QStringList cameraTags(bool withDigitized, bool withIptc)
+{
     QStringList tags = {"-ExifIFD:DateTimeOriginal=" + kOriginal,
                         "-IFD0:Make=Velmora Test Camera",
                         "-IFD0:Model=VT-1",
@@ -92,7 +97,8 @@ QStringList cameraTags(bool withDigitized, bool withIptc) {
 
 // exiftool's tags less those that describe the file rather than its content:
 // name, times, size, the byte order a rewrite may choose, and derived tags.
-QJsonObject contentTags(const fs::path& path) {
+QJsonObject contentTags(const fs::path& path)
+{
     QJsonObject tags = exiftoolTags(path);
     for (const QString& key : tags.keys())
         if (key == "SourceFile" || key.startsWith("System:") || key.startsWith("Composite:") ||
@@ -101,12 +107,13 @@ QJsonObject contentTags(const fs::path& path) {
     return tags;
 }
 
-std::string differences(const QJsonObject& expected, const QJsonObject& actual) {
+std::string differences(const QJsonObject& expected, const QJsonObject& actual)
+{
     std::string text;
     for (const QString& key : expected.keys())
         if (expected.value(key) != actual.value(key))
-            text += key.toStdString() + ": " + expected.value(key).toVariant().toString().toStdString() +
-                    " -> " + actual.value(key).toVariant().toString().toStdString() + "\n";
+            text += key.toStdString() + ": " + expected.value(key).toVariant().toString().toStdString() + " -> " +
+                    actual.value(key).toVariant().toString().toStdString() + "\n";
     for (const QString& key : actual.keys())
         if (!expected.contains(key))
             text += "new " + key.toStdString() + "\n";
@@ -114,7 +121,8 @@ std::string differences(const QJsonObject& expected, const QJsonObject& actual) 
 }
 
 // Every image of the file, decoded.
-std::vector<QImage> frames(const fs::path& path) {
+std::vector<QImage> frames(const fs::path& path)
+{
     std::vector<QImage> result;
     QImageReader reader(qpath(path));
     do {
@@ -127,18 +135,19 @@ std::vector<QImage> frames(const fs::path& path) {
 }
 
 // The compressed image data of a JPEG: from the start-of-scan marker to the end.
-std::string jpegScanData(const std::string& bytes) {
+std::string jpegScanData(const std::string& bytes)
+{
     size_t at = 2;
     while (at + 4 <= bytes.size() && static_cast<unsigned char>(bytes[at]) == 0xFF) {
         if (static_cast<unsigned char>(bytes[at + 1]) == 0xDA)
             return bytes.substr(at);
-        at +=
-            2 + (static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]));
+        at += 2 + (static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]));
     }
     return {};
 }
 
-mode_t modeOf(const fs::path& path) {
+mode_t modeOf(const fs::path& path)
+{
     struct stat st {};
     ::lstat(path.c_str(), &st);
     return st.st_mode & 07777;
@@ -151,13 +160,15 @@ struct FormatCase {
     bool digitized;
 };
 
-std::string caseName(const ::testing::TestParamInfo<FormatCase>& info) {
+std::string caseName(const ::testing::TestParamInfo<FormatCase>& info)
+{
     return std::string(info.param.extension) + (info.param.digitized ? "_Digitized" : "_Original");
 }
 
 class WriteBackFormats : public WriteBack, public ::testing::WithParamInterface<FormatCase> {};
 
-TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldAndKeepsPixelsAndPermissions) {
+TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldAndKeepsPixelsAndPermissions)
+{
     const FormatCase c = GetParam();
     TempDir dir;
     const fs::path photo = dir / (std::string("photo.") + c.extension);
@@ -181,8 +192,7 @@ TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldAndKeepsPixelsAndPermissions) 
     // A terminated string of 20 bytes, as EXIF has it and cameras write it.
     const auto dump = runProgram("exiftool", {"-v3", qpath(photo)});
     ASSERT_TRUE(dump);
-    EXPECT_TRUE(dump->contains(c.digitized ? "Tag 0x9004 (20 bytes, string[20])"
-                                           : "Tag 0x9003 (20 bytes, string[20])"))
+    EXPECT_TRUE(dump->contains(c.digitized ? "Tag 0x9004 (20 bytes, string[20])" : "Tag 0x9003 (20 bytes, string[20])"))
         << dump->toStdString();
     expected.insert(field, QString::fromStdString(kNew));
     EXPECT_EQ(after, expected) << differences(expected, after);
@@ -200,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"WEBP", "webp", false, false}, FormatCase{"WEBP", "webp", false, true}),
     caseName);
 
-TEST_F(WriteBack, PhotoWithoutExifGetsTheOneField) {
+TEST_F(WriteBack, PhotoWithoutExifGetsTheOneField)
+{
     TempDir dir;
     const fs::path photo = dir / "plain.jpg";
     ASSERT_TRUE(testPattern(40, 30).save(qpath(photo), "JPEG", 90));
@@ -216,7 +227,8 @@ TEST_F(WriteBack, PhotoWithoutExifGetsTheOneField) {
     EXPECT_TRUE(jpegScanData(readFile(photo)) == scanBefore) << "the image data changed";
 }
 
-TEST_F(WriteBack, DateTextIsStoredUnchecked) {
+TEST_F(WriteBack, DateTextIsStoredUnchecked)
+{
     TempDir dir;
     const fs::path photo = dir / "photo.jpg";
     makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
@@ -226,19 +238,21 @@ TEST_F(WriteBack, DateTextIsStoredUnchecked) {
     EXPECT_EQ(exiftoolTags(photo).value("ExifIFD:DateTimeOriginal").toString(), kOriginal);
 }
 
-int pageCount(const fs::path& path) {
+int pageCount(const fs::path& path)
+{
     return QImageReader(qpath(path)).imageCount();
 }
 
 // exiv2 0.27 keeps only four images when it must lay a TIFF out anew (a field
 // that the file lacks); a field already there is rewritten in place.
-TEST_F(WriteBack, MultiPageTiffKeepsAllItsPages) {
+TEST_F(WriteBack, MultiPageTiffKeepsAllItsPages)
+{
     for (const bool fieldPresent : {true, false}) {
         SCOPED_TRACE(fieldPresent ? "field present" : "field absent");
         TempDir dir;
         const fs::path photo = dir / "pages.tif";
-        ASSERT_TRUE(convert({"-size", "40x30", "xc:red", "xc:green", "xc:blue", "xc:yellow", "xc:cyan",
-                             "xc:magenta", "-depth", "8", qpath(photo)}));
+        ASSERT_TRUE(convert({"-size", "40x30", "xc:red", "xc:green", "xc:blue", "xc:yellow", "xc:cyan", "xc:magenta",
+                             "-depth", "8", qpath(photo)}));
         ASSERT_TRUE(exiftoolWrite(photo, cameraTags(fieldPresent, false)));
         ASSERT_EQ(pageCount(photo), 6);
         const std::string bytesBefore = readFile(photo);
@@ -260,7 +274,8 @@ TEST_F(WriteBack, MultiPageTiffKeepsAllItsPages) {
     }
 }
 
-TEST_F(WriteBack, LinkedPhotoIsRewrittenAndTheLinkStays) {
+TEST_F(WriteBack, LinkedPhotoIsRewrittenAndTheLinkStays)
+{
     TempDir dir;
     fs::create_directory(dir / "real");
     fs::create_directory(dir / "links");
@@ -277,7 +292,8 @@ TEST_F(WriteBack, LinkedPhotoIsRewrittenAndTheLinkStays) {
     EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
 }
 
-TEST_F(WriteBack, OwnerAndExtendedAttributesAreKept) {
+TEST_F(WriteBack, OwnerAndExtendedAttributesAreKept)
+{
     TempDir dir;
     const fs::path photo = dir / "photo.jpg";
     makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
@@ -301,7 +317,8 @@ TEST_F(WriteBack, OwnerAndExtendedAttributesAreKept) {
     }
 }
 
-TEST_F(WriteBack, ReadOnlyFolderGivesFailureAndLeavesPhotoAlone) {
+TEST_F(WriteBack, ReadOnlyFolderGivesFailureAndLeavesPhotoAlone)
+{
     TempDir dir;
     const fs::path folder = dir / "locked";
     fs::create_directory(folder);
@@ -331,7 +348,8 @@ TEST_F(WriteBack, ReadOnlyFolderGivesFailureAndLeavesPhotoAlone) {
 
 // A full disk, two ways: a small file system of its own where this machine
 // lets us mount one, and a file size limit, which works everywhere.
-TEST_F(WriteBack, FullDiskGivesFailureAndLeavesNothingBehind) {
+TEST_F(WriteBack, FullDiskGivesFailureAndLeavesNothingBehind)
+{
     for (const bool tmpfs : {true, false}) {
         for (const bool unnamed : {true, false}) {
             SCOPED_TRACE(std::string(tmpfs ? "tmpfs" : "RLIMIT_FSIZE") + (unnamed ? ", unnamed" : ", named"));
@@ -383,7 +401,8 @@ TEST_F(WriteBack, FullDiskGivesFailureAndLeavesNothingBehind) {
     }
 }
 
-TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone) {
+TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
+{
     for (const bool unnamed : {true, false}) {
         SCOPED_TRACE(unnamed ? "unnamed" : "named");
         TempDir dir;
@@ -409,7 +428,8 @@ TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone) {
     }
 }
 
-TEST_F(WriteBack, LongNameUsesShortTemporaryName) {
+TEST_F(WriteBack, LongNameUsesShortTemporaryName)
+{
     TempDir dir;
     const std::string name = std::string(240, 'n') + ".jpg";
     makeJpeg(dir / name, kOriginal.toStdString(), kDigitized.toStdString());

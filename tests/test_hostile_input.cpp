@@ -36,7 +36,8 @@ protected:
     void walk(const fs::path& folder)
     {
         NullSink sink;
-        processFiles({folder}, [this](const fs::path& p) { engine.processFile(p); }, sink);
+        processFiles(
+            {folder}, [this](const fs::path& p) { engine.processFile(p); }, sink);
     }
 
     // A JPEG whose EXIF block is written by hand: `ifd` is the TIFF structure.
@@ -101,9 +102,9 @@ TEST_F(HostileInputTest, ExifWithLoopingIfdOffsetsIsRejectedWithoutHanging)
     // Little-endian TIFF: IFD0 at 8 holds one entry, the EXIF pointer, which
     // points back at IFD0; IFD0's next-IFD offset points at itself too.
     std::string tiff = std::string("II*\0", 4) + std::string("\x08\0\0\0", 4);
-    tiff += std::string("\x01\0", 2);                          // one entry
+    tiff += std::string("\x01\0", 2);                              // one entry
     tiff += std::string("\x69\x87\x04\0\x01\0\0\0\x08\0\0\0", 12); // ExifIFD -> 8
-    tiff += std::string("\x08\0\0\0", 4);                      // next IFD -> 8
+    tiff += std::string("\x08\0\0\0", 4);                          // next IFD -> 8
     writeFile(dir / "loop.jpg", jpegWithTiff(tiff));
     const std::string before = readFile(dir / "loop.jpg");
 

@@ -284,8 +284,8 @@ TEST(FileManagerTest, MoveAndCopyNeverReplaceAnExistingFile)
     writeFile(dir / "source", "photo");
     writeFile(dir / "target", "someone else's");
     const FileManager manager;
-    for (const auto& error : {manager.moveItem(dir / "source", dir / "target"),
-                              manager.copyItem(dir / "source", dir / "target")}) {
+    for (const auto& error :
+         {manager.moveItem(dir / "source", dir / "target"), manager.copyItem(dir / "source", dir / "target")}) {
         ASSERT_TRUE(error.has_value());
         EXPECT_EQ(error->code, FileError::kAlreadyExists);
     }

@@ -22,43 +22,42 @@ namespace {
 
 // Each helper run is a fresh process with its own QSettings, pointed at `config`.
 class SettingsStore : public ::testing::Test {
-  protected:
+protected:
     fs::path file() const { return config.path() / "Velmora" / "Velmora.conf"; }
 
-    bool run(const QStringList& arguments, QByteArray* output = nullptr) {
+    bool run(const QStringList& arguments, QByteArray* output = nullptr)
+    {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QString::fromLocal8Bit(config.path().c_str()));
         process.setProcessEnvironment(env);
         process.start(SETTINGS_HELPER, arguments);
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
-            process.exitCode() != 0)
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
             return false;
         if (output)
             *output = process.readAllStandardOutput();
         return true;
     }
 
-    QJsonObject dump() {
+    QJsonObject dump()
+    {
         QByteArray json;
         EXPECT_TRUE(run({"dump"}, &json)) << "the store could not be read";
         return QJsonDocument::fromJson(json).object();
     }
 
-    static bool boolOf(const QJsonObject& all, const char* key) {
-        return all[key].toObject()["value"].toBool();
-    }
-    static bool presentOf(const QJsonObject& all, const char* key) {
-        return all[key].toObject()["present"].toBool();
-    }
-    static long long intOf(const QJsonObject& all, const char* key) {
+    static bool boolOf(const QJsonObject& all, const char* key) { return all[key].toObject()["value"].toBool(); }
+    static bool presentOf(const QJsonObject& all, const char* key) { return all[key].toObject()["present"].toBool(); }
+    static long long intOf(const QJsonObject& all, const char* key)
+    {
         return all[key].toObject()["value"].toString().toLongLong();
     }
 
     TempDir config;
 };
 
-TEST_F(SettingsStore, EmptyStoreGivesTheAbsentKeyResults) {
+TEST_F(SettingsStore, EmptyStoreGivesTheAbsentKeyResults)
+{
     // An organisation-wide file is no fallback: only our own file answers.
     writeFile(config.path() / "Velmora.conf", "[General]\nsuffix=true\ntimezones=4\ntext_to_prefix=x\n");
     const QJsonObject all = dump();
@@ -72,10 +71,11 @@ TEST_F(SettingsStore, EmptyStoreGivesTheAbsentKeyResults) {
     EXPECT_FALSE(fs::exists(file())) << "reading must not create the file";
 }
 
-TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess) {
-    ASSERT_TRUE(run({"write", "suffix", "true", "prefix", "state:1", "rename", "state:0", "timezones", "17",
-                     "text_to_prefix", "Trip_", "fixTime", "state:2", "selected_date_option_cell", "1",
-                     "change_exif_in_photo", "false"}));
+TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
+{
+    ASSERT_TRUE(
+        run({"write", "suffix", "true", "prefix", "state:1", "rename", "state:0", "timezones", "17", "text_to_prefix",
+             "Trip_", "fixTime", "state:2", "selected_date_option_cell", "1", "change_exif_in_photo", "false"}));
     const QJsonObject all = dump();
     EXPECT_TRUE(boolOf(all, "suffix"));
     EXPECT_TRUE(boolOf(all, "prefix")) << "a mixed checkbox is stored as YES";
@@ -90,13 +90,13 @@ TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess) {
 
     // The file a user would look for, with booleans as true/false and plain numbers.
     const std::string text = readFile(file());
-    for (const char* line :
-         {"suffix=true", "rename=false", "fixTime=true", "timezones=17", "selected_date_option_cell=1",
-          "change_exif_in_photo=false", "text_to_prefix=Trip_"})
+    for (const char* line : {"suffix=true", "rename=false", "fixTime=true", "timezones=17",
+                             "selected_date_option_cell=1", "change_exif_in_photo=false", "text_to_prefix=Trip_"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " missing in\n" << text;
 }
 
-TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds) {
+TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds)
+{
     const char* const texts[] = {"",
                                  "Trip, Rome",
                                  "\"quoted\" and 'single'",
@@ -122,7 +122,8 @@ struct Damage {
 
 // A hand-edited or damaged file: wrong types read as the absent key's result,
 // and the store stays usable.
-TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes) {
+TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes)
+{
     using namespace std::string_view_literals;
     const Damage damages[] = {
         {"wrong types",
@@ -131,8 +132,7 @@ TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes) {
          "text_to_prefix=a, b\nfixTime=\nchange_exif_in_photo=@ByteArray(true)\n",
          true},
         {"garbage", "\x01\x02\xff\xfe[[[\n=\n==\nsuffix\n[General\n\x00\x00timezones=\xff\n"sv, true},
-        {"unterminated quote", "[General]\ntext_to_prefix=\"never closed\nsuffix=true\ntimezones=3\n"sv,
-         false},
+        {"unterminated quote", "[General]\ntext_to_prefix=\"never closed\nsuffix=true\ntimezones=3\n"sv, false},
         {"bad variant",
          "[General]\ntimezones=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQByteArray)\n"
          "text_to_prefix=@Variant(\\0\\0\\0\\n\\xff\\xff\\xff\\xff)\n"sv,
@@ -162,7 +162,8 @@ TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes) {
 
 // In this process: the worker reads "change_exif_in_photo" for every photo
 // while the GUI thread writes other keys.
-TEST(SettingsStoreThreads, WorkerReadsWhileGuiThreadWrites) {
+TEST(SettingsStoreThreads, WorkerReadsWhileGuiThreadWrites)
+{
     static TempDir config; // QSettings takes the folder once per process
     ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     PreferenceStore::setBool("change_exif_in_photo", true);

@@ -26,7 +26,8 @@ namespace {
 const std::string kNew = "2011:12:13 14:15:16";
 const std::string kOld = "2001:02:03 04:05:06";
 
-pid_t startHelper(const fs::path& photo, bool unnamed) {
+pid_t startHelper(const fs::path& photo, bool unnamed)
+{
     const std::string program = WRITEBACK_CRASH_HELPER;
     std::string path = photo.native();
     std::string mode = unnamed ? "unnamed" : "named";
@@ -41,7 +42,8 @@ pid_t startHelper(const fs::path& photo, bool unnamed) {
 // new file, byte for byte, and readable. The only thing a kill may leave is
 // the temporary file (a kill between naming it and the rename), which the
 // next write-back into the photo removes.
-TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix) {
+TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
+{
     initializePlatform();
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
@@ -83,8 +85,8 @@ TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix) {
             else
                 ASSERT_EQ(names, std::vector<std::string>{"photo.jpg"});
         }
-        std::cout << (unnamed ? "unnamed" : "named") << ": " << seenOld << " old, " << seenNew << " new, "
-                  << leftOver << " rounds with a temporary file left\n";
+        std::cout << (unnamed ? "unnamed" : "named") << ": " << seenOld << " old, " << seenNew << " new, " << leftOver
+                  << " rounds with a temporary file left\n";
 
         ASSERT_EQ(writeExifDate(photo, kOld, false).status, ExifWriteResult::Status::Written);
         EXPECT_TRUE(readFile(photo) == oldBytes);

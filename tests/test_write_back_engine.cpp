@@ -20,11 +20,13 @@ const std::string kSource = "***Could not create image source ***";
 const std::string kDestination = "***Could not create image destination ***";
 const std::string kData = "***Could not create data from image destination ***";
 
-bool convert(const QStringList& arguments) {
+bool convert(const QStringList& arguments)
+{
     return runProgram("convert", arguments).has_value();
 }
 
-QString qpath(const fs::path& path) {
+QString qpath(const fs::path& path)
+{
     return QString::fromLocal8Bit(path.c_str());
 }
 
@@ -38,58 +40,67 @@ struct FailureCase {
     const std::string* line;
 };
 
-bool makeNothing(const fs::path&) {
+bool makeNothing(const fs::path&)
+{
     return true;
 }
 
-bool makeText(const fs::path& path) {
+bool makeText(const fs::path& path)
+{
     writeFile(path, "2010:07:14 18:05:09 is a date, this is no photo\n");
     return true;
 }
 
-bool makeFifo(const fs::path& path) {
+bool makeFifo(const fs::path& path)
+{
     return ::mkfifo(path.c_str(), 0644) == 0;
 }
 
-bool makeFolder(const fs::path& path) {
+bool makeFolder(const fs::path& path)
+{
     return fs::create_directory(path);
 }
 
 // exiv2 0.27 does not recognise GIF at all.
-bool makeGif(const fs::path& path) {
+bool makeGif(const fs::path& path)
+{
     return convert({"-size", "16x16", "xc:orange", qpath(path)});
 }
 
 // exiv2 recognises BMP but keeps no metadata in it.
-bool makeBmp(const fs::path& path) {
+bool makeBmp(const fs::path& path)
+{
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     return image.save(qpath(path), "BMP");
 }
 
 // exiv2 reads HEIC (ISO base media) but cannot write it.
-bool makeHeic(const fs::path& path) {
+bool makeHeic(const fs::path& path)
+{
     return convert({"-size", "64x64", "gradient:blue-yellow", qpath(path)}) && fs::file_size(path) > 0 &&
-           runProgram("exiftool", {"-q", "-overwrite_original",
-                                   "-ExifIFD:DateTimeOriginal=2001:02:03 04:05:06", qpath(path)})
+           runProgram("exiftool",
+                      {"-q", "-overwrite_original", "-ExifIFD:DateTimeOriginal=2001:02:03 04:05:06", qpath(path)})
                .has_value();
 }
 
 // A JPEG whose EXIF block nearly fills its 64 KB segment: adding a field makes
 // exiv2 drop its largest tags to fit, which the write-back refuses to do.
-bool makeFullExifJpeg(const fs::path& path) {
+bool makeFullExifJpeg(const fs::path& path)
+{
     makeJpeg(path, "2001:02:03 04:05:06");
-    return runProgram("exiftool", {"-q", "-overwrite_original",
-                                   "-IFD0:ImageDescription=" + QString(65400, 'd'), qpath(path)})
+    return runProgram("exiftool",
+                      {"-q", "-overwrite_original", "-IFD0:ImageDescription=" + QString(65400, 'd'), qpath(path)})
         .has_value();
 }
 
 class SetDateFailures : public ::testing::TestWithParam<FailureCase> {
-  protected:
+protected:
     static void SetUpTestSuite() { initializePlatform(); }
 };
 
-TEST_P(SetDateFailures, LogsTheLineReturnsFalseAndChangesNothing) {
+TEST_P(SetDateFailures, LogsTheLineReturnsFalseAndChangesNothing)
+{
     const FailureCase c = GetParam();
     TempDir dir;
     const fs::path photo = dir / c.file;
@@ -125,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(, SetDateFailures,
                                            FailureCase{"fullexif", "full.jpg", makeFullExifJpeg, &kData}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SetDate, SuccessLogsNothing) {
+TEST(SetDate, SuccessLogsNothing)
+{
     initializePlatform();
     TempDir dir;
     makeJpeg(dir / "photo.jpg", "2001:02:03 04:05:06", "2001:02:03 04:05:07");

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3)
         return 2;
     velmora::initializePlatform();

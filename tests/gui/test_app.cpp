@@ -190,7 +190,8 @@ void AppTest::restoreRules_data()
     QTest::addColumn<bool>("prefixOn");
 
     // The field is laid out with "laid out" in these cases, to tell "applied" from "left alone".
-    QTest::newRow("timezones 0 keeps the laid-out 0") << QVariantMap{{"timezones", 0}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("timezones 0 keeps the laid-out 0")
+        << QVariantMap{{"timezones", 0}} << 12 << "laid out" << 1 << false;
     QTest::newRow("timezones 3 is applied") << QVariantMap{{"timezones", 3}} << 3 << "laid out" << 1 << false;
     QTest::newRow("timezones 26, the last item") << QVariantMap{{"timezones", 26}} << 26 << "laid out" << 1 << false;
     QTest::newRow("timezones 27, past the end") << QVariantMap{{"timezones", 27}} << 12 << "laid out" << 1 << false;
@@ -201,15 +202,15 @@ void AppTest::restoreRules_data()
     QTest::newRow("row 0 selects row 1") << QVariantMap{{"selected_date_option_cell", 0}} << 12 << "laid out" << 1
                                          << false;
     QTest::newRow("row 1") << QVariantMap{{"selected_date_option_cell", 1}} << 12 << "laid out" << 1 << false;
-    QTest::newRow("row 2, outside the matrix") << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out"
-                                               << 0 << false;
+    QTest::newRow("row 2, outside the matrix")
+        << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out" << 0 << false;
     QTest::newRow("row -1") << QVariantMap{{"selected_date_option_cell", -1}} << 12 << "laid out" << 0 << false;
-    QTest::newRow("row beyond int") << QVariantMap{{"selected_date_option_cell", 4294967297LL}} << 12 << "laid out"
-                                    << 0 << false;
+    QTest::newRow("row beyond int") << QVariantMap{{"selected_date_option_cell", 4294967297LL}} << 12 << "laid out" << 0
+                                    << false;
     QTest::newRow("prefix on enables the field")
         << QVariantMap{{"prefix", true}, {"text_to_prefix", "Trip_"}} << 12 << "Trip_" << 1 << true;
-    QTest::newRow("a word that is no boolean is off") << QVariantMap{{"prefix", "sometimes"}} << 12 << "laid out" << 1
-                                                      << false;
+    QTest::newRow("a word that is no boolean is off")
+        << QVariantMap{{"prefix", "sometimes"}} << 12 << "laid out" << 1 << false;
 }
 
 void AppTest::restoreRules()
@@ -525,9 +526,15 @@ void AppTest::translations_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("done");
     QTest::addColumn<QString>("fixTime");
-    QTest::newRow("German") << "de" << "Fertig" << "Uhrzeit verschieben um";
-    QTest::newRow("French") << "fr" << "Terminé" << "Décaler l'heure de";
-    QTest::newRow("English") << "en" << "Done" << "Shift the time by";
+    QTest::newRow("German") << "de"
+                            << "Fertig"
+                            << "Uhrzeit verschieben um";
+    QTest::newRow("French") << "fr"
+                            << "Terminé"
+                            << "Décaler l'heure de";
+    QTest::newRow("English") << "en"
+                             << "Done"
+                             << "Shift the time by";
 }
 
 void AppTest::translations()

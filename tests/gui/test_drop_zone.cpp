@@ -28,7 +28,8 @@ namespace {
 QUrl fileUrl(const fs::path& path)
 {
     // Percent-encode the bytes ourselves, as a file manager does for any name.
-    return QUrl(QStringLiteral("file://") + QString::fromLatin1(QByteArray::fromStdString(path.native()).toPercentEncoding("/")));
+    return QUrl(QStringLiteral("file://") +
+                QString::fromLatin1(QByteArray::fromStdString(path.native()).toPercentEncoding("/")));
 }
 
 QList<QMessageBox*> openAlerts()
@@ -231,7 +232,8 @@ private slots:
         makeJpeg(dir / "b.jpg", "2011:07:14 18:05:09");
         view_->applicationOpenFiles({dir / "a.jpg", dir / "b.jpg"});
         waitForBatches(1);
-        QCOMPARE(listNames(dir.path()), (std::vector<std::string>{"2010-07-14__18-05-09.jpg", "2011-07-14__18-05-09.jpg"}));
+        QCOMPARE(listNames(dir.path()),
+                 (std::vector<std::string>{"2010-07-14__18-05-09.jpg", "2011-07-14__18-05-09.jpg"}));
     }
 
     void overlappingBatchesShareTheLatch()
@@ -283,7 +285,8 @@ private slots:
         std::multiset<std::string> before;
         for (int i = 0; i < 150; ++i) {
             const fs::path p = dir / ("IMG_" + std::to_string(i) + ".jpg");
-            makeJpeg(p, "2010:07:14 18:05:" + std::to_string(10 + i % 50), "2001:01:01 00:00:" + std::to_string(i % 60));
+            makeJpeg(p, "2010:07:14 18:05:" + std::to_string(10 + i % 50),
+                     "2001:01:01 00:00:" + std::to_string(i % 60));
             before.insert(readFile(p));
         }
         writeFile(dir / "zz-no-exif.txt", "x");

@@ -13,25 +13,27 @@
 
 namespace velmora::test {
 
-std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments) {
+std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments)
+{
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     return process.readAllStandardOutput();
 }
 
-QJsonObject exiftoolTags(const std::filesystem::path& path) {
-    const auto json = runProgram(QStringLiteral("exiftool"),
-                                 {"-j", "-G1", "-a", "-n", QString::fromLocal8Bit(path.c_str())});
+QJsonObject exiftoolTags(const std::filesystem::path& path)
+{
+    const auto json =
+        runProgram(QStringLiteral("exiftool"), {"-j", "-G1", "-a", "-n", QString::fromLocal8Bit(path.c_str())});
     if (!json)
         return {};
     const QJsonArray files = QJsonDocument::fromJson(*json).array();
     return files.isEmpty() ? QJsonObject() : files.first().toObject();
 }
 
-int runInChild(const std::function<int()>& body) {
+int runInChild(const std::function<int()>& body)
+{
     const pid_t pid = ::fork();
     if (pid < 0)
         return -1;
@@ -49,7 +51,8 @@ int runInChild(const std::function<int()>& body) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool becomeNobody() {
+bool becomeNobody()
+{
     const passwd* nobody = ::getpwnam("nobody");
     if (!nobody)
         return false;
