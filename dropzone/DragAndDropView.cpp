@@ -165,15 +165,6 @@ void DragAndDropView::setDateSwitch(RadioMatrix* control)
         });
 }
 
-void DragAndDropView::setFixTime(QCheckBox* control)
-{
-    fixTime_ = control;
-    if (!control)
-        return;
-    mirror_.setFixTimeState(stateOf(control));
-    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setFixTimeState(stateOf(control)); });
-}
-
 void DragAndDropView::setTimezones(QComboBox* control)
 {
     timezones_ = control;
@@ -184,31 +175,35 @@ void DragAndDropView::setTimezones(QComboBox* control)
             [this, control] { mirror_.setTimezonesTitle(titleOf(control)); });
 }
 
-void DragAndDropView::setRename(QCheckBox* control)
+void DragAndDropView::mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control,
+                                     void (ControlMirror::*setState)(int))
 {
-    rename_ = control;
+    field = control;
     if (!control)
         return;
-    mirror_.setRenameState(stateOf(control));
-    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setRenameState(stateOf(control)); });
+    (mirror_.*setState)(stateOf(control));
+    connect(control, &QCheckBox::stateChanged, this,
+            [this, control, setState] { (mirror_.*setState)(stateOf(control)); });
+}
+
+void DragAndDropView::setFixTime(QCheckBox* control)
+{
+    mirrorCheckBox(fixTime_, control, &ControlMirror::setFixTimeState);
+}
+
+void DragAndDropView::setRename(QCheckBox* control)
+{
+    mirrorCheckBox(rename_, control, &ControlMirror::setRenameState);
 }
 
 void DragAndDropView::setPrefix(QCheckBox* control)
 {
-    prefix_ = control;
-    if (!control)
-        return;
-    mirror_.setPrefixState(stateOf(control));
-    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setPrefixState(stateOf(control)); });
+    mirrorCheckBox(prefix_, control, &ControlMirror::setPrefixState);
 }
 
 void DragAndDropView::setSuffix(QCheckBox* control)
 {
-    suffix_ = control;
-    if (!control)
-        return;
-    mirror_.setSuffixState(stateOf(control));
-    connect(control, &QCheckBox::stateChanged, this, [this, control] { mirror_.setSuffixState(stateOf(control)); });
+    mirrorCheckBox(suffix_, control, &ControlMirror::setSuffixState);
 }
 
 void DragAndDropView::setText_to_prefix(QLineEdit* control)

@@ -102,6 +102,8 @@ private:
     };
     class Sink;
 
+    // Keeps the mirror of a checkbox in step with it from now on.
+    void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (ControlMirror::*setState)(int));
     void batchStartFirstHalf();
     void batchStartSecondHalf(std::vector<std::filesystem::path> batchList);
     void processFiles(const std::vector<std::filesystem::path>& batchList, std::stop_token stop);

@@ -1,5 +1,7 @@
 #include "platform/ExifDateWriter.h"
 
+#include "platform/UniqueFd.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -46,23 +48,6 @@ std::string errnoText(const char* what, int err)
 }
 
 // Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 int readAll(int fd, Buffer& out, size_t size)
 {
@@ -215,7 +200,7 @@ size_t tiffImageCount(ByteView b)
 // held (locked) by a running write-back is left alone: EBUSY.
 int removeStaleTemp(int dirFd, const std::string& tempName)
 {
-    Fd stale(::openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd stale(::openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (stale.get() < 0)
         return errno == ENOENT ? 0 : EEXIST;
     struct stat held {};
@@ -294,7 +279,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
                       bool unnamed)
 {
     const std::string tempName = writeBackTempName(name);
-    Fd temp(unnamed ? openUnnamed(dirFd) : -1);
+    UniqueFd temp(unnamed ? openUnnamed(dirFd) : -1);
     if (temp.get() < 0 && unnamed && errno != 0)
         return errno;
     bool named = false;
@@ -468,11 +453,11 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     const std::string name = target.filename().native();
 
     // Everything relative to the folder: a rename of the folder meanwhile cannot misplace the photo.
-    const Fd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return fail(Status::NoImageSource, errnoText("open folder", errno));
     // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    const Fd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0)
         return fail(Status::NoImageSource, errnoText("open", errno));
     struct stat st {};

@@ -1,5 +1,7 @@
 #include "platform/FileManager.h"
 
+#include "platform/UniqueFd.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -38,24 +40,6 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
     return e;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 // Copies the bytes of `in` to `out`; 0 or an errno value.
 int copyBytes(int in, int out, off_t size)
@@ -82,7 +66,7 @@ int copyBytes(int in, int out, off_t size)
 // when the source is about to be removed.
 int copyFile(const fs::path& source, const fs::path& target, bool durable)
 {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return errno;
     struct stat st {};
@@ -91,7 +75,7 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
     if (!S_ISREG(st.st_mode))
         return EINVAL;
     const mode_t mode = st.st_mode & 07777;
-    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (out.get() < 0)
         return errno;
     int err = copyBytes(in.get(), out.get(), st.st_size);

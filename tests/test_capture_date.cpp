@@ -17,21 +17,10 @@ namespace {
 const std::string kMissingAlert =
     "One or more files do not contain EXIF metadata information and therefore they cannot be renamed.";
 
-class CaptureDateTest : public ::testing::Test {
+class CaptureDateTest : public EngineTest {
 protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-
-    void SetUp() override { controls.setDateSwitchRow(0); }
-
     // A fresh batch: the latch is cleared at every batch start.
     void newBatch() { runDialog = false; }
-
-    TempDir dir;
-    ControlMirror controls;
-    std::atomic<bool> runDialog{false};
-    RecordingHost host;
-    PhotoEngine engine{controls, runDialog, host};
-    LogCapture log;
 };
 
 TEST_F(CaptureDateTest, SelectedRowChoosesTheFieldWithoutFallback)

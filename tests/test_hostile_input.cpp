@@ -28,11 +28,8 @@ public:
     void setUpTimer() override {}
 };
 
-class HostileInputTest : public ::testing::Test {
+class HostileInputTest : public EngineTest {
 protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-    void SetUp() override { controls.setDateSwitchRow(0); }
-
     void walk(const fs::path& folder)
     {
         NullSink sink;
@@ -53,13 +50,6 @@ protected:
         out += "\xFF\xD9";
         return out;
     }
-
-    TempDir dir;
-    ControlMirror controls;
-    std::atomic<bool> runDialog{false};
-    RecordingHost host;
-    PhotoEngine engine{controls, runDialog, host};
-    LogCapture log;
 };
 
 TEST_F(HostileInputTest, SpecialFilesInAListingNeverBlockTheBatch)

@@ -22,12 +22,8 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class PlacementTest : public ::testing::Test {
+class PlacementTest : public EngineTest {
 protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-
-    void SetUp() override { controls.setDateSwitchRow(0); }
-
     fs::path photo(const std::string& name, const std::string& date = "2010:07:14 18:05:09",
                    const fs::path& folder = {})
     {
@@ -43,13 +39,6 @@ protected:
             all += a.text + " [" + a.button + "]\n";
         return all;
     }
-
-    TempDir dir;
-    ControlMirror controls;
-    std::atomic<bool> runDialog{false};
-    RecordingHost host;
-    PhotoEngine engine{controls, runDialog, host};
-    LogCapture log;
 };
 
 TEST_F(PlacementTest, NameIsComposedFromPrefixStemAndOldName)
@@ -295,9 +284,9 @@ TEST(FileManagerTest, MoveAndCopyNeverReplaceAnExistingFile)
 
 TEST(FileManagerTest, MoveAcrossFileSystemsCopiesThenRemoves)
 {
+    TempDir dir;
     if (!fs::is_directory("/dev/shm"))
         GTEST_SKIP() << "no second file system here";
-    TempDir dir;
     const std::string content(300000, 'p');
     writeFile(dir / "photo.jpg", content);
     char pattern[] = "/dev/shm/velmora-test-XXXXXX";

@@ -97,6 +97,11 @@ std::vector<std::string> listNames(const fs::path& folder)
     return names;
 }
 
+void EngineTest::SetUpTestSuite()
+{
+    initializePlatform();
+}
+
 LogCapture::LogCapture()
 {
     SystemLog::setObserver([this](std::string_view line) {

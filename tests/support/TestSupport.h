@@ -2,6 +2,9 @@
 
 #include "engine/PhotoEngine.h"
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -60,6 +63,21 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<AlertRequest> alerts_;
+};
+
+// An engine over a temporary folder, as a batch runs it but without a window:
+// the date of capture chosen, every other option off.
+class EngineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override { controls.setDateSwitchRow(0); }
+
+    TempDir dir;
+    ControlMirror controls;
+    std::atomic<bool> runDialog{false};
+    RecordingHost host;
+    PhotoEngine engine{controls, runDialog, host};
+    LogCapture log;
 };
 
 } // namespace velmora::test
