@@ -30,10 +30,10 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
 
     const size_t n = listing->size();
     for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
-        const fs::path& relative = (*listing)[j];
-        const fs::path full = folder.native() + "/" + relative.native();
+        const std::string_view relative = (*listing)[j];
+        const fs::path full = folder.native() + "/" + std::string(relative);
         bool isDirectory = false;
-        const std::string name = relative.filename().native();
+        const std::string name(relative.substr(relative.rfind('/') + 1));
         // A write-back's temporary file (left by a killed process, or being
         // written by an overlapping batch) is never a photo to rename.
         if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" && !isWriteBackTempName(name))

@@ -114,7 +114,7 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
 
 namespace {
 
-void listInto(int dirFd, const fs::path& relative, std::vector<fs::path>& out, std::vector<fs::path>* unreadable,
+void listInto(int dirFd, const std::string& relative, FolderListing& out, std::vector<fs::path>* unreadable,
               const fs::path& root)
 {
     DIR* dir = ::fdopendir(dirFd);
@@ -128,8 +128,8 @@ void listInto(int dirFd, const fs::path& relative, std::vector<fs::path>& out, s
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        fs::path child = relative.empty() ? fs::path(name) : relative / name;
-        out.push_back(child);
+        const std::string child = relative.empty() ? std::string(name) : relative + "/" + name;
+        out.append(child);
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
@@ -150,14 +150,28 @@ void listInto(int dirFd, const fs::path& relative, std::vector<fs::path>& out, s
 
 } // namespace
 
-std::optional<std::vector<fs::path>> FileManager::listFolder(const fs::path& folder,
-                                                             std::vector<fs::path>* unreadable) const
+void FolderListing::append(std::string_view relative)
+{
+    offsets_.push_back(names_.size());
+    names_.append(relative);
+    names_.push_back('\0');
+}
+
+void FolderListing::shrink()
+{
+    names_.shrink_to_fit();
+    offsets_.shrink_to_fit();
+}
+
+std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable) const
 {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    std::vector<fs::path> entries;
+    FolderListing entries;
     listInto(fd, {}, entries, unreadable, folder);
+    // Held for the whole walk of the folder: give back what growing left spare.
+    entries.shrink();
     return entries;
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -14,6 +15,26 @@ struct FileError {
     int code = 0;
     std::string description;          // full technical text, for the log
     std::string localizedDescription; // short text for the user
+};
+
+// The entries below a folder, as paths relative to it, in one block of
+// memory: an entry costs its name and a few bytes, not a path object of its own.
+class FolderListing {
+public:
+    size_t size() const { return offsets_.size(); }
+    bool empty() const { return offsets_.empty(); }
+    // The relative path of entry `i` ("sub/IMG_0001.JPG").
+    std::string_view operator[](size_t i) const
+    {
+        const size_t end = i + 1 < offsets_.size() ? offsets_[i + 1] - 1 : names_.size() - 1;
+        return std::string_view(names_).substr(offsets_[i], end - offsets_[i]);
+    }
+    void append(std::string_view relative);
+    void shrink();
+
+private:
+    std::string names_; // each entry followed by a NUL
+    std::vector<size_t> offsets_;
 };
 
 // File operations on byte-exact paths. Moves and copies never replace what
@@ -29,8 +50,8 @@ public:
     // directory enumeration yields them; links to folders are listed, not
     // descended. Sub-folders that cannot be read are skipped and reported in
     // `unreadable`. nullopt when `folder` itself cannot be listed.
-    std::optional<std::vector<std::filesystem::path>>
-    listFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>* unreadable = nullptr) const;
+    std::optional<FolderListing> listFolder(const std::filesystem::path& folder,
+                                            std::vector<std::filesystem::path>* unreadable = nullptr) const;
 
     std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
     std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
