@@ -268,16 +268,7 @@ void DragAndDropView::batchStartFirstHalf()
     runDialog_ = false;
     if (textToPrefix_ && textToPrefix_->text().isNull())
         textToPrefix_->setText(QStringLiteral(""));
-    if (suffix_)
-        settings::write(settings::suffix, suffix_->checkState());
-    if (prefix_)
-        settings::write(settings::prefix, prefix_->checkState());
-    if (rename_)
-        settings::write(settings::rename, rename_->checkState());
-    if (textToPrefix_)
-        settings::write(settings::textToPrefix, textToPrefix_->text());
-    if (fixTime_)
-        settings::write(settings::fixTime, fixTime_->checkState());
+    saveOptions(false);
 }
 
 void DragAndDropView::batchStartSecondHalf(std::vector<fs::path> batchList)
@@ -402,13 +393,18 @@ void DragAndDropView::timerFireMethod()
 
 void DragAndDropView::applicationWillTerminate()
 {
+    saveOptions(true);
+}
+
+void DragAndDropView::saveOptions(bool withTimezones)
+{
     if (suffix_)
         settings::write(settings::suffix, suffix_->checkState());
     if (prefix_)
         settings::write(settings::prefix, prefix_->checkState());
     if (rename_)
         settings::write(settings::rename, rename_->checkState());
-    if (timezones_)
+    if (withTimezones && timezones_)
         settings::write(settings::timezones, timezones_->currentIndex());
     if (textToPrefix_)
         settings::write(settings::textToPrefix, textToPrefix_->text());

@@ -105,6 +105,8 @@ private:
     // Keeps the mirror of a checkbox in step with it from now on.
     void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (ControlMirror::*setState)(int));
     void batchStartFirstHalf();
+    // The options a batch start saves, in their order; the quit notice adds the pop-up's index.
+    void saveOptions(bool withTimezones);
     void batchStartSecondHalf(std::vector<std::filesystem::path> batchList);
     void processFiles(const std::vector<std::filesystem::path>& batchList, std::stop_token stop);
     // Runs `work` on the GUI thread and waits until it calls the `done` it is given.
