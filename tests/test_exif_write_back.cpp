@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QJsonValue>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -39,20 +38,6 @@ class WriteBack : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { velmora::initializePlatform(); }
 };
-
-QImage testPattern(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, width, height);
-    gradient.setColorAt(0, Qt::darkBlue);
-    gradient.setColorAt(1, Qt::yellow);
-    painter.fillRect(image.rect(), gradient);
-    painter.setPen(Qt::red);
-    painter.drawEllipse(QRect(width / 4, height / 4, width / 2, height / 2));
-    painter.end();
-    return image;
-}
 
 QString qpath(const fs::path& path)
 {

@@ -39,8 +39,7 @@ TempDir::~TempDir()
     fs::remove_all(path_, ec);
 }
 
-void makeJpeg(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized,
-              int width, int height)
+QImage testPattern(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -48,7 +47,16 @@ void makeJpeg(const fs::path& path, std::optional<std::string> original, std::op
     gradient.setColorAt(0, Qt::darkBlue);
     gradient.setColorAt(1, Qt::yellow);
     painter.fillRect(image.rect(), gradient);
+    painter.setPen(Qt::red);
+    painter.drawEllipse(QRect(width / 4, height / 4, width / 2, height / 2));
     painter.end();
+    return image;
+}
+
+void makeJpeg(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized,
+              int width, int height)
+{
+    const QImage image = testPattern(width, height);
     // Through an ASCII name: QString cannot carry a name that is not valid UTF-8.
     const fs::path scratch = path.parent_path() / ".velmora-test-scratch.jpg";
     if (!image.save(QString::fromStdString(scratch.native()), "JPEG", 85))

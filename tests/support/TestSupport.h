@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class QImage;
+
 namespace velmora::test {
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -26,6 +28,9 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A picture with a gradient and a circle, to be encoded as a photo.
+QImage testPattern(int width, int height);
 
 // Writes a real JPEG (a small gradient, encoded by libjpeg through exiv2's
 // neighbour tools) and sets the given EXIF date fields with exiv2.
