@@ -33,7 +33,7 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         const std::string_view relative = (*listing)[j];
         const fs::path full = folder.native() + "/" + std::string(relative);
         bool isDirectory = false;
-        const std::string name(relative.substr(relative.rfind('/') + 1));
+        const std::string_view name = relative.substr(relative.rfind('/') + 1);
         // A write-back's temporary file (left by a killed process, or being
         // written by an overlapping batch) is never a photo to rename.
         if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" && !isWriteBackTempName(name))

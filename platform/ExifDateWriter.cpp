@@ -423,7 +423,7 @@ namespace {
 constexpr std::string_view kTempSuffix = ".velmora-tmp";
 }
 
-bool isWriteBackTempName(const std::string& name)
+bool isWriteBackTempName(std::string_view name)
 {
     return name.size() > kTempSuffix.size() + 1 && name.front() == '.' && name.ends_with(kTempSuffix);
 }

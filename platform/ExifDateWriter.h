@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -40,6 +41,6 @@ ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::str
 // photo leaves it behind; the next write-back into the same photo removes it.
 std::string writeBackTempName(const std::string& photoName);
 // True for a name that writeBackTempName gives: never a photo of its own.
-bool isWriteBackTempName(const std::string& name);
+bool isWriteBackTempName(std::string_view name);
 
 } // namespace velmora

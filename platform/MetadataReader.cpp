@@ -1,6 +1,7 @@
 #include "platform/MetadataReader.h"
 
 #include "platform/FastExifReader.h"
+#include "platform/UniqueFd.h"
 
 #include <exiv2/exiv2.hpp>
 
@@ -24,10 +25,6 @@ std::optional<std::string> dateField(const Exiv2::ExifData& exif, const char* ke
         text.pop_back();
     return text;
 }
-
-} // namespace
-
-namespace {
 
 // exiv2 on an open regular file.
 CaptureDates readWithExiv2(int fd)
@@ -54,17 +51,13 @@ CaptureDates readWithExiv2(int fd)
     return result;
 }
 
-// Opens `path` for reading only when it is a regular file; -1 otherwise.
-int openRegular(const std::filesystem::path& path, struct stat& st)
+// Opens `path` for reading only when it is a regular file; an empty UniqueFd otherwise.
+UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
 {
     // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        fd.reset();
     return fd;
 }
 
@@ -73,27 +66,23 @@ int openRegular(const std::filesystem::path& path, struct stat& st)
 CaptureDates readCaptureDates(const std::filesystem::path& path)
 {
     struct stat st {};
-    const int fd = openRegular(path, st);
-    if (fd < 0)
+    const UniqueFd fd = openRegular(path, st);
+    if (fd.get() < 0)
         return {};
     // JPEG and TIFF-based photos: only the bytes that hold the dates, without
     // exiv2's set-up per file. Everything else, and anything unusual, goes to exiv2.
-    std::optional<CaptureDates> result = readCaptureDatesFast(fd, static_cast<uint64_t>(st.st_size));
-    if (!result)
-        result = readWithExiv2(fd);
-    ::close(fd);
-    return *result;
+    if (std::optional<CaptureDates> fast = readCaptureDatesFast(fd.get(), static_cast<uint64_t>(st.st_size)))
+        return *fast;
+    return readWithExiv2(fd.get());
 }
 
 CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
 {
     struct stat st {};
-    const int fd = openRegular(path, st);
-    if (fd < 0)
+    const UniqueFd fd = openRegular(path, st);
+    if (fd.get() < 0)
         return {};
-    const CaptureDates result = readWithExiv2(fd);
-    ::close(fd);
-    return result;
+    return readWithExiv2(fd.get());
 }
 
 } // namespace velmora
