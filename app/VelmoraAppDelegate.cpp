@@ -10,6 +10,7 @@
 #include "ui_Preferences.h"
 
 #include <QDesktopServices>
+#include <QRadioButton>
 #include <QUrl>
 
 #include <climits>
@@ -31,6 +32,8 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     }
 
     connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::prefixChange);
+    for (QRadioButton* row : ui_->dateSwitch->rows())
+        connect(row, &QRadioButton::clicked, this, &VelmoraAppDelegate::dateSwitchChange);
     connect(ui_->actionPreferences, &QAction::triggered, this, &VelmoraAppDelegate::openPreferences);
     connect(ui_->actionWriteMail, &QAction::triggered, this, &VelmoraAppDelegate::writeMail);
     connect(ui_->actionOpenWebSite, &QAction::triggered, this, &VelmoraAppDelegate::openWebSite);
@@ -95,6 +98,11 @@ void VelmoraAppDelegate::prefixChange()
     settings::write(settings::textToPrefix, ui_->text_to_prefix->text());
     ui_->text_to_prefix->setEnabled(ui_->prefix->checkState() == Qt::Checked);
     settings::write(settings::prefix, ui_->prefix->checkState());
+}
+
+void VelmoraAppDelegate::dateSwitchChange()
+{
+    settings::write(settings::selectedDateOptionCell, ui_->dateSwitch->selectedRow());
 }
 
 void VelmoraAppDelegate::openPreferences()

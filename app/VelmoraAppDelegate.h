@@ -40,6 +40,8 @@ public:
 
     // Actions.
     void prefixChange();
+    // The user chose a date row: stored at once, so the next start restores it.
+    void dateSwitchChange();
     void openPreferences();
     void ok();
     void writeMail();

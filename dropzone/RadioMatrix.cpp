@@ -16,16 +16,16 @@ int RadioMatrix::selectedRow() const
     const auto buttons = rows();
     for (int i = 0; i < buttons.size(); ++i)
         if (buttons[i]->isChecked())
-            return i;
+            return i + 1;
     return -1;
 }
 
 void RadioMatrix::selectCellAtRow(int row, int column)
 {
     const auto buttons = rows();
-    if (column != 0 || row < 0 || row >= buttons.size())
+    if (column != 0 || row < 1 || row > buttons.size())
         return;
-    buttons[row]->setChecked(true);
+    buttons[row - 1]->setChecked(true);
 }
 
 } // namespace velmora

@@ -7,7 +7,7 @@ class QRadioButton;
 
 namespace velmora {
 
-// A column of radio buttons whose rows are numbered from 0 in the order they
+// A column of radio buttons whose rows are numbered from 1 in the order they
 // were laid out: the date choice of the main window.
 class RadioMatrix : public QGroupBox {
     Q_OBJECT

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -118,6 +119,7 @@ private slots:
     void restoreRules_data();
     void restoreRules();
     void prefixCheckboxTogglesFieldAndStoresBothKeys();
+    void chosenDateRowIsRestoredAtTheNextStart();
     void preferencesStoreOnlyOnOk();
     void normalQuitStoresSixKeysThroughTheDropZone();
     void quitBeforeSetUpStoresFiveKeys();
@@ -202,10 +204,11 @@ void AppTest::restoreRules_data()
     QTest::newRow("row 0 selects row 1") << QVariantMap{{"selected_date_option_cell", 0}} << 12 << "laid out" << 1
                                          << false;
     QTest::newRow("row 1") << QVariantMap{{"selected_date_option_cell", 1}} << 12 << "laid out" << 1 << false;
-    QTest::newRow("row 2, outside the matrix")
-        << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out" << 0 << false;
-    QTest::newRow("row -1") << QVariantMap{{"selected_date_option_cell", -1}} << 12 << "laid out" << 0 << false;
-    QTest::newRow("row beyond int") << QVariantMap{{"selected_date_option_cell", 4294967297LL}} << 12 << "laid out" << 0
+    QTest::newRow("row 2") << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out" << 2 << false;
+    // Outside the matrix: the laid-out row 1 stays.
+    QTest::newRow("row 3") << QVariantMap{{"selected_date_option_cell", 3}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("row -1") << QVariantMap{{"selected_date_option_cell", -1}} << 12 << "laid out" << 1 << false;
+    QTest::newRow("row beyond int") << QVariantMap{{"selected_date_option_cell", 4294967298LL}} << 12 << "laid out" << 1
                                     << false;
     QTest::newRow("prefix on enables the field")
         << QVariantMap{{"prefix", true}, {"text_to_prefix", "Trip_"}} << 12 << "Trip_" << 1 << true;
@@ -270,6 +273,23 @@ void AppTest::prefixCheckboxTogglesFieldAndStoresBothKeys()
     QVERIFY(field->isEnabled());
     QCOMPARE(store().value("text_to_prefix").toString(), QString());
     QVERIFY(store().contains("text_to_prefix"));
+}
+
+void AppTest::chosenDateRowIsRestoredAtTheNextStart()
+{
+    {
+        Application application;
+        VelmoraAppDelegate delegate(application);
+        delegate.applicationDidFinishLaunching();
+        QTest::mouseClick(child<QRadioButton>(delegate.window(), "dateOfCapture"), Qt::LeftButton);
+        QCOMPARE(delegate.dateSwitch()->selectedRow(), 2);
+    }
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(child<QRadioButton>(delegate.window(), "dateOfCapture")->isChecked());
+    auto* view = child<DragAndDropView>(delegate.window(), "dropView");
+    QCOMPARE(view->controls().dateSwitchRow(), 2);
 }
 
 void AppTest::preferencesStoreOnlyOnOk()

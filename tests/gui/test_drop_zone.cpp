@@ -117,9 +117,9 @@ private slots:
         spinner_->hide();
         dateSwitch_ = new RadioMatrix;
         auto* rows = new QVBoxLayout(dateSwitch_);
-        rows->addWidget(new QRadioButton(QStringLiteral("capture")));
         rows->addWidget(new QRadioButton(QStringLiteral("digitizing")));
-        dateSwitch_->selectCellAtRow(0, 0);
+        rows->addWidget(new QRadioButton(QStringLiteral("capture")));
+        dateSwitch_->selectCellAtRow(2, 0);
         for (QWidget* w : std::initializer_list<QWidget*>{textToPrefix_, timezones_, status_, spinner_, dateSwitch_})
             layout->addWidget(w);
         view_->setSpinner(spinner_);
