@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
@@ -165,6 +166,56 @@ void DragAndDropView::setDateSwitch(RadioMatrix* control)
         });
 }
 
+void DragAndDropView::setWindow(QWidget* window)
+{
+    window_ = window;
+    if (!window)
+        return;
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w != this && !isAncestorOf(w))
+            w->installEventFilter(this);
+}
+
+bool DragAndDropView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // Text for the prefix field stays the field's; files are ours wherever they land.
+        if (localPaths(static_cast<QDropEvent*>(event)->mimeData()).empty())
+            return QWidget::eventFilter(watched, event);
+        if (event->type() == QEvent::DragEnter)
+            dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        else if (event->type() == QEvent::DragMove)
+            dragMoveEvent(static_cast<QDragMoveEvent*>(event));
+        else
+            dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    case QEvent::DragLeave:
+        setLit(false);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DragAndDropView::setLit(bool lit)
+{
+    if (lit == lit_)
+        return;
+    lit_ = lit;
+    // The dashed box and its texts restyle themselves by this property.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        w->setProperty("lit", lit);
+        w->style()->unpolish(w);
+        w->style()->polish(w);
+    }
+}
+
 void DragAndDropView::setTimezones(QComboBox* control)
 {
     timezones_ = control;
@@ -225,11 +276,17 @@ void DragAndDropView::dragEnterEvent(QDragEnterEvent* event)
     }
     const Qt::DropAction action = genericAction(event->possibleActions());
     if (action == Qt::IgnoreAction || localPaths(event->mimeData()).empty()) {
+        setLit(false);
         event->ignore();
         return;
     }
     event->setDropAction(action);
     event->accept();
+}
+
+void DragAndDropView::dragLeaveEvent(QDragLeaveEvent* /*event*/)
+{
+    setLit(false);
 }
 
 void DragAndDropView::dragMoveEvent(QDragMoveEvent* event)
@@ -239,6 +296,7 @@ void DragAndDropView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
+    setLit(true);
     event->setDropAction(action);
     event->accept();
 }
@@ -259,6 +317,7 @@ void DragAndDropView::dropEvent(QDropEvent* event)
 
 void DragAndDropView::applicationOpenFiles(const std::vector<fs::path>& paths)
 {
+    setLit(false);
     batchStartFirstHalf();
     batchStartSecondHalf(paths);
 }

@@ -50,7 +50,8 @@ public:
     bool run_dialog() const { return runDialog_; }
     void setRun_dialog(bool value) { runDialog_ = value; }
     QWidget* mainWindow() const { return window_; }
-    void setWindow(QWidget* window) { window_ = window; }
+    // The whole window takes drops: a drag of files over any of its controls is the drop zone's.
+    void setWindow(QWidget* window);
     QCheckBox* rename() const { return rename_; }
     void setRename(QCheckBox* control);
     QCheckBox* prefix() const { return prefix_; }
@@ -65,6 +66,8 @@ public:
     void setStatus(QLabel* control) { status_ = control; }
 
     const ControlMirror& controls() const { return mirror_; }
+    // Lit while a drag that would be accepted is over the window.
+    bool isLit() const { return lit_; }
 
     // Application-level events, once this view is the application's delegate.
     void applicationWillTerminate() override;
@@ -92,7 +95,9 @@ signals:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Waiter;
@@ -101,7 +106,9 @@ private:
         std::shared_ptr<std::atomic<bool>> finished;
     };
     class Sink;
+    class BatchHost;
 
+    void setLit(bool lit);
     // Keeps the mirror of a checkbox in step with it from now on.
     void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (ControlMirror::*setState)(int));
     void batchStartFirstHalf();
@@ -124,6 +131,7 @@ private:
     QPointer<QCheckBox> fixTime_;
     QPointer<RadioMatrix> dateSwitch_;
     std::atomic<bool> runDialog_{false};
+    bool lit_ = false;
     FileManager manager_;
     ControlMirror mirror_;
 

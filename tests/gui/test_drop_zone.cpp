@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -58,15 +60,17 @@ private:
     RadioMatrix* dateSwitch_;
 
     bool drop(const QList<QUrl>& urls, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
-              Qt::DropAction* result = nullptr)
+              Qt::DropAction* result = nullptr, QWidget* target = nullptr)
     {
+        if (!target)
+            target = view_;
         // Qt delivers a drop only to the widget that accepted the drag's entry.
         TempDir dir;
         writeFile(dir / "any.jpg", "x");
         QMimeData entering;
         entering.setUrls({fileUrl(dir / "any.jpg")});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &entering, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view_, &enter);
+        QCoreApplication::sendEvent(target, &enter);
 
         QMimeData mime;
         if (!urls.isEmpty())
@@ -75,7 +79,7 @@ private:
             mime.setText(QStringLiteral("just text"));
         QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
         event.setAccepted(false);
-        QCoreApplication::sendEvent(view_, &event);
+        QCoreApplication::sendEvent(target, &event);
         if (result)
             *result = event.dropAction();
         return event.isAccepted();
@@ -169,6 +173,54 @@ private slots:
         QCOMPARE(enter.isAccepted(), expected != Qt::IgnoreAction);
         if (enter.isAccepted())
             QCOMPARE(int(enter.dropAction()), expected);
+    }
+
+    void filesDroppedAnywhereOnTheWindowAreOneBatch_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("the dashed box") << "view";
+        QTest::newRow("a checkbox") << "suffix";
+        QTest::newRow("the prefix field") << "text_to_prefix";
+        QTest::newRow("the window's margin") << "window";
+    }
+
+    void filesDroppedAnywhereOnTheWindowAreOneBatch()
+    {
+        QFETCH(QString, target);
+        const std::map<QString, QWidget*> widgets{
+            {"view", view_}, {"suffix", suffix_}, {"text_to_prefix", textToPrefix_}, {"window", window_.get()}};
+        QWidget* over = widgets.at(target);
+        TempDir dir;
+        makeJpeg(dir / "a.jpg", "2010:07:14 18:05:09");
+        QMimeData mime;
+        mime.setUrls({fileUrl(dir / "a.jpg")});
+
+        // The box lights up while files are over the window, and only then.
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(over, &enter);
+        QVERIFY(enter.isAccepted());
+        QVERIFY(view_->isLit());
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(over, &leave);
+        QVERIFY(!view_->isLit());
+
+        QVERIFY(drop({fileUrl(dir / "a.jpg")}, Qt::CopyAction, nullptr, over));
+        QVERIFY(!view_->isLit());
+        waitForBatches(1);
+        QCOMPARE(listNames(dir.path()), std::vector<std::string>{"2010-07-14__18-05-09.jpg"});
+    }
+
+    void textDroppedOnThePrefixFieldStaysText()
+    {
+        QMimeData mime;
+        mime.setText(QStringLiteral("Rome_"));
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(textToPrefix_, &enter);
+        QVERIFY(!view_->isLit());
+        QDropEvent event(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(textToPrefix_, &event);
+        QCOMPARE(view_->runningBatches(), 0);
+        QVERIFY(status_->isHidden());
     }
 
     void refusedDropStillSavesTheFiveOptions()
