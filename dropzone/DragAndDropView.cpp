@@ -280,6 +280,7 @@ void DragAndDropView::dragEnterEvent(QDragEnterEvent* event)
         event->ignore();
         return;
     }
+    setLit(true);
     event->setDropAction(action);
     event->accept();
 }
@@ -296,13 +297,13 @@ void DragAndDropView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
-    setLit(true);
     event->setDropAction(action);
     event->accept();
 }
 
 void DragAndDropView::dropEvent(QDropEvent* event)
 {
+    setLit(false);
     batchStartFirstHalf();
     const Qt::DropAction action = genericAction(event->possibleActions());
     std::vector<fs::path> batchList = localPaths(event->mimeData());
@@ -317,7 +318,6 @@ void DragAndDropView::dropEvent(QDropEvent* event)
 
 void DragAndDropView::applicationOpenFiles(const std::vector<fs::path>& paths)
 {
-    setLit(false);
     batchStartFirstHalf();
     batchStartSecondHalf(paths);
 }
