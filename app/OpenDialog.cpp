@@ -1,6 +1,9 @@
 #include "app/OpenDialog.h"
 
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -17,6 +20,8 @@ OpenDialog::OpenDialog(QWidget* parent) : QFileDialog(parent, tr("Open photos or
         QFileInfo(pictures).isDir())
         setDirectory(pictures);
     resize(760, 500);
+    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->installEventFilter(this);
     // Matched without regard to case.
     setNameFilters({tr("Photos (%1)")
                         .arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
@@ -24,8 +29,44 @@ OpenDialog::OpenDialog(QWidget* parent) : QFileDialog(parent, tr("Open photos or
                     tr("All files (*)")});
 }
 
+void OpenDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QFileDialog::keyPressEvent(event);
+        return;
+    }
+    enterPressed();
+    event->accept();
+}
+
+bool OpenDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // The name field takes Enter before the dialog sees it.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            enterPressed();
+            return true;
+        }
+    }
+    return QFileDialog::eventFilter(watched, event);
+}
+
+void OpenDialog::enterPressed()
+{
+    if (const QStringList files = selectedFiles(); files.size() == 1 && QFileInfo(files.front()).isDir()) {
+        setDirectory(files.front());
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->clear();
+    }
+}
+
 void OpenDialog::accept()
 {
+    // Activating a file in the list (Enter, double click) would accept too.
+    if (auto* from = qobject_cast<QWidget*>(sender());
+        from && isAncestorOf(from) && !qobject_cast<QDialogButtonBox*>(from))
+        return;
     const QStringList files = selectedFiles();
     if (files.isEmpty())
         return;

@@ -9,7 +9,8 @@ namespace velmora {
 
 // The Open... dialog: picks any mix of photos and folders at once. The stock
 // dialog steps into a selected folder when asked to open it; this one takes the
-// folder as a choice. A double click still steps into a folder.
+// folder as a choice. Enter and a double click step into a folder; only the
+// Open button starts a batch.
 class OpenDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -21,7 +22,14 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Enter: into the folder typed or selected, never a batch.
+    void enterPressed();
+
     std::vector<std::filesystem::path> chosen_;
 };
 

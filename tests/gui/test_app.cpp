@@ -13,16 +13,20 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -430,8 +434,18 @@ void AppTest::openMenuChoosesFilesAndFoldersForOneBatch()
     dialog->setDirectory(QString::fromStdString(dir.path().native()));
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QVERIFY(name);
+    // Enter on a folder's name goes into it and starts nothing.
+    name->setText(QString::fromStdString((dir / "sub").native()));
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->directory().absolutePath(), QString::fromStdString((dir / "sub").native()));
+    QVERIFY(fs::exists(dir / "sub" / "a.jpg"));
+    dialog->setDirectory(QString::fromStdString(dir.path().native()));
     name->setText(QStringLiteral("\"sub\" \"b.jpg\""));
-    dialog->accept(); // a folder is a choice, not a place to step into
+    QTest::keyClick(name, Qt::Key_Enter);
+    QVERIFY(dialog->isVisible());
+    // The Open button takes a folder as a choice, not as a place to step into.
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
     QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
