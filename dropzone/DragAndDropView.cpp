@@ -142,6 +142,22 @@ private:
     double lastProgress_ = -1;
 };
 
+// The engine's host for one batch: that batch's alerts, until the user silences them.
+class DragAndDropView::BatchHost : public EngineHost {
+public:
+    explicit BatchHost(DragAndDropView& view) : view_(view) {}
+    void showAlert(const AlertRequest& request) override
+    {
+        if (!silenced_)
+            silenced_ = view_.showAlert(request);
+    }
+    bool changeExifInPhoto() override { return view_.changeExifInPhoto(); }
+
+private:
+    DragAndDropView& view_;
+    bool silenced_ = false;
+};
+
 DragAndDropView::DragAndDropView(QWidget* parent) : QWidget(parent)
 {
     setAcceptDrops(true);
@@ -352,7 +368,8 @@ void DragAndDropView::batchStartSecondHalf(std::vector<fs::path> batchList)
 
 void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::stop_token stop)
 {
-    PhotoEngine engine(mirror_, runDialog_, *this);
+    BatchHost host(*this);
+    PhotoEngine engine(mirror_, runDialog_, host);
     Sink sink(*this);
     velmora::processFiles(
         batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
@@ -415,9 +432,10 @@ void DragAndDropView::runOnGuiThreadAndWait(std::function<void(std::function<voi
     std::erase(waiters_, waiter);
 }
 
-void DragAndDropView::showAlert(const AlertRequest& request)
+bool DragAndDropView::showAlert(const AlertRequest& request)
 {
-    runOnGuiThreadAndWait([this, text = QString::fromStdString(request.text),
+    auto silence = std::make_shared<bool>(false);
+    runOnGuiThreadAndWait([this, silence, text = QString::fromStdString(request.text),
                            button = QString::fromStdString(request.button)](std::function<void()> done) {
         // Not exec(): a nested event loop on the GUI thread could run another
         // batch's start inside this one. The worker waits instead.
@@ -425,12 +443,18 @@ void DragAndDropView::showAlert(const AlertRequest& request)
             new QMessageBox(QMessageBox::Warning, QStringLiteral("Velmora"), text, QMessageBox::NoButton, window());
         box->setTextFormat(Qt::PlainText); // platform texts quote file names, "%" and "<" included
         box->addButton(button, QMessageBox::AcceptRole);
+        // A batch with many failed moves would ask for one OK per photo; the log keeps them all.
+        box->setCheckBox(new QCheckBox(tr("&Don't show further errors of this batch")));
         box->setWindowModality(Qt::ApplicationModal);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setObjectName(QStringLiteral("velmoraAlert"));
-        connect(box, &QMessageBox::finished, this, [done = std::move(done)] { done(); });
+        connect(box, &QMessageBox::finished, this, [box, silence, done = std::move(done)] {
+            *silence = box->checkBox()->isChecked();
+            done();
+        });
         box->open();
     });
+    return *silence;
 }
 
 bool DragAndDropView::changeExifInPhoto()

@@ -33,7 +33,7 @@ namespace velmora {
 // batch over them, and shows what the workers report. Once window set-up has
 // made it the application's delegate it also answers open-files requests and
 // the quit notice.
-class DragAndDropView : public QWidget, public EngineHost, public ApplicationDelegate {
+class DragAndDropView : public QWidget, public ApplicationDelegate {
     Q_OBJECT
 public:
     explicit DragAndDropView(QWidget* parent = nullptr);
@@ -75,9 +75,10 @@ public:
     bool handlesOpenFiles() const override { return true; }
     void applicationOpenFiles(const std::vector<std::filesystem::path>& paths) override;
 
-    // Called by the engine on a worker thread.
-    void showAlert(const AlertRequest& request) override;
-    bool changeExifInPhoto() override;
+    // Called from a worker thread: shows the alert, returns once it is dismissed.
+    // True when the user asked for no further alerts of this batch.
+    bool showAlert(const AlertRequest& request);
+    bool changeExifInPhoto();
 
     // GUI thread: schedules the status timer; its firing hides the status line.
     void setUpTimer();

@@ -31,15 +31,27 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
     e.code = err == EEXIST ? FileError::kAlreadyExists : err;
     e.description = std::string("Could not ") + verb + " \"" + source.native() + "\" to \"" + target.native() +
                     "\": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
+    const bool copy = std::strcmp(verb, "copy") == 0;
+    // A prefix such as "Rome/" names a folder: say so when that folder is what is missing.
+    struct stat st {};
+    if (err == ENOENT && ::stat(target.parent_path().c_str(), &st) != 0) {
+        const QString text =
+            copy ? QCoreApplication::translate("FileManager",
+                                               "The photo “%1” could not be copied to “%2”: there is no folder “%3”.")
+                 : QCoreApplication::translate("FileManager",
+                                               "The photo “%1” could not be moved to “%2”: there is no folder “%3”.");
+        e.localizedDescription =
+            text.arg(displayName(source), displayName(target), QString::fromLocal8Bit(target.parent_path().native()))
+                .toStdString();
+        return e;
+    }
     const QString reason = QString::fromLocal8Bit(std::strerror(err));
     const QString text =
-        std::strcmp(verb, "copy") == 0
-            ? QCoreApplication::translate("FileManager", "The photo “%1” could not be copied to “%2”: %3.")
-            : QCoreApplication::translate("FileManager", "The photo “%1” could not be moved to “%2”: %3.");
+        copy ? QCoreApplication::translate("FileManager", "The photo “%1” could not be copied to “%2”: %3.")
+             : QCoreApplication::translate("FileManager", "The photo “%1” could not be moved to “%2”: %3.");
     e.localizedDescription = text.arg(displayName(source), displayName(target), reason).toStdString();
     return e;
 }
-
 
 // Copies the bytes of `in` to `out`; 0 or an errno value.
 int copyBytes(int in, int out, off_t size)

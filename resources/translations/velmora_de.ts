@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de" sourcelanguage="en">
 <context>
+    <name>FileManager</name>
+    <message>
+        <source>The photo “%1” could not be copied to “%2”: there is no folder “%3”.</source>
+        <translation>Das Foto „%1“ konnte nicht nach „%2“ kopiert werden: Es gibt keinen Ordner „%3“.</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be moved to “%2”: there is no folder “%3”.</source>
+        <translation>Das Foto „%1“ konnte nicht nach „%2“ verschoben werden: Es gibt keinen Ordner „%3“.</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be copied to “%2”: %3.</source>
+        <translation>Das Foto „%1“ konnte nicht nach „%2“ kopiert werden: %3.</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be moved to “%2”: %3.</source>
+        <translation>Das Foto „%1“ konnte nicht nach „%2“ verschoben werden: %3.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Drop photos or folders here to rename them after the moment they were taken.</source>
@@ -133,6 +152,13 @@
     <message>
         <source>#17</source>
         <translation>Fehler beim Speichern des Bildes.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::DragAndDropView</name>
+    <message>
+        <source>&amp;Don&apos;t show further errors of this batch</source>
+        <translation>&amp;Weitere Fehler dieses Durchgangs nicht anzeigen</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr" sourcelanguage="en">
 <context>
+    <name>FileManager</name>
+    <message>
+        <source>The photo “%1” could not be copied to “%2”: there is no folder “%3”.</source>
+        <translation>La photo « %1 » n&apos;a pas pu être copiée vers « %2 » : il n&apos;y a pas de dossier « %3 ».</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be moved to “%2”: there is no folder “%3”.</source>
+        <translation>La photo « %1 » n&apos;a pas pu être déplacée vers « %2 » : il n&apos;y a pas de dossier « %3 ».</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be copied to “%2”: %3.</source>
+        <translation>La photo « %1 » n&apos;a pas pu être copiée vers « %2 » : %3.</translation>
+    </message>
+    <message>
+        <source>The photo “%1” could not be moved to “%2”: %3.</source>
+        <translation>La photo « %1 » n&apos;a pas pu être déplacée vers « %2 » : %3.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Drop photos or folders here to rename them after the moment they were taken.</source>
@@ -21,7 +40,7 @@
     </message>
     <message>
         <source>Put this text in front of the date:</source>
-        <translation>Placer ce texte devant la date :</translation>
+        <translation>Placer ce texte devant la date&#xa0;:</translation>
     </message>
     <message>
         <source>for example Rome_</source>
@@ -53,11 +72,11 @@
     </message>
     <message>
         <source>the date of capture: when the photo was taken</source>
-        <translation>la date de prise de vue : quand la photo a été prise</translation>
+        <translation>la date de prise de vue&#xa0;: quand la photo a été prise</translation>
     </message>
     <message>
         <source>the date of digitizing: when it was scanned or stored as a file</source>
-        <translation>la date de numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
+        <translation>la date de numérisation&#xa0;: quand elle a été numérisée ou enregistrée en fichier</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -100,7 +119,7 @@
     </message>
     <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
-        <translation>Seulement quand « Décaler l&apos;heure de » est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
+        <translation>Seulement quand «&#xa0;Décaler l&apos;heure de&#xa0;» est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change&#xa0;; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
         <source>OK</source>
@@ -133,6 +152,13 @@
     <message>
         <source>#17</source>
         <translation>Erreur lors de l&apos;enregistrement de l&apos;image.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::DragAndDropView</name>
+    <message>
+        <source>&amp;Don&apos;t show further errors of this batch</source>
+        <translation>&amp;Ne plus afficher les erreurs de ce lot</translation>
     </message>
 </context>
 <context>

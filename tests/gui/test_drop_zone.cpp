@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
@@ -329,6 +330,40 @@ private slots:
         alert->buttons().first()->click();
         waitForBatches(1);
         QVERIFY(fs::exists(photo));
+    }
+
+    void silencingAlertsEndsOnlyThatBatchsAlerts()
+    {
+        TempDir dir;
+        for (const char* name : {"a1.jpg", "a2.jpg", "a3.jpg", "b1.jpg", "b2.jpg"})
+            makeJpeg(dir / name, "2010:07:14 18:05:09");
+        prefix_->setChecked(true);
+        textToPrefix_->setText(QStringLiteral("no-such-folder/"));
+        LogCapture log;
+        const auto alertAbout = [](const char* name) -> QMessageBox* {
+            for (QMessageBox* box : openAlerts())
+                if (box->text().contains(QLatin1String(name)))
+                    return box;
+            return nullptr;
+        };
+
+        QVERIFY(drop({fileUrl(dir / "a1.jpg"), fileUrl(dir / "a2.jpg"), fileUrl(dir / "a3.jpg")}));
+        QTRY_VERIFY(alertAbout("a1.jpg"));
+        QVERIFY(drop({fileUrl(dir / "b1.jpg"), fileUrl(dir / "b2.jpg")}));
+        QTRY_VERIFY(alertAbout("b1.jpg"));
+        QVERIFY(alertAbout("a1.jpg")->text().contains(QString::fromStdString((dir / "no-such-folder").native())));
+        alertAbout("a1.jpg")->checkBox()->setChecked(true);
+        alertAbout("a1.jpg")->buttons().first()->click();
+        alertAbout("b1.jpg")->buttons().first()->click();
+        // The other batch still speaks; the silenced one ends without a word.
+        QTRY_VERIFY(alertAbout("b2.jpg"));
+        alertAbout("b2.jpg")->buttons().first()->click();
+        waitForBatches(2);
+        QCOMPARE(openAlerts().size(), 0);
+        const auto lines = log.lines();
+        QCOMPARE(
+            std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Error!! ", 0) == 0; }),
+            5);
     }
 
     void quitDuringABatchStopsAfterThePhotoInHand()
