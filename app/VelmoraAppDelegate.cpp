@@ -10,7 +10,9 @@
 #include "ui_Preferences.h"
 
 #include <QDesktopServices>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QUrl>
 
 #include <climits>
@@ -25,7 +27,8 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     ui_->setupUi(window_.get());
     preferencesUi_->setupUi(preferences_.get());
     // The status line and the indicator come and go with batches; the window keeps still.
-    for (QWidget* w : {static_cast<QWidget*>(ui_->status), static_cast<QWidget*>(ui_->spinner)}) {
+    for (QWidget* w : {static_cast<QWidget*>(ui_->status), static_cast<QWidget*>(ui_->spinner),
+                       static_cast<QWidget*>(ui_->stopButton)}) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         w->setSizePolicy(policy);
@@ -40,6 +43,14 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->actionOpen, &QAction::triggered, this, &VelmoraAppDelegate::openDocuments);
     connect(ui_->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(preferencesUi_->okButton, &QPushButton::clicked, this, &VelmoraAppDelegate::ok);
+    // Stop: the button beside the progress, or Escape in the main window.
+    DragAndDropView* view = ui_->dropView;
+    connect(ui_->stopButton, &QPushButton::clicked, view, &DragAndDropView::stopAfterPhotoInHand);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window_.get());
+    connect(escape, &QShortcut::activated, view, &DragAndDropView::stopAfterPhotoInHand);
+    connect(view, &DragAndDropView::batchStarted, ui_->stopButton, &QWidget::show);
+    connect(view, &DragAndDropView::batchFinished, this,
+            [this, view] { ui_->stopButton->setVisible(view->runningBatches() > 0); });
     connect(&application_, &Application::activationRequested, this, &VelmoraAppDelegate::bringToFront);
     application_.setDelegate(this);
 }

@@ -93,7 +93,7 @@ struct DragAndDropView::Waiter {
 // Hands a worker's progress and status to the GUI thread, in order.
 class DragAndDropView::Sink : public BatchSink {
 public:
-    explicit Sink(DragAndDropView& view) : view_(view) {}
+    Sink(DragAndDropView& view, std::stop_token stop) : view_(view), stop_(std::move(stop)) {}
     void setProgress(double value) override
     {
         // A large folder gives thousands of entries per percent: only a change
@@ -123,9 +123,9 @@ public:
     {
         QMetaObject::invokeMethod(
             &view_,
-            [v = &view_, t = QString::fromStdString(text)] {
+            [v = &view_, t = QString::fromStdString(text), stopped = stop_.stop_requested()] {
                 if (v->status_)
-                    v->status_->setText(t);
+                    v->status_->setText(stopped ? DragAndDropView::tr("Stopped") : t);
             },
             Qt::QueuedConnection);
     }
@@ -139,6 +139,7 @@ public:
 
 private:
     DragAndDropView& view_;
+    std::stop_token stop_;
     double lastProgress_ = -1;
 };
 
@@ -363,6 +364,7 @@ void DragAndDropView::batchStartSecondHalf(std::vector<fs::path> batchList)
                             QMetaObject::invokeMethod(this, &DragAndDropView::batchFinished, Qt::QueuedConnection);
                         }),
                         finished});
+    emit batchStarted();
     update();
 }
 
@@ -370,7 +372,7 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
 {
     BatchHost host(*this);
     PhotoEngine engine(mirror_, runDialog_, host);
-    Sink sink(*this);
+    Sink sink(*this, stop);
     velmora::processFiles(
         batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
 }
@@ -399,6 +401,12 @@ void DragAndDropView::stopBatches()
     workers_.clear(); // joins
     std::lock_guard lock(waitersMutex_);
     stopping_ = false;
+}
+
+void DragAndDropView::stopAfterPhotoInHand()
+{
+    for (Worker& worker : workers_)
+        worker.thread.request_stop();
 }
 
 void DragAndDropView::runOnGuiThreadAndWait(std::function<void(std::function<void()> done)> work)

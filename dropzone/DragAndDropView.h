@@ -87,9 +87,12 @@ public:
     // Asks every running batch to stop after the photo in hand, releases any
     // worker that waits on the window, and waits for all of them to end.
     void stopBatches();
+    // The user's Stop: every running batch ends after the photo in hand. Returns at once.
+    void stopAfterPhotoInHand();
     int runningBatches();
 
 signals:
+    void batchStarted();
     // A batch's worker has ended (GUI thread).
     void batchFinished();
 

@@ -106,6 +106,14 @@
         <source>Velmora &amp;Web Site</source>
         <translation>Velmora-&amp;Website</translation>
     </message>
+    <message>
+        <source>Stop after the photo in hand (Esc)</source>
+        <translation>Nach dem Foto in Arbeit anhalten (Esc)</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Anhalten</translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -156,6 +164,10 @@
 </context>
 <context>
     <name>velmora::DragAndDropView</name>
+    <message>
+        <source>Stopped</source>
+        <translation>Angehalten</translation>
+    </message>
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation>&amp;Weitere Fehler dieses Durchgangs nicht anzeigen</translation>

@@ -106,6 +106,14 @@
         <source>Velmora &amp;Web Site</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stop after the photo in hand (Esc)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -156,6 +164,10 @@
 </context>
 <context>
     <name>velmora::DragAndDropView</name>
+    <message>
+        <source>Stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation type="unfinished"></translation>

@@ -106,6 +106,14 @@
         <source>Velmora &amp;Web Site</source>
         <translation>&amp;Site web de Velmora</translation>
     </message>
+    <message>
+        <source>Stop after the photo in hand (Esc)</source>
+        <translation>Arrêter après la photo en cours (Échap)</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -156,6 +164,10 @@
 </context>
 <context>
     <name>velmora::DragAndDropView</name>
+    <message>
+        <source>Stopped</source>
+        <translation>Arrêté</translation>
+    </message>
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation>&amp;Ne plus afficher les erreurs de ce lot</translation>

@@ -129,6 +129,8 @@ private slots:
     void quitBeforeSetUpStoresFiveKeys();
     void pathsGivenAtStartBecomeOneBatchAfterSetUp();
     void openMenuChoosesFilesAndFoldersForOneBatch();
+    void stopEndsTheBatchAfterThePhotoInHand_data();
+    void stopEndsTheBatchAfterThePhotoInHand();
     void handOverDeliversPathsByteExact();
     void handOverWithoutPathsAsksForTheWindow();
     void handOverWithoutRunningInstanceFails();
@@ -451,6 +453,52 @@ void AppTest::openMenuChoosesFilesAndFoldersForOneBatch()
     QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
     QVERIFY(fs::exists(dir / "2013-04-05__06-07-08.jpg"));
     QVERIFY(fs::exists(dir / "left alone.jpg"));
+}
+
+void AppTest::stopEndsTheBatchAfterThePhotoInHand_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Stop button") << false;
+    QTest::newRow("Escape") << true;
+}
+
+void AppTest::stopEndsTheBatchAfterThePhotoInHand()
+{
+    QFETCH(bool, escape);
+    TempDir dir;
+    for (int i = 0; i < 150; ++i)
+        makeJpeg(dir / ("IMG_" + std::to_string(i) + ".jpg"), "2010:07:14 18:05:" + std::to_string(10 + i % 50));
+    {
+        // Writing the date back makes each photo slow enough to stop in the middle.
+        QSettings s = store();
+        s.setValue("fixTime", true);
+        s.setValue("timezones", 14);
+        s.setValue("change_exif_in_photo", true);
+        s.setValue("selected_date_option_cell", 2);
+    }
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QVERIFY(QTest::qWaitForWindowActive(delegate.window()));
+    auto* view = delegate.dropView();
+    auto* stop = child<QPushButton>(delegate.window(), "stopButton");
+    QVERIFY(!stop->isVisible());
+    QSignalSpy finished(view, &DragAndDropView::batchFinished);
+
+    application.openFiles({dir.path()});
+    QTRY_VERIFY(delegate.spinner()->value() > 0);
+    QVERIFY(stop->isVisible());
+    if (escape)
+        QTest::keyClick(delegate.window(), Qt::Key_Escape);
+    else
+        QTest::mouseClick(stop, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+
+    QTRY_COMPARE(delegate.status()->text(), QStringLiteral("Stopped"));
+    QVERIFY(!stop->isVisible());
+    const auto names = velmora::test::listNames(dir.path());
+    QVERIFY2(std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind("IMG_", 0) == 0; }),
+             "the batch ran to its end");
 }
 
 void AppTest::handOverDeliversPathsByteExact()
