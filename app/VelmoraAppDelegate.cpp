@@ -6,10 +6,14 @@
 #include "dropzone/DragAndDropView.h"
 #include "dropzone/RadioMatrix.h"
 #include "platform/MessageTable.h"
+#include "platform/Platform.h"
 #include "ui_MainWindow.h"
 #include "ui_Preferences.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -135,7 +139,21 @@ void VelmoraAppDelegate::ok()
 
 void VelmoraAppDelegate::writeMail()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" VELMORA_SUPPORT_EMAIL)));
+    // Without a mail program the desktop opens nothing and says nothing: show the address instead.
+    if (hasMailProgram() != false && QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" VELMORA_SUPPORT_EMAIL))))
+        return;
+    const QString address = QStringLiteral(VELMORA_SUPPORT_EMAIL);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, tr("Write to Support"),
+                        tr("No mail program is set up. Please write to Velmora's support at\n\n%1").arg(address),
+                        QMessageBox::Close, window_.get());
+    box->setObjectName(QStringLiteral("supportAddress"));
+    box->setTextFormat(Qt::PlainText);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPushButton* copy = box->addButton(tr("&Copy Address"), QMessageBox::ActionRole);
+    connect(copy, &QPushButton::clicked, box, [address] { QGuiApplication::clipboard()->setText(address); });
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void VelmoraAppDelegate::openWebSite()

@@ -1,5 +1,8 @@
 #include "platform/Platform.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <exiv2/exiv2.hpp>
 
 #include <malloc.h>
@@ -25,6 +28,22 @@ void initializePlatform()
         ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
         ::mallopt(M_TRIM_THRESHOLD, 64 << 20);
     });
+}
+
+std::optional<bool> hasMailProgram()
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (tool.isEmpty())
+        return std::nullopt;
+    QProcess query;
+    query.start(tool, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished();
+        return std::nullopt;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 } // namespace velmora

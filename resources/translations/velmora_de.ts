@@ -163,6 +163,17 @@
     </message>
 </context>
 <context>
+    <name>main</name>
+    <message>
+        <source>Renames photos after the moment they were taken.</source>
+        <translation>Benennt Fotos nach dem Zeitpunkt ihrer Aufnahme um.</translation>
+    </message>
+    <message>
+        <source>Photos or folders to rename at once.</source>
+        <translation>Fotos oder Ordner, die sofort umbenannt werden.</translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -186,6 +197,25 @@
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Write to Support</source>
+        <translation>An den Support schreiben</translation>
+    </message>
+    <message>
+        <source>No mail program is set up. Please write to Velmora&apos;s support at
+
+%1</source>
+        <translation>Es ist kein E-Mail-Programm eingerichtet. Bitte schreiben Sie an den Support von Velmora:
+
+%1</translation>
+    </message>
+    <message>
+        <source>&amp;Copy Address</source>
+        <translation>Adresse &amp;kopieren</translation>
     </message>
 </context>
 </TS>

@@ -163,6 +163,17 @@
     </message>
 </context>
 <context>
+    <name>main</name>
+    <message>
+        <source>Renames photos after the moment they were taken.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Photos or folders to rename at once.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -185,6 +196,23 @@
     </message>
     <message>
         <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Write to Support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No mail program is set up. Please write to Velmora&apos;s support at
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Copy Address</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -163,6 +163,17 @@
     </message>
 </context>
 <context>
+    <name>main</name>
+    <message>
+        <source>Renames photos after the moment they were taken.</source>
+        <translation>Renomme les photos d&apos;après le moment de la prise de vue.</translation>
+    </message>
+    <message>
+        <source>Photos or folders to rename at once.</source>
+        <translation>Photos ou dossiers à renommer tout de suite.</translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -186,6 +197,25 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Write to Support</source>
+        <translation>Écrire au support</translation>
+    </message>
+    <message>
+        <source>No mail program is set up. Please write to Velmora&apos;s support at
+
+%1</source>
+        <translation>Aucun programme de messagerie n&apos;est configuré. Veuillez écrire au support de Velmora à l&apos;adresse
+
+%1</translation>
+    </message>
+    <message>
+        <source>&amp;Copy Address</source>
+        <translation>&amp;Copier l&apos;adresse</translation>
     </message>
 </context>
 </TS>

@@ -48,6 +48,7 @@ namespace fs = std::filesystem;
 using namespace velmora;
 using velmora::test::makeJpeg;
 using velmora::test::TempDir;
+using velmora::test::writeFile;
 
 Q_DECLARE_METATYPE(QVariantMap)
 
@@ -131,6 +132,9 @@ private slots:
     void openMenuChoosesFilesAndFoldersForOneBatch();
     void stopEndsTheBatchAfterThePhotoInHand_data();
     void stopEndsTheBatchAfterThePhotoInHand();
+    void writeToSupportWithoutMailProgramShowsTheAddress();
+    void usageAndVersionArePrintedWithoutAWindow_data();
+    void usageAndVersionArePrintedWithoutAWindow();
     void handOverDeliversPathsByteExact();
     void handOverWithoutPathsAsksForTheWindow();
     void handOverWithoutRunningInstanceFails();
@@ -499,6 +503,59 @@ void AppTest::stopEndsTheBatchAfterThePhotoInHand()
     const auto names = velmora::test::listNames(dir.path());
     QVERIFY2(std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind("IMG_", 0) == 0; }),
              "the batch ran to its end");
+}
+
+void AppTest::writeToSupportWithoutMailProgramShowsTheAddress()
+{
+    // A desktop that knows no program for mailto: links.
+    TempDir bin;
+    writeFile(bin / "xdg-mime", "#!/bin/sh\nexit 0\n");
+    fs::permissions(bin / "xdg-mime", fs::perms::owner_all);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path().native()) + ":" + path);
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    delegate.window()->findChild<QAction*>(QStringLiteral("actionWriteMail"))->trigger();
+    auto* box = delegate.window()->findChild<QMessageBox*>(QStringLiteral("supportAddress"));
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->text().contains(QStringLiteral(VELMORA_SUPPORT_EMAIL)));
+    QGuiApplication::clipboard()->clear();
+    for (QAbstractButton* button : box->buttons())
+        if (box->buttonRole(button) == QMessageBox::ActionRole)
+            button->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(VELMORA_SUPPORT_EMAIL));
+}
+
+void AppTest::usageAndVersionArePrintedWithoutAWindow_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("--help") << "--help"
+                            << "[PATH...]";
+    QTest::newRow("-h") << "-h"
+                        << "--version";
+    QTest::newRow("--version") << "--version"
+                               << "Velmora " VELMORA_VERSION;
+}
+
+void AppTest::usageAndVersionArePrintedWithoutAWindow()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, printed);
+    QProcess velmora;
+    // No display at all: the answer must not need one.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("DISPLAY"));
+    velmora.setProcessEnvironment(env);
+    velmora.start(QStringLiteral(VELMORA_BINARY), {option});
+    QVERIFY(velmora.waitForFinished(30000));
+    QCOMPARE(velmora.exitCode(), 0);
+    QVERIFY2(velmora.readAllStandardOutput().contains(printed.toUtf8()), qPrintable(printed));
 }
 
 void AppTest::handOverDeliversPathsByteExact()
