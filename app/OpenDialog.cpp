@@ -9,24 +9,24 @@
 
 namespace velmora {
 
-OpenDialog::OpenDialog(QWidget* parent) : QFileDialog(parent, tr("Open photos or folders"))
+OpenDialog::OpenDialog(QWidget* parent, bool folder)
+    : QFileDialog(parent, folder ? tr("Open a folder") : tr("Open photos or folders"))
 {
     setObjectName(QStringLiteral("openDialog"));
-    // The platform's own dialogs cannot pick files and folders in one go.
-    setOption(QFileDialog::DontUseNativeDialog, true);
-    setFileMode(QFileDialog::ExistingFiles);
+    setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
     if (const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QFileInfo(pictures).isDir())
         setDirectory(pictures);
     resize(760, 500);
+    // Matched without regard to case.
+    if (!folder)
+        setNameFilters({tr("Photos (%1)")
+                            .arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
+                                                "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),
+                        tr("All files (*)")});
     if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         name->installEventFilter(this);
-    // Matched without regard to case.
-    setNameFilters({tr("Photos (%1)")
-                        .arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
-                                            "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),
-                    tr("All files (*)")});
 }
 
 void OpenDialog::keyPressEvent(QKeyEvent* event)

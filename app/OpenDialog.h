@@ -7,14 +7,15 @@
 
 namespace velmora {
 
-// The Open... dialog: picks any mix of photos and folders at once. The stock
-// dialog steps into a selected folder when asked to open it; this one takes the
-// folder as a choice. Enter and a double click step into a folder; only the
-// Open button starts a batch.
+// The Open... dialog: the desktop's own where a platform theme provides one
+// (it picks photos, or with `folder` one folder). Qt's dialog otherwise, which
+// picks any mix of photos and folders at once: the stock one steps into a
+// selected folder when asked to open it; this one takes the folder as a choice.
+// Enter and a double click step into a folder; only the Open button starts a batch.
 class OpenDialog : public QFileDialog {
     Q_OBJECT
 public:
-    explicit OpenDialog(QWidget* parent = nullptr);
+    explicit OpenDialog(QWidget* parent = nullptr, bool folder = false);
 
     // What was chosen, as byte-exact paths; empty until the dialog was accepted.
     std::vector<std::filesystem::path> chosenPaths() const { return chosen_; }

@@ -5,12 +5,15 @@
 #include "app/Settings.h"
 #include "dropzone/DragAndDropView.h"
 #include "dropzone/RadioMatrix.h"
+#include "engine/DateText.h"
 #include "platform/MessageTable.h"
 #include "platform/Platform.h"
 #include "ui_MainWindow.h"
 #include "ui_Preferences.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QIcon>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -44,7 +47,10 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->actionPreferences, &QAction::triggered, this, &VelmoraAppDelegate::openPreferences);
     connect(ui_->actionWriteMail, &QAction::triggered, this, &VelmoraAppDelegate::writeMail);
     connect(ui_->actionOpenWebSite, &QAction::triggered, this, &VelmoraAppDelegate::openWebSite);
-    connect(ui_->actionOpen, &QAction::triggered, this, &VelmoraAppDelegate::openDocuments);
+    connect(ui_->actionOpen, &QAction::triggered, this, [this] { openDocuments(false); });
+    connect(ui_->actionOpenFolder, &QAction::triggered, this, [this] { openDocuments(true); });
+    connect(ui_->actionAbout, &QAction::triggered, this, &VelmoraAppDelegate::about);
+    connect(ui_->actionAboutQt, &QAction::triggered, qApp, &QApplication::aboutQt);
     connect(ui_->actionQuit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(preferencesUi_->okButton, &QPushButton::clicked, this, &VelmoraAppDelegate::ok);
     // Stop: the button beside the progress, or Escape in the main window.
@@ -56,6 +62,21 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(view, &DragAndDropView::batchFinished, this,
             [this, view] { ui_->stopButton->setVisible(view->runningBatches() > 0); });
     connect(&application_, &Application::activationRequested, this, &VelmoraAppDelegate::bringToFront);
+
+    // The installed icon of the desktop's theme; the bundled one where none is installed.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.velmora.Velmora"),
+                                                 QIcon(QStringLiteral(":/icons/app.velmora.Velmora.svg"))));
+    // The pop-up follows its checkbox, as the prefix field does; the example name follows every option.
+    connect(ui_->fixTime, &QCheckBox::stateChanged, this, [this] {
+        ui_->timezones->setEnabled(ui_->fixTime->checkState() != Qt::Unchecked);
+        showExampleName();
+    });
+    for (QCheckBox* box : {ui_->prefix, ui_->suffix})
+        connect(box, &QCheckBox::stateChanged, this, &VelmoraAppDelegate::showExampleName);
+    connect(ui_->text_to_prefix, &QLineEdit::textChanged, this, &VelmoraAppDelegate::showExampleName);
+    connect(ui_->timezones, &QComboBox::currentIndexChanged, this, &VelmoraAppDelegate::showExampleName);
+    ui_->timezones->setEnabled(false);
+    showExampleName();
     application_.setDelegate(this);
 }
 
@@ -161,6 +182,32 @@ void VelmoraAppDelegate::openWebSite()
     QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text("#15"))));
 }
 
+void VelmoraAppDelegate::showExampleName()
+{
+    // What a drop would make of a photo IMG_0001.JPG taken at 2010-07-14 18:05:09.
+    std::optional<std::string> date = "2010:07:14 18:05:09";
+    if (ui_->fixTime->checkState() != Qt::Unchecked)
+        date = shiftCaptureDate(*date, hoursFromTitle(ui_->timezones->currentText().toStdString()));
+    QString name = QString::fromStdString(dateStem(date.value_or("2010:07:14 18:05:09")));
+    if (ui_->prefix->checkState() == Qt::Checked)
+        name.prepend(ui_->text_to_prefix->text());
+    if (ui_->suffix->checkState() == Qt::Checked)
+        name += QStringLiteral("__IMG_0001");
+    ui_->dropDetail->setText(
+        tr("Each photo gets the moment it was taken as its name, for example %1, in its own folder.")
+            .arg(name + QStringLiteral(".JPG")));
+}
+
+void VelmoraAppDelegate::about()
+{
+    QMessageBox::about(
+        window_.get(), tr("About Velmora"),
+        tr("<h3>Velmora %1</h3><p>Renames photos after the moment they were taken.</p>"
+           "<p>Free software under the GNU General Public License, version 3 or later. "
+           "It comes with no warranty.</p><p><a href=\"%2\">%2</a></p>")
+            .arg(QStringLiteral(VELMORA_VERSION), QString::fromStdString(MessageTable::text("#15")).toHtmlEscaped()));
+}
+
 void VelmoraAppDelegate::bringToFront()
 {
     if (window_->isMinimized())
@@ -171,10 +218,10 @@ void VelmoraAppDelegate::bringToFront()
     window_->activateWindow();
 }
 
-void VelmoraAppDelegate::openDocuments()
+void VelmoraAppDelegate::openDocuments(bool folder)
 {
     // Not exec(): a nested event loop could start batches inside this call.
-    auto* dialog = new OpenDialog(window_.get());
+    auto* dialog = new OpenDialog(window_.get(), folder);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {

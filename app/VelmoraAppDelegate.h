@@ -46,9 +46,10 @@ public:
     void ok();
     void writeMail();
     void openWebSite();
-    // The File > Open... menu: a dialog for files and folders; its choice goes
-    // the open-files route.
-    void openDocuments();
+    // The File > Open... menu: a dialog for files and folders (or for one folder,
+    // where the desktop's own dialog cannot pick both); its choice goes the open-files route.
+    void openDocuments(bool folder = false);
+    void about();
     // Shows the main window in front: at set-up, and when a later start of Velmora asks.
     void bringToFront();
 
@@ -70,6 +71,9 @@ public:
     RadioMatrix* dateSwitch() const;
 
 private:
+    // The drop zone's example name, as the options would make it.
+    void showExampleName();
+
     Application& application_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;

@@ -31,36 +31,16 @@
         <translation>Fotos oder Ordner hier ablegen</translation>
     </message>
     <message>
-        <source>Each photo gets the moment it was taken as its name, for example 2010-07-14__18-05-09.JPG, in its own folder.</source>
-        <translation>Jedes Foto erhält den Zeitpunkt seiner Aufnahme als Namen, zum Beispiel 2010-07-14__18-05-09.JPG, in seinem eigenen Ordner.</translation>
-    </message>
-    <message>
         <source>New name</source>
         <translation>Neuer Name</translation>
-    </message>
-    <message>
-        <source>Put this text in front of the date:</source>
-        <translation>Diesen Text vor das Datum setzen:</translation>
     </message>
     <message>
         <source>for example Rome_</source>
         <translation>zum Beispiel Rom_</translation>
     </message>
     <message>
-        <source>Keep the old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
-        <translation>Alten Namen hinter dem Datum behalten (2010-07-14__18-05-09__IMG_0001.JPG)</translation>
-    </message>
-    <message>
-        <source>Keep the original photo and write a renamed copy beside it</source>
-        <translation>Originalfoto behalten und eine umbenannte Kopie daneben anlegen</translation>
-    </message>
-    <message>
         <source>Date and time</source>
         <translation>Datum und Uhrzeit</translation>
-    </message>
-    <message>
-        <source>Shift the time by</source>
-        <translation>Uhrzeit verschieben um</translation>
     </message>
     <message>
         <source>hours (a camera clock set to another time zone)</source>
@@ -69,14 +49,6 @@
     <message>
         <source>Name each photo after</source>
         <translation>Jedes Foto benennen nach</translation>
-    </message>
-    <message>
-        <source>the date of capture: when the photo was taken</source>
-        <translation>dem Aufnahmedatum: wann das Foto gemacht wurde</translation>
-    </message>
-    <message>
-        <source>the date of digitizing: when it was scanned or stored as a file</source>
-        <translation>dem Digitalisierungsdatum: wann es gescannt oder als Datei gespeichert wurde</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -99,10 +71,6 @@
         <translation>&amp;Beenden</translation>
     </message>
     <message>
-        <source>&amp;Write to Support...</source>
-        <translation>An den &amp;Support schreiben...</translation>
-    </message>
-    <message>
         <source>Velmora &amp;Web Site</source>
         <translation>Velmora-&amp;Website</translation>
     </message>
@@ -112,7 +80,51 @@
     </message>
     <message>
         <source>&amp;Stop</source>
-        <translation>&amp;Anhalten</translation>
+        <translation>Anha&amp;lten</translation>
+    </message>
+    <message>
+        <source>&amp;Put this text in front of the date:</source>
+        <translation>Diesen Text &amp;vor das Datum setzen:</translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
+        <translation>&amp;Alten Namen hinter dem Datum behalten (2010-07-14__18-05-09__IMG_0001.JPG)</translation>
+    </message>
+    <message>
+        <source>Keep the original photo and &amp;write a renamed copy beside it</source>
+        <translation>&amp;Originalfoto behalten und eine umbenannte Kopie daneben anlegen</translation>
+    </message>
+    <message>
+        <source>Shift the &amp;time by</source>
+        <translation>&amp;Uhrzeit verschieben um</translation>
+    </message>
+    <message>
+        <source>the date of &amp;digitizing: when it was scanned or stored as a file</source>
+        <translation>dem Di&amp;gitalisierungsdatum: wann es gescannt oder als Datei gespeichert wurde</translation>
+    </message>
+    <message>
+        <source>the date of &amp;capture: when the photo was taken</source>
+        <translation>dem Auf&amp;nahmedatum: wann das Foto gemacht wurde</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Open &amp;Folder...</source>
+        <translation>&amp;Ordner öffnen...</translation>
+    </message>
+    <message>
+        <source>Write to &amp;Support...</source>
+        <translation>An den &amp;Support schreiben...</translation>
+    </message>
+    <message>
+        <source>&amp;About Velmora</source>
+        <translation>&amp;Über Velmora</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>Über &amp;Qt</translation>
     </message>
 </context>
 <context>
@@ -122,16 +134,16 @@
         <translation>Velmora-Einstellungen</translation>
     </message>
     <message>
-        <source>Also write the shifted time into the photo&apos;s EXIF data</source>
-        <translation>Die verschobene Uhrzeit auch in die EXIF-Daten des Fotos schreiben</translation>
-    </message>
-    <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
         <translation>Nur wenn „Uhrzeit verschieben um“ eingeschaltet ist. Im Foto wird nur das Datum geändert, nach dem es benannt wird; das Bild und alle anderen Angaben bleiben, wie sie sind.</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
+        <translation>Die verschobene Uhrzeit &amp;auch in die EXIF-Daten des Fotos schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 <context>
@@ -198,6 +210,10 @@
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
+    <message>
+        <source>Open a folder</source>
+        <translation>Einen Ordner öffnen</translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
@@ -216,6 +232,18 @@
     <message>
         <source>&amp;Copy Address</source>
         <translation>Adresse &amp;kopieren</translation>
+    </message>
+    <message>
+        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation>Jedes Foto erhält den Zeitpunkt seiner Aufnahme als Namen, zum Beispiel %1, in seinem eigenen Ordner.</translation>
+    </message>
+    <message>
+        <source>About Velmora</source>
+        <translation>Über Velmora</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Benennt Fotos nach dem Zeitpunkt ihrer Aufnahme um.&lt;/p&gt;&lt;p&gt;Freie Software unter der GNU General Public License, Version 3 oder neuer. Ohne jede Gewährleistung.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

@@ -31,15 +31,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Each photo gets the moment it was taken as its name, for example 2010-07-14__18-05-09.JPG, in its own folder.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>New name</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Put this text in front of the date:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -47,19 +39,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Keep the old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Keep the original photo and write a renamed copy beside it</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Date and time</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Shift the time by</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -68,14 +48,6 @@
     </message>
     <message>
         <source>Name each photo after</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>the date of capture: when the photo was taken</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>the date of digitizing: when it was scanned or stored as a file</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -99,10 +71,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&amp;Write to Support...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Velmora &amp;Web Site</source>
         <translation type="unfinished"></translation>
     </message>
@@ -114,6 +82,50 @@
         <source>&amp;Stop</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Put this text in front of the date:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the original photo and &amp;write a renamed copy beside it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shift the &amp;time by</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the date of &amp;digitizing: when it was scanned or stored as a file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the date of &amp;capture: when the photo was taken</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open &amp;Folder...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write to &amp;Support...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;About Velmora</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -122,15 +134,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Also write the shifted time into the photo&apos;s EXIF data</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>OK</source>
+        <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -198,6 +210,10 @@
         <source>All files (*)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Open a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
@@ -213,6 +229,18 @@
     </message>
     <message>
         <source>&amp;Copy Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Velmora</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -31,36 +31,16 @@
         <translation>Déposez ici des photos ou des dossiers</translation>
     </message>
     <message>
-        <source>Each photo gets the moment it was taken as its name, for example 2010-07-14__18-05-09.JPG, in its own folder.</source>
-        <translation>Chaque photo prend pour nom le moment où elle a été prise, par exemple 2010-07-14__18-05-09.JPG, dans son propre dossier.</translation>
-    </message>
-    <message>
         <source>New name</source>
         <translation>Nouveau nom</translation>
-    </message>
-    <message>
-        <source>Put this text in front of the date:</source>
-        <translation>Placer ce texte devant la date&#xa0;:</translation>
     </message>
     <message>
         <source>for example Rome_</source>
         <translation>par exemple Rome_</translation>
     </message>
     <message>
-        <source>Keep the old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
-        <translation>Garder l&apos;ancien nom après la date (2010-07-14__18-05-09__IMG_0001.JPG)</translation>
-    </message>
-    <message>
-        <source>Keep the original photo and write a renamed copy beside it</source>
-        <translation>Garder la photo originale et écrire à côté une copie renommée</translation>
-    </message>
-    <message>
         <source>Date and time</source>
         <translation>Date et heure</translation>
-    </message>
-    <message>
-        <source>Shift the time by</source>
-        <translation>Décaler l&apos;heure de</translation>
     </message>
     <message>
         <source>hours (a camera clock set to another time zone)</source>
@@ -69,14 +49,6 @@
     <message>
         <source>Name each photo after</source>
         <translation>Nommer chaque photo d&apos;après</translation>
-    </message>
-    <message>
-        <source>the date of capture: when the photo was taken</source>
-        <translation>la date de prise de vue&#xa0;: quand la photo a été prise</translation>
-    </message>
-    <message>
-        <source>the date of digitizing: when it was scanned or stored as a file</source>
-        <translation>la date de numérisation&#xa0;: quand elle a été numérisée ou enregistrée en fichier</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -99,10 +71,6 @@
         <translation>&amp;Quitter</translation>
     </message>
     <message>
-        <source>&amp;Write to Support...</source>
-        <translation>&amp;Écrire au support...</translation>
-    </message>
-    <message>
         <source>Velmora &amp;Web Site</source>
         <translation>&amp;Site web de Velmora</translation>
     </message>
@@ -112,7 +80,51 @@
     </message>
     <message>
         <source>&amp;Stop</source>
-        <translation>&amp;Arrêter</translation>
+        <translation>A&amp;rrêter</translation>
+    </message>
+    <message>
+        <source>&amp;Put this text in front of the date:</source>
+        <translation>&amp;Placer ce texte devant la date :</translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
+        <translation>&amp;Garder l&apos;ancien nom après la date (2010-07-14__18-05-09__IMG_0001.JPG)</translation>
+    </message>
+    <message>
+        <source>Keep the original photo and &amp;write a renamed copy beside it</source>
+        <translation>Garder la photo &amp;originale et écrire à côté une copie renommée</translation>
+    </message>
+    <message>
+        <source>Shift the &amp;time by</source>
+        <translation>Décaler l&apos;&amp;heure de</translation>
+    </message>
+    <message>
+        <source>the date of &amp;digitizing: when it was scanned or stored as a file</source>
+        <translation>la date de &amp;numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
+    </message>
+    <message>
+        <source>the date of &amp;capture: when the photo was taken</source>
+        <translation>la date de prise de &amp;vue : quand la photo a été prise</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>É&amp;dition</translation>
+    </message>
+    <message>
+        <source>Open &amp;Folder...</source>
+        <translation>Ouvrir un &amp;dossier...</translation>
+    </message>
+    <message>
+        <source>Write to &amp;Support...</source>
+        <translation>&amp;Écrire au support...</translation>
+    </message>
+    <message>
+        <source>&amp;About Velmora</source>
+        <translation>À &amp;propos de Velmora</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>À propos de &amp;Qt</translation>
     </message>
 </context>
 <context>
@@ -122,16 +134,16 @@
         <translation>Préférences de Velmora</translation>
     </message>
     <message>
-        <source>Also write the shifted time into the photo&apos;s EXIF data</source>
-        <translation>Écrire aussi l&apos;heure décalée dans les données EXIF de la photo</translation>
-    </message>
-    <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
         <translation>Seulement quand «&#xa0;Décaler l&apos;heure de&#xa0;» est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change&#xa0;; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
+        <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
+        <translation>Écrire &amp;aussi l&apos;heure décalée dans les données EXIF de la photo</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 <context>
@@ -198,6 +210,10 @@
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
     </message>
+    <message>
+        <source>Open a folder</source>
+        <translation>Ouvrir un dossier</translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
@@ -216,6 +232,18 @@
     <message>
         <source>&amp;Copy Address</source>
         <translation>&amp;Copier l&apos;adresse</translation>
+    </message>
+    <message>
+        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation>Chaque photo prend pour nom le moment où elle a été prise, par exemple %1, dans son propre dossier.</translation>
+    </message>
+    <message>
+        <source>About Velmora</source>
+        <translation>À propos de Velmora</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renomme les photos d&apos;après le moment de la prise de vue.&lt;/p&gt;&lt;p&gt;Logiciel libre sous la licence publique générale GNU, version 3 ou ultérieure. Fourni sans aucune garantie.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</translation>
     </message>
 </context>
 </TS>

@@ -125,6 +125,8 @@ private slots:
     void restoreRules();
     void prefixCheckboxTogglesFieldAndStoresBothKeys();
     void chosenDateRowIsRestoredAtTheNextStart();
+    void exampleNameFollowsTheOptions_data();
+    void exampleNameFollowsTheOptions();
     void preferencesStoreOnlyOnOk();
     void normalQuitStoresSixKeysThroughTheDropZone();
     void quitBeforeSetUpStoresFiveKeys();
@@ -160,6 +162,7 @@ void AppTest::firstLaunchOnEmptyStore()
     for (const char* name : {"suffix", "prefix", "rename", "fixTime"})
         QCOMPARE(child<QCheckBox>(window, name)->checkState(), Qt::Unchecked);
     QVERIFY(!child<QLineEdit>(window, "text_to_prefix")->isEnabled());
+    QVERIFY(!child<QComboBox>(window, "timezones")->isEnabled());
     QCOMPARE(child<QLineEdit>(window, "text_to_prefix")->text(), QString());
     QCOMPARE(child<QComboBox>(window, "timezones")->currentText(), QStringLiteral("0"));
     QCOMPARE(child<RadioMatrix>(window, "dateSwitch")->selectedRow(), 1);
@@ -254,6 +257,7 @@ void AppTest::restoreRules()
     QCOMPARE(child<QCheckBox>(window, "prefix")->isChecked(), prefixOn);
     QVERIFY(child<QCheckBox>(window, "suffix")->isChecked());
     QVERIFY(child<QCheckBox>(window, "fixTime")->isChecked());
+    QVERIFY(child<QComboBox>(window, "timezones")->isEnabled());
     QVERIFY(!child<QCheckBox>(window, "rename")->isChecked());
 }
 
@@ -300,6 +304,39 @@ void AppTest::chosenDateRowIsRestoredAtTheNextStart()
     QVERIFY(child<QRadioButton>(delegate.window(), "dateOfCapture")->isChecked());
     auto* view = child<DragAndDropView>(delegate.window(), "dropView");
     QCOMPARE(view->controls().dateSwitchRow(), 2);
+}
+
+void AppTest::exampleNameFollowsTheOptions_data()
+{
+    QTest::addColumn<bool>("prefix");
+    QTest::addColumn<bool>("suffix");
+    QTest::addColumn<bool>("fixTime");
+    QTest::addColumn<int>("hoursIndex");
+    QTest::addColumn<QString>("example");
+    QTest::newRow("plain") << false << false << false << 14 << "2010-07-14__18-05-09.JPG";
+    QTest::newRow("prefix") << true << false << false << 12 << "Rome_2010-07-14__18-05-09.JPG";
+    QTest::newRow("old name kept") << false << true << false << 12 << "2010-07-14__18-05-09__IMG_0001.JPG";
+    QTest::newRow("shift +14 into the next day") << false << false << true << 26 << "2010-07-15__08-05-09.JPG";
+    QTest::newRow("all three") << true << true << true << 0 << "Rome_2010-07-14__06-05-09__IMG_0001.JPG";
+}
+
+void AppTest::exampleNameFollowsTheOptions()
+{
+    QFETCH(bool, prefix);
+    QFETCH(bool, suffix);
+    QFETCH(bool, fixTime);
+    QFETCH(int, hoursIndex);
+    QFETCH(QString, example);
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    delegate.text_to_prefix()->setText(QStringLiteral("Rome_"));
+    delegate.prefix()->setChecked(prefix);
+    delegate.suffix()->setChecked(suffix);
+    delegate.timezones()->setCurrentIndex(hoursIndex);
+    delegate.fixTime()->setChecked(fixTime);
+    const QString shown = child<QLabel>(delegate.window(), "dropDetail")->text();
+    QVERIFY2(shown.contains(QLatin1Char(' ') + example + QLatin1Char(',')), qPrintable(shown));
 }
 
 void AppTest::preferencesStoreOnlyOnOk()
@@ -667,13 +704,13 @@ void AppTest::translations_data()
     QTest::addColumn<QString>("fixTime");
     QTest::newRow("German") << "de"
                             << "Fertig"
-                            << "Uhrzeit verschieben um";
+                            << "&Uhrzeit verschieben um";
     QTest::newRow("French") << "fr"
                             << "Terminé"
-                            << "Décaler l'heure de";
+                            << "Décaler l'&heure de";
     QTest::newRow("English") << "en"
                              << "Done"
-                             << "Shift the time by";
+                             << "Shift the &time by";
 }
 
 void AppTest::translations()
@@ -698,6 +735,18 @@ void AppTest::translations()
     Application application;
     VelmoraAppDelegate delegate(application);
     QCOMPARE(delegate.fixTime()->text(), fixTime);
+    // Every button of both windows has a key of its own, in every language.
+    for (QWidget* root : {static_cast<QWidget*>(delegate.window()), static_cast<QWidget*>(delegate.preferences())}) {
+        QStringList keys;
+        for (auto* b : root->findChildren<QAbstractButton*>())
+            if (b->window() == root && !b->text().isEmpty()) // not the menu bar's overflow arrow
+                keys << b->text().section(QLatin1Char('&'), 1).left(1).toLower();
+        for (auto* m : root->findChildren<QMenu*>())
+            keys << m->title().section(QLatin1Char('&'), 1).left(1).toLower();
+        QVERIFY2(!keys.contains(QString()), qPrintable(keys.join(QLatin1Char(' '))));
+        QVERIFY2(QSet<QString>(keys.begin(), keys.end()).size() == keys.size(),
+                 qPrintable(keys.join(QLatin1Char(' '))));
+    }
     if (language == QLatin1String("en"))
         return;
     // Every label of both windows is translated: compare with an untranslated window.
@@ -732,7 +781,8 @@ void AppTest::translations()
             bool numeric = false;
             it.value().toInt(&numeric);
             if (it.value().isEmpty() || numeric || it.value() == QLatin1String("OK") ||
-                it.value() == QLatin1String("Velmora") || it.value() == QString::fromUtf8("⤓"))
+                it.value() == QLatin1String("&OK") || it.value() == QLatin1String("Velmora") ||
+                it.value() == QString::fromUtf8("⤓"))
                 continue;
             if (shown.value(it.key()) == it.value())
                 untranslated << it.key() + QStringLiteral(": ") + it.value();
