@@ -13,6 +13,7 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
 root="$work/root/usr"
 id=app.velmora.Velmora
 for f in bin/velmora share/applications/$id.desktop share/icons/hicolor/scalable/apps/$id.svg \
+         share/man/man1/velmora.1.gz share/doc/velmora/copyright share/doc/velmora/changelog.gz \
          share/metainfo/$id.metainfo.xml share/velmora/translations/velmora_de.qm \
          share/velmora/translations/velmora_fr.qm share/velmora/translations/velmora_en.qm; do
   [ -f "$root/$f" ] || fail "not installed: $f"
@@ -27,7 +28,9 @@ for type in image/jpeg image/tiff image/png image/webp image/heic image/avif ima
 done
 # Offered for folders, a desktop could make Velmora its file manager.
 [[ ";$mime" != *";inode/directory;"* ]] || fail "MimeType offers folders"
-appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "AppStream metadata"
+appstreamcli validate --pedantic --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "AppStream metadata"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$root/share/metainfo/$id.metainfo.xml" ||
+  fail "metainfo licence"
 grep -q '<launchable type="desktop-id">'$id'.desktop</launchable>' "$root/share/metainfo/$id.metainfo.xml" ||
   fail "metainfo launchable"
 icon="$root/share/icons/hicolor/scalable/apps/$id.svg"
@@ -44,4 +47,8 @@ for f in usr/bin/velmora usr/share/applications/$id.desktop usr/share/metainfo/$
   grep -q "\./$f\$" <<<"$contents" || fail "package lacks $f"
 done
 dpkg-deb -f "$deb" Depends | grep -q libexiv2 || fail "package depends on no exiv2"
+# The package ships the binary without its debug symbols.
+dpkg-deb -x "$deb" "$work/unpacked"
+if readelf -S "$work/unpacked/usr/bin/velmora" | grep -q '\.debug_'; then fail "packaged binary has debug symbols"; fi
+lintian --fail-on error --allow-root "$deb" || fail "lintian"
 echo "desktop integration: ok"
