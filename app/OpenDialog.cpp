@@ -2,9 +2,9 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace velmora {

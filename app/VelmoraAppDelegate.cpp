@@ -13,9 +13,9 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QIcon>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,7 +75,7 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
         connect(box, &QCheckBox::stateChanged, this, &VelmoraAppDelegate::showExampleName);
     connect(ui_->text_to_prefix, &QLineEdit::textChanged, this, &VelmoraAppDelegate::showExampleName);
     connect(ui_->timezones, &QComboBox::currentIndexChanged, this, &VelmoraAppDelegate::showExampleName);
-    ui_->timezones->setEnabled(false);
+    ui_->timezones->setEnabled(ui_->fixTime->checkState() != Qt::Unchecked);
     showExampleName();
     application_.setDelegate(this);
 }
