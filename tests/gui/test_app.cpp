@@ -134,9 +134,6 @@ private slots:
     void openMenuChoosesFilesAndFoldersForOneBatch();
     void stopEndsTheBatchAfterThePhotoInHand_data();
     void stopEndsTheBatchAfterThePhotoInHand();
-    void writeToSupportWithoutMailProgramShowsTheAddress();
-    void usageAndVersionArePrintedWithoutAWindow_data();
-    void usageAndVersionArePrintedWithoutAWindow();
     void handOverDeliversPathsByteExact();
     void handOverWithoutPathsAsksForTheWindow();
     void handOverWithoutRunningInstanceFails();
@@ -144,6 +141,10 @@ private slots:
     void secondStartHandsItsPathsToTheFirst();
     void translations_data();
     void translations();
+    // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
+    void writeToSupportWithoutMailProgramShowsTheAddress();
+    void usageAndVersionArePrintedWithoutAWindow_data();
+    void usageAndVersionArePrintedWithoutAWindow();
 };
 
 void AppTest::firstLaunchOnEmptyStore()
