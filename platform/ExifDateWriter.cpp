@@ -1,10 +1,8 @@
 #include "platform/ExifDateWriter.h"
 
+#include "platform/Exiv2Access.h"
 #include "platform/UniqueFd.h"
 
-#include <exiv2/exiv2.hpp>
-
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -12,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <memory>
-#include <set>
 #include <span>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,14 +24,7 @@ namespace velmora {
 namespace {
 
 using Status = ExifWriteResult::Status;
-using ByteView = std::span<const Exiv2::byte>;
-
-// A photo's bytes as read: not zero-filled first, since read() fills them all.
-struct Buffer {
-    std::unique_ptr<Exiv2::byte[]> data;
-    size_t size = 0;
-    ByteView view() const { return {data.get(), size}; }
-};
+using ByteView = std::span<const unsigned char>;
 
 ExifWriteResult fail(Status status, std::string detail)
 {
@@ -47,27 +36,7 @@ std::string errnoText(const char* what, int err)
     return std::string(what) + ": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
 }
 
-// Closes a descriptor when it goes out of scope.
-
-int readAll(int fd, Buffer& out, size_t size)
-{
-    out.data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
-    out.size = size;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, out.data.get() + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO; // the file shrank while we read it
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
-int writeAll(int fd, const Exiv2::byte* data, size_t size)
+int writeAll(int fd, const unsigned char* data, size_t size)
 {
     size_t done = 0;
     while (done < size) {
@@ -92,106 +61,6 @@ bool unchangedSince(const struct stat& now, const struct stat& then)
 {
     return sameFile(now, then) && now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
-}
-
-// ---- What the rebuilt file must still hold ---------------------------------
-
-// exiv2 recomputes these on every rewrite: offsets and pointers to sub-directories.
-bool isStructuralTag(const std::string& tagName)
-{
-    static const char* const suffixes[] = {"Offset", "Offsets",    "Start",   "Tag",
-                                           "IFD",    "IFDPointer", "SubIFDs", "JPEGInterchangeFormat"};
-    return std::any_of(std::begin(suffixes), std::end(suffixes), [&](const char* suffix) {
-        const size_t n = std::strlen(suffix);
-        return tagName.size() >= n && tagName.compare(tagName.size() - n, n, suffix) == 0;
-    });
-}
-
-std::string valueBytes(const Exiv2::Metadatum& datum)
-{
-    // In one fixed byte order, so that a file rewritten in the other order compares equal.
-    std::string bytes(static_cast<size_t>(datum.size()), '\0');
-    if (!bytes.empty())
-        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
-    return bytes;
-}
-
-struct MetadataSnapshot {
-    std::map<std::string, std::multiset<std::string>> exif; // key -> values
-    std::multiset<std::pair<std::string, std::string>> iptc;
-    std::string xmpPacket;
-    std::string comment;
-
-    static MetadataSnapshot of(const Exiv2::Image& image)
-    {
-        MetadataSnapshot s;
-        for (const Exiv2::Exifdatum& d : image.exifData())
-            s.exif[d.key()].insert(isStructuralTag(d.tagName()) ? std::string() : valueBytes(d));
-        for (const Exiv2::Iptcdatum& d : image.iptcData())
-            s.iptc.emplace(d.key(), valueBytes(d));
-        s.xmpPacket = image.xmpPacket();
-        s.comment = image.comment();
-        return s;
-    }
-
-    // Everything in `before` is in `after`; `after` may hold more (the
-    // pointers to an EXIF block that a photo without one gets).
-    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
-    {
-        for (const auto& [key, values] : before.exif) {
-            const auto it = after.exif.find(key);
-            if (it == after.exif.end() ||
-                !std::includes(it->second.begin(), it->second.end(), values.begin(), values.end()))
-                return key + " would be lost or changed";
-        }
-        if (before.iptc != after.iptc)
-            return "IPTC data would change";
-        if (before.xmpPacket != after.xmpPacket)
-            return "XMP data would change";
-        if (before.comment != after.comment)
-            return "the comment would change";
-        return {};
-    }
-};
-
-uint32_t readU32(ByteView b, size_t at, bool bigEndian)
-{
-    return bigEndian ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
-                     : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
-}
-
-uint16_t readU16(ByteView b, size_t at, bool bigEndian)
-{
-    return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
-}
-
-// The number of images (IFDs in the main chain) of a TIFF-structured file, or
-// 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
-// lay a TIFF out anew; this is how we notice.
-size_t tiffImageCount(ByteView b)
-{
-    if (b.size() < 8)
-        return 0;
-    bool big;
-    if (b[0] == 'I' && b[1] == 'I')
-        big = false;
-    else if (b[0] == 'M' && b[1] == 'M')
-        big = true;
-    else
-        return 0;
-    std::set<uint32_t> seen;
-    size_t count = 0;
-    for (uint32_t at = readU32(b, 4, big); at != 0 && seen.insert(at).second; ++count) {
-        if (size_t(at) + 2 > b.size())
-            break;
-        const size_t next = size_t(at) + 2 + 12 * size_t(readU16(b, at, big));
-        if (next + 4 > b.size()) {
-            ++count;
-            break;
-        }
-        at = readU32(b, next, big);
-    }
-    return count;
 }
 
 // ---- Putting the new file in place -----------------------------------------
@@ -342,81 +211,6 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
     return 0;
 }
 
-// ---- Rebuilding the file with exiv2 ----------------------------------------
-
-// The new file, held by the exiv2 image that built it: no copy of a large photo is made.
-struct Rebuilt {
-    std::unique_ptr<Exiv2::Image> image;
-    ByteView bytes;
-};
-
-ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized, Rebuilt& rebuilt)
-{
-    Exiv2::Image::AutoPtr image;
-    try {
-        image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
-    } catch (const Exiv2::AnyError& e) {
-        return fail(Status::NoImageSource, e.what());
-    } catch (const std::exception& e) {
-        return fail(Status::NoImageSource, e.what());
-    }
-    if (!image.get())
-        return fail(Status::NoImageSource, "not an image");
-
-    try {
-        const int type = image->imageType();
-        const Exiv2::AccessMode mode = Exiv2::ImageFactory::checkMode(type, Exiv2::mdExif);
-        // An XMP sidecar is no photo: exiv2 would turn the date into XMP.
-        if ((mode != Exiv2::amWrite && mode != Exiv2::amReadWrite) || type == Exiv2::ImageType::xmp)
-            return fail(Status::NoImageDestination, "EXIF cannot be written into this format");
-        try {
-            image->readMetadata();
-        } catch (const Exiv2::AnyError& e) {
-            return fail(Status::NoImageSource, e.what());
-        }
-        // The XMP packet goes back exactly as it was read, not re-serialized.
-        image->writeXmpFromPacket(true);
-        // A value of its own type: a damaged file may hold the field with another type.
-        // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
-        Exiv2::AsciiValue value;
-        value.read(date);
-        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(&value);
-        const MetadataSnapshot expected = MetadataSnapshot::of(*image);
-        // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
-        const size_t pagesBefore = tiffImageCount(bytes);
-        image->writeMetadata();
-
-        // The image writes into memory: mmap() hands out that buffer itself.
-        Exiv2::BasicIo& io = image->io();
-        if (io.open() != 0)
-            return fail(Status::EncodeFailed, "cannot reopen the rebuilt image");
-        const size_t size = io.size();
-        const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
-        if (!data)
-            return fail(Status::EncodeFailed, "the rebuilt image is empty");
-        const ByteView out(data, size);
-
-        // exiv2 drops data silently in a few cases (an EXIF block over 64 KB
-        // in a JPEG, TIFF images after the fourth): check before the photo is replaced.
-        Exiv2::Image::AutoPtr check = Exiv2::ImageFactory::open(out.data(), static_cast<long>(out.size()));
-        if (!check.get())
-            return fail(Status::EncodeFailed, "the rebuilt image cannot be read");
-        check->readMetadata();
-        if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
-            !loss.empty())
-            return fail(Status::EncodeFailed, loss);
-        if (tiffImageCount(out) < pagesBefore)
-            return fail(Status::EncodeFailed, "images of a multi-image file would be lost");
-        rebuilt.image.reset(image.release());
-        rebuilt.bytes = out;
-    } catch (const Exiv2::AnyError& e) {
-        return fail(Status::EncodeFailed, e.what());
-    } catch (const std::exception& e) {
-        return fail(Status::EncodeFailed, e.what());
-    }
-    return {Status::Written, {}};
-}
-
 } // namespace
 
 namespace {
@@ -464,14 +258,9 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(Status::NoImageSource, "not a regular file");
 
-    // Kept until the new file is written: exiv2 may have patched the new
-    // metadata into these very bytes (a TIFF whose layout did not change).
-    Buffer bytes;
-    if (const int err = readAll(file.get(), bytes, static_cast<size_t>(st.st_size)); err != 0)
-        return fail(Status::NoImageSource, errnoText("read", err));
-    Rebuilt rebuilt;
-    if (ExifWriteResult r = rebuild(bytes.view(), date, digitized, rebuilt); r.status != Status::Written)
-        return r;
+    Exiv2Rebuild rebuilt = exiv2RebuildWithDate(file.get(), date, digitized);
+    if (rebuilt.status != Status::Written)
+        return fail(rebuilt.status, std::move(rebuilt.detail));
 
     if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
         err != 0)
