@@ -40,7 +40,6 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
     return e;
 }
 
-
 // Copies the bytes of `in` to `out`; 0 or an errno value.
 int copyBytes(int in, int out, off_t size)
 {
