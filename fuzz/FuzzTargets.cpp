@@ -35,6 +35,8 @@ const fs::path& workFolder()
                               "/velmora-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             std::abort();
+        // The write-back journal too.
+        ::setenv("XDG_STATE_HOME", pattern.c_str(), 1);
         std::atexit([] {
             std::error_code ec;
             fs::remove_all(workFolder(), ec);
