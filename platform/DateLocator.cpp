@@ -12,7 +12,8 @@ namespace {
 using namespace locator;
 using Format = DateLocation::Format;
 
-constexpr int kMaxBoxes = 4096; // boxes or chunks walked per level: a loop guard
+constexpr int kMaxBoxes = 4096;          // boxes or chunks walked per level: a loop guard
+constexpr uint64_t kMaxSkip = 64 * 1024; // padding between JPEG segments
 
 std::optional<DateLocation> inFormat(std::optional<DateLocation> found, Format format)
 {
@@ -40,7 +41,16 @@ std::optional<DateLocation> parseJpeg(Bytes& bytes, uint64_t start, uint64_t end
     int search = 5;
     for (int segments = 0; search > 0; ++segments) {
         uint8_t m[2 + 2 + sizeof xmpId];
-        if (segments > 1000 || pos + 2 > end || !bytes.read(pos, 2, m) || m[0] != 0xFF)
+        // As exiv2 reads: bytes up to the next 0xFF are skipped, and any number of 0xFF.
+        bool sawFF = false;
+        for (uint64_t skipped = 0;; ++pos, ++skipped) {
+            if (skipped > kMaxSkip || pos + 2 > end || !bytes.read(pos, 2, m))
+                return std::nullopt;
+            sawFF = sawFF || m[0] == 0xFF;
+            if (sawFF && m[1] != 0xFF)
+                break;
+        }
+        if (segments > 1000)
             return std::nullopt;
         const uint8_t marker = m[1];
         if (marker == 0xDA || marker == 0xD9)
