@@ -85,9 +85,10 @@ struct MetadataSnapshot {
             std::any_of(image.exifData().begin(), image.exifData().end(),
                         [](const Exiv2::Exifdatum& d) { return Exiv2::ExifTags::isMakerGroup(d.groupName()); });
         for (const Exiv2::Exifdatum& d : image.exifData()) {
-            // Nikon's pointer to a preview directory: exiv2 drops it when the
-            // directory is one it could not read; what it read is compared.
-            if (d.key() == "Exif.Nikon3.Preview")
+            // Pointers to sub-directories (Exif.Photo.InteroperabilityTag,
+            // Nikon's preview): exiv2 drops one whose directory it could not
+            // read; what it did read is compared tag by tag.
+            if (d.key() == "Exif.Nikon3.Preview" || d.tagName().ends_with("Tag"))
                 continue;
             const bool structural =
                 isStructuralTag(d.tagName()) || (makerNoteDecoded && d.key() == "Exif.Photo.MakerNote");
