@@ -359,8 +359,11 @@ std::optional<DateLocation> parse(Bytes& bytes)
         return std::nullopt;
     if (magic[0] == 0xFF && magic[1] == 0xD8)
         return parseJpeg(bytes, 0, bytes.size());
-    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M'))
-        return parseTiff(bytes, 0, bytes.size());
+    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M')) {
+        auto found = parseTiff(bytes, 0, bytes.size());
+        // Canon's CR2 marks its TIFF header; exiv2 reads it with a parser of its own.
+        return magic[8] == 'C' && magic[9] == 'R' ? inFormat(std::move(found), Format::TiffVariant) : found;
+    }
     if (std::memcmp(magic, "FUJIFILMCCD-RAW ", 16) == 0)
         return parseRaf(bytes);
     if (std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
