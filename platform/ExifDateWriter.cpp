@@ -1,10 +1,10 @@
 #include "platform/ExifDateWriter.h"
 
+#include "platform/DateLocator.h"
+#include "platform/Exiv2Access.h"
+#include "platform/PatchJournal.h"
 #include "platform/UniqueFd.h"
 
-#include <exiv2/exiv2.hpp>
-
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -12,9 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <memory>
-#include <set>
 #include <span>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,14 +26,7 @@ namespace velmora {
 namespace {
 
 using Status = ExifWriteResult::Status;
-using ByteView = std::span<const Exiv2::byte>;
-
-// A photo's bytes as read: not zero-filled first, since read() fills them all.
-struct Buffer {
-    std::unique_ptr<Exiv2::byte[]> data;
-    size_t size = 0;
-    ByteView view() const { return {data.get(), size}; }
-};
+using ByteView = std::span<const unsigned char>;
 
 ExifWriteResult fail(Status status, std::string detail)
 {
@@ -47,27 +38,7 @@ std::string errnoText(const char* what, int err)
     return std::string(what) + ": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
 }
 
-// Closes a descriptor when it goes out of scope.
-
-int readAll(int fd, Buffer& out, size_t size)
-{
-    out.data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
-    out.size = size;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, out.data.get() + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO; // the file shrank while we read it
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
-int writeAll(int fd, const Exiv2::byte* data, size_t size)
+int writeAll(int fd, const unsigned char* data, size_t size)
 {
     size_t done = 0;
     while (done < size) {
@@ -92,106 +63,6 @@ bool unchangedSince(const struct stat& now, const struct stat& then)
 {
     return sameFile(now, then) && now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
-}
-
-// ---- What the rebuilt file must still hold ---------------------------------
-
-// exiv2 recomputes these on every rewrite: offsets and pointers to sub-directories.
-bool isStructuralTag(const std::string& tagName)
-{
-    static const char* const suffixes[] = {"Offset", "Offsets",    "Start",   "Tag",
-                                           "IFD",    "IFDPointer", "SubIFDs", "JPEGInterchangeFormat"};
-    return std::any_of(std::begin(suffixes), std::end(suffixes), [&](const char* suffix) {
-        const size_t n = std::strlen(suffix);
-        return tagName.size() >= n && tagName.compare(tagName.size() - n, n, suffix) == 0;
-    });
-}
-
-std::string valueBytes(const Exiv2::Metadatum& datum)
-{
-    // In one fixed byte order, so that a file rewritten in the other order compares equal.
-    std::string bytes(static_cast<size_t>(datum.size()), '\0');
-    if (!bytes.empty())
-        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
-    return bytes;
-}
-
-struct MetadataSnapshot {
-    std::map<std::string, std::multiset<std::string>> exif; // key -> values
-    std::multiset<std::pair<std::string, std::string>> iptc;
-    std::string xmpPacket;
-    std::string comment;
-
-    static MetadataSnapshot of(const Exiv2::Image& image)
-    {
-        MetadataSnapshot s;
-        for (const Exiv2::Exifdatum& d : image.exifData())
-            s.exif[d.key()].insert(isStructuralTag(d.tagName()) ? std::string() : valueBytes(d));
-        for (const Exiv2::Iptcdatum& d : image.iptcData())
-            s.iptc.emplace(d.key(), valueBytes(d));
-        s.xmpPacket = image.xmpPacket();
-        s.comment = image.comment();
-        return s;
-    }
-
-    // Everything in `before` is in `after`; `after` may hold more (the
-    // pointers to an EXIF block that a photo without one gets).
-    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
-    {
-        for (const auto& [key, values] : before.exif) {
-            const auto it = after.exif.find(key);
-            if (it == after.exif.end() ||
-                !std::includes(it->second.begin(), it->second.end(), values.begin(), values.end()))
-                return key + " would be lost or changed";
-        }
-        if (before.iptc != after.iptc)
-            return "IPTC data would change";
-        if (before.xmpPacket != after.xmpPacket)
-            return "XMP data would change";
-        if (before.comment != after.comment)
-            return "the comment would change";
-        return {};
-    }
-};
-
-uint32_t readU32(ByteView b, size_t at, bool bigEndian)
-{
-    return bigEndian ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
-                     : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
-}
-
-uint16_t readU16(ByteView b, size_t at, bool bigEndian)
-{
-    return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
-}
-
-// The number of images (IFDs in the main chain) of a TIFF-structured file, or
-// 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
-// lay a TIFF out anew; this is how we notice.
-size_t tiffImageCount(ByteView b)
-{
-    if (b.size() < 8)
-        return 0;
-    bool big;
-    if (b[0] == 'I' && b[1] == 'I')
-        big = false;
-    else if (b[0] == 'M' && b[1] == 'M')
-        big = true;
-    else
-        return 0;
-    std::set<uint32_t> seen;
-    size_t count = 0;
-    for (uint32_t at = readU32(b, 4, big); at != 0 && seen.insert(at).second; ++count) {
-        if (size_t(at) + 2 > b.size())
-            break;
-        const size_t next = size_t(at) + 2 + 12 * size_t(readU16(b, at, big));
-        if (next + 4 > b.size()) {
-            ++count;
-            break;
-        }
-        at = readU32(b, next, big);
-    }
-    return count;
 }
 
 // ---- Putting the new file in place -----------------------------------------
@@ -275,8 +146,8 @@ void copyExtendedAttributes(int from, int to)
 // Writes `data` into a new file in the folder `dirFd` and renames it over
 // `name`. 0 on success, else errno; on failure the photo is untouched and no
 // temporary file is left.
-int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original, ByteView data,
-                      bool unnamed)
+int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
+                      const struct stat& entry, ByteView data, bool unnamed)
 {
     const std::string tempName = writeBackTempName(name);
     UniqueFd temp(unnamed ? openUnnamed(dirFd) : -1);
@@ -327,7 +198,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         struct stat now {};
         if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;
-        else if (!unchangedSince(now, original))
+        else if (!unchangedSince(now, entry))
             err = EAGAIN;
     }
     if (err == 0 && ::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0)
@@ -340,81 +211,6 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
     // The rename itself must survive a power cut too.
     ::fsync(dirFd);
     return 0;
-}
-
-// ---- Rebuilding the file with exiv2 ----------------------------------------
-
-// The new file, held by the exiv2 image that built it: no copy of a large photo is made.
-struct Rebuilt {
-    std::unique_ptr<Exiv2::Image> image;
-    ByteView bytes;
-};
-
-ExifWriteResult rebuild(ByteView bytes, const std::string& date, bool digitized, Rebuilt& rebuilt)
-{
-    Exiv2::Image::AutoPtr image;
-    try {
-        image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
-    } catch (const Exiv2::AnyError& e) {
-        return fail(Status::NoImageSource, e.what());
-    } catch (const std::exception& e) {
-        return fail(Status::NoImageSource, e.what());
-    }
-    if (!image.get())
-        return fail(Status::NoImageSource, "not an image");
-
-    try {
-        const int type = image->imageType();
-        const Exiv2::AccessMode mode = Exiv2::ImageFactory::checkMode(type, Exiv2::mdExif);
-        // An XMP sidecar is no photo: exiv2 would turn the date into XMP.
-        if ((mode != Exiv2::amWrite && mode != Exiv2::amReadWrite) || type == Exiv2::ImageType::xmp)
-            return fail(Status::NoImageDestination, "EXIF cannot be written into this format");
-        try {
-            image->readMetadata();
-        } catch (const Exiv2::AnyError& e) {
-            return fail(Status::NoImageSource, e.what());
-        }
-        // The XMP packet goes back exactly as it was read, not re-serialized.
-        image->writeXmpFromPacket(true);
-        // A value of its own type: a damaged file may hold the field with another type.
-        // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
-        Exiv2::AsciiValue value;
-        value.read(date);
-        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(&value);
-        const MetadataSnapshot expected = MetadataSnapshot::of(*image);
-        // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
-        const size_t pagesBefore = tiffImageCount(bytes);
-        image->writeMetadata();
-
-        // The image writes into memory: mmap() hands out that buffer itself.
-        Exiv2::BasicIo& io = image->io();
-        if (io.open() != 0)
-            return fail(Status::EncodeFailed, "cannot reopen the rebuilt image");
-        const size_t size = io.size();
-        const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
-        if (!data)
-            return fail(Status::EncodeFailed, "the rebuilt image is empty");
-        const ByteView out(data, size);
-
-        // exiv2 drops data silently in a few cases (an EXIF block over 64 KB
-        // in a JPEG, TIFF images after the fourth): check before the photo is replaced.
-        Exiv2::Image::AutoPtr check = Exiv2::ImageFactory::open(out.data(), static_cast<long>(out.size()));
-        if (!check.get())
-            return fail(Status::EncodeFailed, "the rebuilt image cannot be read");
-        check->readMetadata();
-        if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
-            !loss.empty())
-            return fail(Status::EncodeFailed, loss);
-        if (tiffImageCount(out) < pagesBefore)
-            return fail(Status::EncodeFailed, "images of a multi-image file would be lost");
-        rebuilt.image.reset(image.release());
-        rebuilt.bytes = out;
-    } catch (const Exiv2::AnyError& e) {
-        return fail(Status::EncodeFailed, e.what());
-    } catch (const std::exception& e) {
-        return fail(Status::EncodeFailed, e.what());
-    }
-    return {Status::Written, {}};
 }
 
 } // namespace
@@ -442,38 +238,134 @@ std::string writeBackTempName(const std::string& photoName)
     return std::string(".velmora-") + hex + suffix;
 }
 
+namespace {
+
+// The patch that writes `date` over the field's value, and over the CRC of the
+// PNG chunk that holds it; empty when the value has no room for exactly the
+// date (absent, another length) or the chunk's CRC was wrong already.
+std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const std::string& date, bool digitized)
+{
+    const std::optional<DateField>& field = digitized ? location.digitized : location.original;
+    if (!field || field->count != date.size() + 1)
+        return {};
+    BytePatch value{field->offset, std::string(field->count, '\0'), date + '\0'};
+    if (::pread(fd, value.oldBytes.data(), field->count, static_cast<off_t>(field->offset)) != field->count)
+        return {};
+    std::vector<BytePatch> patches{value};
+    if (const auto& chunk = location.checksum) {
+        constexpr uint32_t kMaxChunk = 16u << 20;
+        std::string bytes(chunk->length, '\0');
+        uint8_t stored[4];
+        if (chunk->length > kMaxChunk || field->offset < chunk->dataOffset ||
+            field->offset + field->count > chunk->dataOffset + chunk->length ||
+            ::pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(chunk->dataOffset)) != ssize_t(bytes.size()) ||
+            ::pread(fd, stored, 4, static_cast<off_t>(chunk->crcOffset)) != 4)
+            return {};
+        const auto bigEndian = [](uint32_t v) {
+            return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        };
+        const auto crcOf = [&] { return crc32(0, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); };
+        const std::string old(reinterpret_cast<const char*>(stored), 4);
+        if (bigEndian(crcOf()) != old)
+            return {};
+        bytes.replace(field->offset - chunk->dataOffset, value.newBytes.size(), value.newBytes);
+        patches.push_back({chunk->crcOffset, old, bigEndian(crcOf())});
+    }
+    return patches;
+}
+
+enum class InPlace { Done, NotPossible, Failed };
+
+// The date written over the old one, where the photo allows it: a regular
+// file with one link whose field has room for exactly the new text.
+InPlace writeInPlace(int dirFd, const fs::path& photo, const std::string& name, const std::string& date, bool digitized,
+                     ExifWriteResult& result)
+{
+    if (date.size() != 19 || openPatchJournal() != 0)
+        return InPlace::NotPossible;
+    const UniqueFd file(::openat(dirFd, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        return InPlace::NotPossible;
+    const std::optional<DateLocation> location = locateDates(file.get(), static_cast<uint64_t>(st.st_size));
+    if (!location)
+        return InPlace::NotPossible;
+    const std::vector<BytePatch> patches = datePatches(file.get(), *location, date, digitized);
+    if (patches.empty())
+        return InPlace::NotPossible;
+    if (patches.front().oldBytes == patches.front().newBytes)
+        return InPlace::Done;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(photo, ec);
+    if (const int err = patchJournaled(file.get(), ec ? photo : absolute, st, patches); err != 0) {
+        result = fail(Status::WriteFailed, errnoText("patch", err));
+        return InPlace::Failed;
+    }
+    return InPlace::Done;
+}
+
+} // namespace
+
+ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(Status::NoImageSource, "not a regular file");
+    if (const auto location = locateDates(fd, static_cast<uint64_t>(st.st_size)); location && date.size() == 19) {
+        const std::vector<BytePatch> patches = datePatches(fd, *location, date, digitized);
+        bool written = !patches.empty();
+        for (const BytePatch& p : patches)
+            written = written && ::pwrite(fd, p.newBytes.data(), p.newBytes.size(), static_cast<off_t>(p.offset)) ==
+                                     static_cast<ssize_t>(p.newBytes.size());
+        if (written)
+            return {Status::Written, {}};
+    }
+    Exiv2Rebuild rebuilt = exiv2RebuildWithDate(fd, date, digitized);
+    if (rebuilt.status != Status::Written)
+        return fail(rebuilt.status, std::move(rebuilt.detail));
+    int err = ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? errno : 0;
+    if (err == 0)
+        err = writeAll(fd, rebuilt.bytes.data(), rebuilt.bytes.size());
+    if (err != 0)
+        return fail(Status::WriteFailed, errnoText("write", err));
+    return {Status::Written, {}};
+}
+
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options)
 {
-    // Rewrite the file a link points to, in its own folder, and keep the link.
-    char resolved[PATH_MAX];
-    if (!::realpath(photo.c_str(), resolved))
-        return fail(Status::NoImageSource, errnoText("realpath", errno));
-    const fs::path target(resolved);
-    const std::string name = target.filename().native();
-
+    // The photo's own directory entry: a symbolic link is replaced by the
+    // rewritten photo, and what it points to stays as it is.
+    const std::string name = photo.filename().native();
+    const fs::path folder = photo.has_parent_path() ? photo.parent_path() : fs::path(".");
     // Everything relative to the folder: a rename of the folder meanwhile cannot misplace the photo.
-    const UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return fail(Status::NoImageSource, errnoText("open folder", errno));
+
+    if (options.patchInPlace) {
+        ExifWriteResult result{Status::Written, {}};
+        if (writeInPlace(dir.get(), photo, name, date, digitized, result) != InPlace::NotPossible)
+            return result;
+    }
+
+    struct stat entry {};
+    if (::fstatat(dir.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(Status::NoImageSource, errnoText("stat", errno));
     // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
         return fail(Status::NoImageSource, errnoText("open", errno));
     struct stat st {};
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(Status::NoImageSource, "not a regular file");
 
-    // Kept until the new file is written: exiv2 may have patched the new
-    // metadata into these very bytes (a TIFF whose layout did not change).
-    Buffer bytes;
-    if (const int err = readAll(file.get(), bytes, static_cast<size_t>(st.st_size)); err != 0)
-        return fail(Status::NoImageSource, errnoText("read", err));
-    Rebuilt rebuilt;
-    if (ExifWriteResult r = rebuild(bytes.view(), date, digitized, rebuilt); r.status != Status::Written)
-        return r;
+    Exiv2Rebuild rebuilt = exiv2RebuildWithDate(file.get(), date, digitized);
+    if (rebuilt.status != Status::Written)
+        return fail(rebuilt.status, std::move(rebuilt.detail));
 
-    if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
+    if (const int err =
+            replaceAtomically(dir.get(), name, file.get(), st, entry, rebuilt.bytes, options.unnamedTempFile);
         err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};

@@ -3,8 +3,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <exiv2/exiv2.hpp>
-
 #include <malloc.h>
 #include <mutex>
 
@@ -14,12 +12,6 @@ void initializePlatform()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // exiv2's own warnings about odd files would flood stderr on a large batch.
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
-#ifdef EXV_ENABLE_BMFF
-        Exiv2::enableBMFF(true);
-#endif
         // A write-back builds each photo anew in a few buffers of its size. By
         // default glibc maps and unmaps every one of them, and the fresh pages
         // cost more than the copying itself; kept on the heap they are reused

@@ -1,0 +1,317 @@
+#include "platform/Exiv2Access.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+using Status = ExifWriteResult::Status;
+using ByteView = std::span<const Exiv2::byte>;
+
+void initializeOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // exiv2's own warnings about odd files would flood stderr on a large batch.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+#ifdef EXV_ENABLE_BMFF
+        Exiv2::enableBMFF(true);
+#endif
+    });
+}
+
+std::optional<std::string> dateField(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end())
+        return std::nullopt;
+    // The raw bytes, not toString(): that would reformat a value of an unexpected type.
+    std::string text(static_cast<size_t>(it->size()), '\0');
+    if (!text.empty())
+        it->copy(reinterpret_cast<Exiv2::byte*>(text.data()), Exiv2::littleEndian);
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+// ---- What the rebuilt file must still hold ---------------------------------
+
+// exiv2 recomputes these on every rewrite: offsets and pointers to sub-directories.
+bool isStructuralTag(const std::string& tagName)
+{
+    static const char* const suffixes[] = {"Offset", "Offsets",    "Start",   "Tag",
+                                           "IFD",    "IFDPointer", "SubIFDs", "JPEGInterchangeFormat"};
+    return std::any_of(std::begin(suffixes), std::end(suffixes), [&](const char* suffix) {
+        const size_t n = std::strlen(suffix);
+        return tagName.size() >= n && tagName.compare(tagName.size() - n, n, suffix) == 0;
+    });
+}
+
+std::string valueBytes(const Exiv2::Metadatum& datum)
+{
+    // In one fixed byte order, so that a file rewritten in the other order compares equal.
+    std::string bytes(static_cast<size_t>(datum.size()), '\0');
+    if (!bytes.empty())
+        datum.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::littleEndian);
+    return bytes;
+}
+
+struct MetadataSnapshot {
+    std::map<std::string, std::multiset<std::string>> exif; // key -> values
+    std::multiset<std::pair<std::string, std::string>> iptc;
+    std::string xmpPacket;
+    std::string comment;
+    bool iptcMisread = false;
+
+    static MetadataSnapshot of(const Exiv2::Image& image)
+    {
+        MetadataSnapshot s;
+        // A maker note that exiv2 decoded is compared tag by tag: its blob
+        // changes whenever exiv2 lays the note out anew, its content does not.
+        const bool makerNoteDecoded =
+            std::any_of(image.exifData().begin(), image.exifData().end(),
+                        [](const Exiv2::Exifdatum& d) { return Exiv2::ExifTags::isMakerGroup(d.groupName()); });
+        for (const Exiv2::Exifdatum& d : image.exifData()) {
+            // Pointers to sub-directories (Exif.Photo.InteroperabilityTag,
+            // Nikon's preview): exiv2 drops one whose directory it could not
+            // read; what it did read is compared tag by tag.
+            if (d.key() == "Exif.Nikon3.Preview" || d.tagName().ends_with("Tag"))
+                continue;
+            const bool structural =
+                isStructuralTag(d.tagName()) || (makerNoteDecoded && d.key() == "Exif.Photo.MakerNote");
+            s.exif[d.key()].insert(structural ? std::string() : valueBytes(d));
+        }
+        for (const Exiv2::Iptcdatum& d : image.iptcData()) {
+            s.iptc.emplace(d.key(), valueBytes(d));
+            // A record marker inside a value: exiv2 misread the block's lengths
+            // and would write it back otherwise.
+            s.iptcMisread = s.iptcMisread || valueBytes(d).find('\x1c') != std::string::npos;
+        }
+        s.xmpPacket = image.xmpPacket();
+        s.comment = image.comment();
+        return s;
+    }
+
+    // Everything in `before` is in `after`; `after` may hold more (the
+    // pointers to an EXIF block that a photo without one gets).
+    static std::string lossBetween(const MetadataSnapshot& before, const MetadataSnapshot& after)
+    {
+        for (const auto& [key, values] : before.exif) {
+            const auto it = after.exif.find(key);
+            if (it == after.exif.end() ||
+                !std::includes(it->second.begin(), it->second.end(), values.begin(), values.end()))
+                return key + " would be lost or changed";
+        }
+        if (before.iptc != after.iptc || before.iptcMisread)
+            return "IPTC data would change";
+        if (before.xmpPacket != after.xmpPacket)
+            return "XMP data would change";
+        if (before.comment != after.comment)
+            return "the comment would change";
+        return {};
+    }
+};
+
+uint32_t readU32(ByteView b, size_t at, bool bigEndian)
+{
+    return bigEndian ? (uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3])
+                     : (uint32_t(b[at + 3]) << 24 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 1]) << 8 | b[at]);
+}
+
+uint16_t readU16(ByteView b, size_t at, bool bigEndian)
+{
+    return static_cast<uint16_t>(bigEndian ? (b[at] << 8 | b[at + 1]) : (b[at + 1] << 8 | b[at]));
+}
+
+// The number of images (IFDs in the main chain) of a TIFF-structured file, or
+// 0 for any other layout. exiv2 0.27 keeps only the first four when it has to
+// lay a TIFF out anew; this is how we notice.
+size_t tiffImageCount(ByteView b)
+{
+    if (b.size() < 8)
+        return 0;
+    bool big;
+    if (b[0] == 'I' && b[1] == 'I')
+        big = false;
+    else if (b[0] == 'M' && b[1] == 'M')
+        big = true;
+    else
+        return 0;
+    std::set<uint32_t> seen;
+    size_t count = 0;
+    for (uint32_t at = readU32(b, 4, big); at != 0 && seen.insert(at).second; ++count) {
+        if (size_t(at) + 2 > b.size())
+            break;
+        const size_t next = size_t(at) + 2 + 12 * size_t(readU16(b, at, big));
+        if (next + 4 > b.size()) {
+            ++count;
+            break;
+        }
+        at = readU32(b, next, big);
+    }
+    return count;
+}
+
+// The XMP packet as stored, where it is stored as plain text; empty otherwise.
+// exiv2 re-serializes it in some formats (PGF) whatever it is asked.
+std::string_view xmpPacketIn(ByteView bytes)
+{
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const size_t begin = text.find("<x:xmpmeta");
+    const size_t end = begin == std::string_view::npos ? begin : text.find("</x:xmpmeta>", begin);
+    return end == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin);
+}
+
+// The whole file, read from offset 0 whatever the descriptor's position; errno on failure.
+int readWhole(int fd, std::unique_ptr<Exiv2::byte[]>& data, size_t& size)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    size = static_cast<size_t>(st.st_size);
+    data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::pread(fd, data.get() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO; // the file shrank while we read it
+        done += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+Exiv2Rebuild failure(Status status, std::string detail)
+{
+    Exiv2Rebuild r;
+    r.status = status;
+    r.detail = std::move(detail);
+    return r;
+}
+
+Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized)
+{
+    Exiv2::Image::AutoPtr image;
+    try {
+        image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+    } catch (const std::exception& e) {
+        return failure(Status::NoImageSource, e.what());
+    }
+    if (!image.get())
+        return failure(Status::NoImageSource, "not an image");
+
+    try {
+        const int type = image->imageType();
+        const Exiv2::AccessMode mode = Exiv2::ImageFactory::checkMode(type, Exiv2::mdExif);
+        // An XMP sidecar is no photo: exiv2 would turn the date into XMP.
+        if ((mode != Exiv2::amWrite && mode != Exiv2::amReadWrite) || type == Exiv2::ImageType::xmp)
+            return failure(Status::NoImageDestination, "EXIF cannot be written into this format");
+        try {
+            image->readMetadata();
+        } catch (const std::exception& e) {
+            return failure(Status::NoImageSource, e.what());
+        }
+        // The XMP packet goes back exactly as it was read, not re-serialized.
+        image->writeXmpFromPacket(true);
+        // A value of its own type: a damaged file may hold the field with another type.
+        // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
+        Exiv2::AsciiValue value;
+        value.read(date);
+        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(&value);
+        const MetadataSnapshot expected = MetadataSnapshot::of(*image);
+        // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
+        const size_t pagesBefore = tiffImageCount(bytes);
+        const std::string packetBefore(xmpPacketIn(bytes));
+        image->writeMetadata();
+
+        // The image writes into memory: mmap() hands out that buffer itself.
+        Exiv2::BasicIo& io = image->io();
+        if (io.open() != 0)
+            return failure(Status::EncodeFailed, "cannot reopen the rebuilt image");
+        const size_t size = io.size();
+        const Exiv2::byte* data = size > 0 ? io.mmap() : nullptr;
+        if (!data)
+            return failure(Status::EncodeFailed, "the rebuilt image is empty");
+        const ByteView out(data, size);
+
+        // exiv2 drops data silently in a few cases (an EXIF block over 64 KB
+        // in a JPEG, TIFF images after the fourth): check before the photo is replaced.
+        Exiv2::Image::AutoPtr check = Exiv2::ImageFactory::open(out.data(), static_cast<long>(out.size()));
+        if (!check.get())
+            return failure(Status::EncodeFailed, "the rebuilt image cannot be read");
+        check->readMetadata();
+        if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
+            !loss.empty())
+            return failure(Status::EncodeFailed, loss);
+        if (!packetBefore.empty() && xmpPacketIn(out) != packetBefore)
+            return failure(Status::EncodeFailed, "the XMP packet would be rewritten");
+        if (tiffImageCount(out) < pagesBefore)
+            return failure(Status::EncodeFailed, "images of a multi-image file would be lost");
+        Exiv2Rebuild done;
+        done.status = Status::Written;
+        done.bytes.assign(out.begin(), out.end());
+        return done;
+    } catch (const std::exception& e) {
+        return failure(Status::EncodeFailed, e.what());
+    }
+}
+
+} // namespace
+
+CaptureDates exiv2ReadDates(int fd)
+{
+    initializeOnce();
+    CaptureDates result;
+    // exiv2 reopens by name; going through our descriptor makes sure it reads
+    // the very regular file the caller checked, even if the path changed since.
+    const std::string byFd = "/proc/self/fd/" + std::to_string(fd);
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(byFd, false);
+        if (!image.get())
+            return result;
+        result.source = CaptureDates::Source::NoProperties;
+        image->readMetadata();
+        const Exiv2::ExifData& exif = image->exifData();
+        result.source = exif.empty() ? CaptureDates::Source::NoExif : CaptureDates::Source::Exif;
+        result.dateTimeOriginal = dateField(exif, "Exif.Photo.DateTimeOriginal");
+        result.dateTimeDigitized = dateField(exif, "Exif.Photo.DateTimeDigitized");
+    } catch (...) {
+        // exiv2 throws on anything it cannot parse; a damaged file has no date.
+        result.dateTimeOriginal.reset();
+        result.dateTimeDigitized.reset();
+    }
+    return result;
+}
+
+Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized)
+{
+    initializeOnce();
+    std::unique_ptr<Exiv2::byte[]> data;
+    size_t size = 0;
+    if (const int err = readWhole(fd, data, size); err != 0)
+        return failure(Status::NoImageSource, std::string("read: ") + std::strerror(err));
+    try {
+        return rebuild(ByteView(data.get(), size), date, digitized);
+    } catch (...) {
+        return failure(Status::EncodeFailed, "out of memory");
+    }
+}
+
+} // namespace velmora
