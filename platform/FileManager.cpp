@@ -40,7 +40,6 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
     return e;
 }
 
-
 // Copies the bytes of `in` to `out`; 0 or an errno value.
 int copyBytes(int in, int out, off_t size)
 {
@@ -115,7 +114,7 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
 namespace {
 
 void listInto(int dirFd, const std::string& relative, FolderListing& out, std::vector<fs::path>* unreadable,
-              const fs::path& root)
+              const fs::path& root, const std::stop_token& stop)
 {
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
@@ -124,7 +123,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             unreadable->push_back(root / relative);
         return;
     }
-    while (struct dirent* entry = ::readdir(dir)) {
+    while (struct dirent* entry = stop.stop_requested() ? nullptr : ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
@@ -143,7 +142,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
                 unreadable->push_back(root / child);
             continue;
         }
-        listInto(childFd, child, out, unreadable, root);
+        listInto(childFd, child, out, unreadable, root, stop);
     }
     ::closedir(dir);
 }
@@ -163,13 +162,14 @@ void FolderListing::shrink()
     offsets_.shrink_to_fit();
 }
 
-std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable) const
+std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable,
+                                                     std::stop_token stop) const
 {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     FolderListing entries;
-    listInto(fd, {}, entries, unreadable, folder);
+    listInto(fd, {}, entries, unreadable, folder, stop);
     // Held for the whole walk of the folder: give back what growing left spare.
     entries.shrink();
     return entries;
