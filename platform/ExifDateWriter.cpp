@@ -250,7 +250,12 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     const UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return fail(Status::NoImageSource, errnoText("open folder", errno));
-    // O_NONBLOCK: opening a FIFO with no writer must not wait.
+    // A regular file before the open (opening a device can have effects of
+    // its own) and after it, on the descriptor. O_NONBLOCK: a FIFO put there
+    // in between must not make the open wait.
+    struct stat named {};
+    if (::fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+        return fail(Status::NoImageSource, "not a regular file");
     const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (file.get() < 0)
         return fail(Status::NoImageSource, errnoText("open", errno));
