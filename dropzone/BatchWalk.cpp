@@ -51,6 +51,7 @@ void processFiles(const std::vector<fs::path>& batchList, const std::function<vo
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
     const HelperStopScope helperStop(stop);
+    startExifHelper();
     const size_t n = batchList.size();
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
         const fs::path& p = batchList[k];

@@ -34,6 +34,7 @@ thread_local const std::stop_token* currentStop = nullptr;
 struct Process {
     pid_t pid = -1;
     UniqueFd socket;
+    bool greeted = false; // its first message, about its confinement, has been read
 };
 
 // Beside the running program (the application, installed or in the build
@@ -139,7 +140,8 @@ std::string endProcess(Process& p, bool kill)
     return kill ? std::string() : describeExit(status);
 }
 
-std::unique_ptr<Process> spawn(std::string& error)
+// Starts a helper without waiting for it: it loads while the caller works on.
+std::unique_ptr<Process> launch(std::string& error)
 {
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
@@ -168,17 +170,23 @@ std::unique_ptr<Process> spawn(std::string& error)
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
-        error = path + ": " + std::strerror(err);
+        error = std::strerror(err);
         return nullptr;
     }
+    return p;
+}
 
-    // The helper says first whether it could confine itself.
+// The helper says first whether it could confine itself. False, with the
+// helper ended, when it did not start.
+bool greet(Process& p, std::string& error)
+{
     HelperAnswer hello;
-    const Outcome o = readReply(*p, 0, Clock::now() + std::chrono::seconds(10), hello, false);
+    const Outcome o = readReply(p, 0, Clock::now() + std::chrono::seconds(10), hello, false);
     if (o != Outcome::Answered) {
-        error = path + " did not start: " + endProcess(*p, o != Outcome::Died);
-        return nullptr;
+        error = "it did not start: " + endProcess(p, o != Outcome::Died);
+        return false;
     }
+    p.greeted = true;
     if (!(hello.reply.flags & helper::Reply::kConfined)) {
         static std::once_flag noted;
         std::call_once(noted, [&] {
@@ -186,7 +194,7 @@ std::unique_ptr<Process> spawn(std::string& error)
                              "): only its time and resource limits confine it");
         });
     }
-    return p;
+    return true;
 }
 
 // Idle helpers. A thread takes one for a request and gives it back after a
@@ -195,15 +203,19 @@ class Pool {
 public:
     std::unique_ptr<Process> take(std::string& error)
     {
+        std::unique_ptr<Process> p;
         {
             std::lock_guard lock(mutex_);
             if (!idle_.empty()) {
-                auto p = std::move(idle_.back());
+                p = std::move(idle_.back());
                 idle_.pop_back();
-                return p;
             }
         }
-        return spawn(error);
+        if (!p)
+            p = launch(error);
+        if (p && !p->greeted && !greet(*p, error))
+            p.reset();
+        return p;
     }
 
     void giveBack(std::unique_ptr<Process> p)
@@ -266,7 +278,7 @@ HelperAnswer askExifHelper(const helper::Request& request, int fd, uint64_t size
     }
     std::unique_ptr<Process> p = pool().take(answer.what);
     if (!p) {
-        answer.what = "the exiv2 helper could not be started: " + answer.what;
+        answer.what = "the exiv2 helper could not be started: " + helperPath() + ": " + answer.what;
         return answer;
     }
     const auto limit = std::chrono::milliseconds(baseLimitMs.load()) + std::chrono::seconds(size >> 25);
@@ -306,12 +318,13 @@ void setExifHelperTimeLimit(std::chrono::milliseconds base)
     baseLimitMs = base.count();
 }
 
-void warmUpExifHelper()
+void startExifHelper(bool wait)
 {
     if (pool().hasIdle())
         return;
     std::string error;
-    if (auto p = spawn(error))
+    auto p = launch(error);
+    if (p && (!wait || greet(*p, error)))
         pool().giveBack(std::move(p));
 }
 

@@ -39,9 +39,11 @@ HelperAnswer askExifHelper(const helper::Request& request, int fd, uint64_t size
 // 32 MiB of photo. Five seconds by default.
 void setExifHelperTimeLimit(std::chrono::milliseconds base);
 
-// Makes sure one helper is running and idle, so that its start (and the note
-// about its confinement) does not fall within the first photo.
-void warmUpExifHelper();
+// Makes sure one helper is running and idle, so that its start does not fall
+// within the first photo that needs it. Without `wait` it returns at once and
+// the helper loads meanwhile; with it, the helper has also sent its first
+// message (and a note about its confinement is in the log).
+void startExifHelper(bool wait = false);
 
 // While it lives, waits on a helper on this thread end once `stop` is
 // requested: a quitting application does not wait for a photo being parsed.

@@ -110,7 +110,7 @@ void EngineTest::SetUpTestSuite()
 {
     initializePlatform();
     // Started before any test watches the log: a note about its confinement is no test's line.
-    warmUpExifHelper();
+    startExifHelper(true);
 }
 
 LogCapture::LogCapture()
