@@ -61,11 +61,11 @@ bool stopRequested()
 
 // Reads exactly `size` bytes, unless the deadline passes, the stop is
 // requested or the helper closes its end.
-Outcome readExact(int fd, void* data, size_t size, Clock::time_point deadline, bool stoppable)
+Outcome readExact(int fd, void* data, size_t size, Clock::time_point deadline)
 {
     auto* at = static_cast<unsigned char*>(data);
     while (size > 0) {
-        if (stoppable && stopRequested())
+        if (stopRequested())
             return Outcome::Stopped;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
@@ -89,11 +89,10 @@ Outcome readExact(int fd, void* data, size_t size, Clock::time_point deadline, b
 }
 
 // Header, texts and payload of one reply.
-Outcome readReply(const Process& p, uint64_t maxPayload, Clock::time_point deadline, HelperAnswer& answer,
-                  bool stoppable = true)
+Outcome readReply(const Process& p, uint64_t maxPayload, Clock::time_point deadline, HelperAnswer& answer)
 {
     std::array<uint8_t, helper::kReplyHeaderSize> header{};
-    if (const Outcome o = readExact(p.socket.get(), header.data(), header.size(), deadline, stoppable);
+    if (const Outcome o = readExact(p.socket.get(), header.data(), header.size(), deadline);
         o != Outcome::Answered)
         return o;
     uint32_t firstSize = 0;
@@ -108,7 +107,7 @@ Outcome readReply(const Process& p, uint64_t maxPayload, Clock::time_point deadl
     for (auto [data, size] : {std::pair<void*, size_t>{answer.reply.first.data(), firstSize},
                               {answer.reply.second.data(), secondSize},
                               {answer.payload.data(), answer.payload.size()}})
-        if (const Outcome o = readExact(p.socket.get(), data, size, deadline, stoppable); o != Outcome::Answered)
+        if (const Outcome o = readExact(p.socket.get(), data, size, deadline); o != Outcome::Answered)
             return o;
     return Outcome::Answered;
 }
@@ -181,7 +180,7 @@ std::unique_ptr<Process> launch(std::string& error)
 bool greet(Process& p, std::string& error)
 {
     HelperAnswer hello;
-    const Outcome o = readReply(p, 0, Clock::now() + std::chrono::seconds(10), hello, false);
+    const Outcome o = readReply(p, 0, Clock::now() + std::chrono::seconds(10), hello);
     if (o != Outcome::Answered) {
         error = "it did not start: " + endProcess(p, o != Outcome::Died);
         return false;
