@@ -97,6 +97,15 @@ std::string confine()
 #endif
 }
 
+bool sanitizerBuild()
+{
+#ifdef VELMORA_SANITIZED
+    return true;
+#else
+    return false;
+#endif
+}
+
 int checkConfinement()
 {
     const std::string unconfined = confine();

@@ -12,6 +12,10 @@ namespace velmora::helper {
 // filter is in force, else why not (the limits apply either way).
 std::string confine();
 
+// True in a sanitizer build, which confine() leaves without the memory limit
+// and the filter: the sanitizer runtimes need more than either allows.
+bool sanitizerBuild();
+
 // `velmora-helper --check-confinement`: confines itself, then tries to open
 // a file and to create a socket, and prints what happened. Ends by SIGSYS
 // when the filter is in force.

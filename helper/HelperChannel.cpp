@@ -75,10 +75,10 @@ bool receiveHead(int socket, std::array<uint8_t, 8>& head, UniqueFd& photo)
 
 } // namespace
 
-bool sendHello(int socket, const std::string& unconfined)
+bool sendHello(int socket, const std::string& unconfined, bool sanitizerBuild)
 {
     Reply hello;
-    hello.flags = unconfined.empty() ? Reply::kConfined : 0;
+    hello.flags = (unconfined.empty() ? Reply::kConfined : 0) | (sanitizerBuild ? Reply::kSanitizerBuild : 0);
     hello.first = unconfined.substr(0, kMaxReplyText);
     return sendReply(socket, hello, nullptr);
 }

@@ -11,7 +11,7 @@ namespace velmora::helper {
 // The helper's side of the socket to the application.
 
 // The first message of a fresh helper: confined, or why not.
-bool sendHello(int socket, const std::string& unconfined);
+bool sendHello(int socket, const std::string& unconfined, bool sanitizerBuild);
 
 // One request and the photo descriptor that came with it. nullopt once the
 // socket is closed, or for anything malformed (no descriptor or several, a

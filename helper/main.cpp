@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     constexpr int kSocket = 3;
     ::close_range(kSocket + 1, ~0U, 0);
     std::signal(SIGPIPE, SIG_IGN);
-    if (!sendHello(kSocket, confine()))
+    if (!sendHello(kSocket, confine(), sanitizerBuild()))
         return 1;
     for (;;) {
         UniqueFd photo;

@@ -39,6 +39,7 @@ struct Reply {
     static constexpr uint8_t kHasFirst = 1;
     static constexpr uint8_t kHasSecond = 2;
     static constexpr uint8_t kConfined = 4;
+    static constexpr uint8_t kSanitizerBuild = 8; // unconfined on purpose: a test build
 
     uint8_t status = 0;
     uint8_t flags = 0;
