@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/VelmoraAppDelegate.h"
+#include "platform/PatchJournal.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
         QCoreApplication::installTranslator(&qtTranslator);
 
     velmora::initializePlatform();
+    velmora::recoverInterruptedPatches();
 
     velmora::Application application;
     // Another instance came up since the hand-over above: try once more.

@@ -113,8 +113,9 @@ bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, boo
         break;
     case Status::WriteFailed:
         SystemLog::write("***Could not write the image file " + photoUrl.native() + ": " + result.detail + " ***");
-        break;
+        return false;
     }
+    SystemLog::write("Date not written into " + photoUrl.native() + ": " + result.detail);
     return false;
 }
 

@@ -3,7 +3,7 @@
 #include "engine/DateText.h"
 #include "helper/HelperChannel.h"
 #include "platform/ExifDateWriter.h"
-#include "platform/FastExifReader.h"
+#include "platform/DateLocator.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 
@@ -38,6 +38,8 @@ const fs::path& workFolder()
                               "/velmora-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             std::abort();
+        // The write-back journal too.
+        ::setenv("XDG_STATE_HOME", pattern.c_str(), 1);
         std::atexit([] {
             std::error_code ec;
             fs::remove_all(workFolder(), ec);
@@ -80,16 +82,27 @@ int metadataReader(const uint8_t* data, size_t size)
     for (const auto* field : {&dates.dateTimeOriginal, &dates.dateTimeDigitized})
         if (*field && !(*field)->empty() && (*field)->back() == '\0')
             broken("trailing NUL kept in a date");
-    // Where the fast reader answers, it reads the dates exiv2 reads. (Whether a
-    // file without them counts as damaged or as having no EXIF may differ:
-    // either way it has no date.)
-    if (const auto fast = parseCaptureDatesFast(data, size)) {
+    const auto located = locateDates(data, size);
+    if (located) {
+        // Where the date lies is where its text is.
+        for (const auto* field : {&located->original, &located->digitized})
+            if (*field && ((*field)->count < (*field)->text.size() || (*field)->offset > size ||
+                           (*field)->count > size - (*field)->offset ||
+                           std::memcmp(data + (*field)->offset, (*field)->text.data(), (*field)->text.size()) != 0))
+                broken("a located date is not where its text is");
+        if (located->dates().dateTimeOriginal != dates.dateTimeOriginal ||
+            located->dates().dateTimeDigitized != dates.dateTimeDigitized)
+            broken("the locator reads differently from a file and from memory");
+    }
+    // For JPEG and plain TIFF, where exiv2 reads every file we read, the
+    // locator reads the dates exiv2 reads. (Whether a file without them counts
+    // as damaged or as having no EXIF may differ: either way it has no date.)
+    using Format = DateLocation::Format;
+    if (located && (located->format == Format::Jpeg || located->format == Format::Tiff)) {
         const CaptureDates reference = readCaptureDatesWithExiv2(path);
-        if (fast->dateTimeOriginal != reference.dateTimeOriginal ||
-            fast->dateTimeDigitized != reference.dateTimeDigitized)
-            broken("the fast reader and exiv2 read different dates");
-        if (fast->dateTimeOriginal != dates.dateTimeOriginal || fast->dateTimeDigitized != dates.dateTimeDigitized)
-            broken("the fast reader reads differently from a file and from memory");
+        if (located->dates().dateTimeOriginal != reference.dateTimeOriginal ||
+            located->dates().dateTimeDigitized != reference.dateTimeDigitized)
+            broken("the locator and exiv2 read different dates");
     }
     return 0;
 }

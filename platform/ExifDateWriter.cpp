@@ -1,6 +1,8 @@
 #include "platform/ExifDateWriter.h"
 
+#include "platform/DateLocator.h"
 #include "platform/Exiv2Access.h"
+#include "platform/PatchJournal.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -144,8 +146,8 @@ void copyExtendedAttributes(int from, int to)
 // Writes `data` into a new file in the folder `dirFd` and renames it over
 // `name`. 0 on success, else errno; on failure the photo is untouched and no
 // temporary file is left.
-int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original, ByteView data,
-                      bool unnamed)
+int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
+                      const struct stat& entry, ByteView data, bool unnamed)
 {
     const std::string tempName = writeBackTempName(name);
     UniqueFd temp(unnamed ? openUnnamed(dirFd) : -1);
@@ -196,7 +198,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         struct stat now {};
         if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;
-        else if (!unchangedSince(now, original))
+        else if (!unchangedSince(now, entry))
             err = EAGAIN;
     }
     if (err == 0 && ::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0)
@@ -236,27 +238,127 @@ std::string writeBackTempName(const std::string& photoName)
     return std::string(".velmora-") + hex + suffix;
 }
 
+namespace {
+
+// The patch that writes `date` over the field's value, and over the CRC of the
+// PNG chunk that holds it; empty when the value has no room for exactly the
+// date (absent, another length) or the chunk's CRC was wrong already.
+std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const std::string& date, bool digitized)
+{
+    const std::optional<DateField>& field = digitized ? location.digitized : location.original;
+    if (!field || field->count != date.size() + 1)
+        return {};
+    BytePatch value{field->offset, std::string(field->count, '\0'), date + '\0'};
+    if (::pread(fd, value.oldBytes.data(), field->count, static_cast<off_t>(field->offset)) != field->count)
+        return {};
+    std::vector<BytePatch> patches{value};
+    if (const auto& chunk = location.checksum) {
+        constexpr uint32_t kMaxChunk = 16u << 20;
+        std::string bytes(chunk->length, '\0');
+        uint8_t stored[4];
+        if (chunk->length > kMaxChunk || field->offset < chunk->dataOffset ||
+            field->offset + field->count > chunk->dataOffset + chunk->length ||
+            ::pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(chunk->dataOffset)) != ssize_t(bytes.size()) ||
+            ::pread(fd, stored, 4, static_cast<off_t>(chunk->crcOffset)) != 4)
+            return {};
+        const auto bigEndian = [](uint32_t v) {
+            return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        };
+        const auto crcOf = [&] { return crc32(0, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); };
+        const std::string old(reinterpret_cast<const char*>(stored), 4);
+        if (bigEndian(crcOf()) != old)
+            return {};
+        bytes.replace(field->offset - chunk->dataOffset, value.newBytes.size(), value.newBytes);
+        patches.push_back({chunk->crcOffset, old, bigEndian(crcOf())});
+    }
+    return patches;
+}
+
+enum class InPlace { Done, NotPossible, Failed };
+
+// The date written over the old one, where the photo allows it: a regular
+// file with one link whose field has room for exactly the new text.
+InPlace writeInPlace(int dirFd, const fs::path& photo, const std::string& name, const std::string& date, bool digitized,
+                     ExifWriteResult& result)
+{
+    if (date.size() != 19 || openPatchJournal() != 0)
+        return InPlace::NotPossible;
+    const UniqueFd file(::openat(dirFd, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        return InPlace::NotPossible;
+    const std::optional<DateLocation> location = locateDates(file.get(), static_cast<uint64_t>(st.st_size));
+    if (!location)
+        return InPlace::NotPossible;
+    const std::vector<BytePatch> patches = datePatches(file.get(), *location, date, digitized);
+    if (patches.empty())
+        return InPlace::NotPossible;
+    if (patches.front().oldBytes == patches.front().newBytes)
+        return InPlace::Done;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(photo, ec);
+    if (const int err = patchJournaled(file.get(), ec ? photo : absolute, st, patches); err != 0) {
+        result = fail(Status::WriteFailed, errnoText("patch", err));
+        return InPlace::Failed;
+    }
+    return InPlace::Done;
+}
+
+} // namespace
+
+ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(Status::NoImageSource, "not a regular file");
+    if (const auto location = locateDates(fd, static_cast<uint64_t>(st.st_size)); location && date.size() == 19) {
+        const std::vector<BytePatch> patches = datePatches(fd, *location, date, digitized);
+        bool written = !patches.empty();
+        for (const BytePatch& p : patches)
+            written = written && ::pwrite(fd, p.newBytes.data(), p.newBytes.size(), static_cast<off_t>(p.offset)) ==
+                                     static_cast<ssize_t>(p.newBytes.size());
+        if (written)
+            return {Status::Written, {}};
+    }
+    Exiv2Rebuild rebuilt = exiv2RebuildWithDate(fd, date, digitized);
+    if (rebuilt.status != Status::Written)
+        return fail(rebuilt.status, std::move(rebuilt.detail));
+    int err = ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? errno : 0;
+    if (err == 0)
+        err = writeAll(fd, rebuilt.bytes.data(), rebuilt.bytes.size());
+    if (err != 0)
+        return fail(Status::WriteFailed, errnoText("write", err));
+    return {Status::Written, {}};
+}
+
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options)
 {
-    // Rewrite the file a link points to, in its own folder, and keep the link.
-    char resolved[PATH_MAX];
-    if (!::realpath(photo.c_str(), resolved))
-        return fail(Status::NoImageSource, errnoText("realpath", errno));
-    const fs::path target(resolved);
-    const std::string name = target.filename().native();
-
+    // The photo's own directory entry: a symbolic link is replaced by the
+    // rewritten photo, and what it points to stays as it is.
+    const std::string name = photo.filename().native();
+    const fs::path folder = photo.has_parent_path() ? photo.parent_path() : fs::path(".");
     // Everything relative to the folder: a rename of the folder meanwhile cannot misplace the photo.
-    const UniqueFd dir(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return fail(Status::NoImageSource, errnoText("open folder", errno));
-    // A regular file before the open (opening a device can have effects of
-    // its own) and after it, on the descriptor. O_NONBLOCK: a FIFO put there
-    // in between must not make the open wait.
-    struct stat named {};
-    if (::fstatat(dir.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+    struct stat entry {};
+    if (::fstatat(dir.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(Status::NoImageSource, errnoText("stat", errno));
+    // A regular file, or a link to one, before any open (opening a device can
+    // have effects of its own); checked again on the descriptor after it.
+    struct stat target {};
+    if (::fstatat(dir.get(), name.c_str(), &target, 0) != 0 || !S_ISREG(target.st_mode))
         return fail(Status::NoImageSource, "not a regular file");
-    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+
+    if (options.patchInPlace) {
+        ExifWriteResult result{Status::Written, {}};
+        if (writeInPlace(dir.get(), photo, name, date, digitized, result) != InPlace::NotPossible)
+            return result;
+    }
+
+    // O_NONBLOCK: a FIFO put there in between must not make the open wait.
+    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
         return fail(Status::NoImageSource, errnoText("open", errno));
     struct stat st {};
@@ -267,7 +369,8 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     if (rebuilt.status != Status::Written)
         return fail(rebuilt.status, std::move(rebuilt.detail));
 
-    if (const int err = replaceAtomically(dir.get(), name, file.get(), st, rebuilt.bytes, options.unnamedTempFile);
+    if (const int err =
+            replaceAtomically(dir.get(), name, file.get(), st, entry, rebuilt.bytes, options.unnamedTempFile);
         err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};

@@ -23,18 +23,37 @@ struct ExifWriteOptions {
     // allows it, so that a process killed while writing leaves nothing behind.
     // Off: always a named temporary file (what happens on vfat, exFAT, NFS...).
     bool unnamedTempFile = true;
+    // Write the date over the old one where the photo allows it (see below).
+    // Off: always the whole-file route.
+    bool patchInPlace = true;
 };
 
 // Sets Exif.Photo.DateTimeDigitized (digitized) or Exif.Photo.DateTimeOriginal
 // to `date`, unchanged; every other metadata entry and every byte of image data
-// stay as they are. A photo without EXIF gets an EXIF block holding that one
-// field. The new file is built in memory, checked to hold all the old metadata
-// and images, and replaces the photo atomically (temporary file in the same
-// folder, fsync, rename, fsync of the folder), so the photo is at every moment
-// the old file or the complete new one. A link is followed: the file it points
-// to is rewritten, the link stays.
+// stay as they are.
+//
+// Where the field holds a 20-byte text (a date and its NUL) in a format the
+// date locator reads, the photo is a regular file with one link, and `date`
+// has 19 characters, its bytes are written over the old ones in place (and a
+// PNG chunk's CRC with them), journaled so that a crash or a power cut leaves
+// the old or the new file (PatchJournal.h): nothing else in the file changes,
+// and inode, owner, permissions and extended attributes stay.
+//
+// Otherwise exiv2 builds the new file in memory, checked to hold all the old
+// metadata and images (a photo without EXIF gets an EXIF block holding that one
+// field), and it replaces the photo's directory entry atomically (temporary
+// file in the same folder, fsync, rename, fsync of the folder). A second hard
+// link keeps the old photo; a symbolic link is replaced, and the file it
+// points to stays as it is.
 ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options = {});
+
+// The same into a file that has no name yet (a copy being made in an
+// O_TMPFILE, open read-write on `fd`): nobody else can see it, so the date is
+// written over the old one without a record, or the file's content is
+// replaced by exiv2's rebuild of it. The caller syncs the file before it
+// gives it a name.
+ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized);
 
 // The name of the temporary file that a write-back into `photoName` uses in the
 // photo's folder. A process killed between naming it and renaming it over the

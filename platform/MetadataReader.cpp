@@ -1,7 +1,7 @@
 #include "platform/MetadataReader.h"
 
 #include "platform/Exiv2Access.h"
-#include "platform/FastExifReader.h"
+#include "platform/DateLocator.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -34,10 +34,10 @@ CaptureDates readCaptureDates(const std::filesystem::path& path)
     const UniqueFd fd = openRegular(path, st);
     if (fd.get() < 0)
         return {};
-    // JPEG and TIFF-based photos: only the bytes that hold the dates, without
-    // exiv2's set-up per file. Everything else, and anything unusual, goes to exiv2.
-    if (std::optional<CaptureDates> fast = readCaptureDatesFast(fd.get(), static_cast<uint64_t>(st.st_size)))
-        return *fast;
+    // The formats we locate the dates in ourselves: only the bytes that hold
+    // them. Everything else, and anything unusual, goes to exiv2.
+    if (const std::optional<DateLocation> located = locateDates(fd.get(), static_cast<uint64_t>(st.st_size)))
+        return located->dates();
     return exiv2ReadDates(fd.get());
 }
 

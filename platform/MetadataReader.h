@@ -24,8 +24,7 @@ struct CaptureDates {
 // only regular files are opened.
 CaptureDates readCaptureDates(const std::filesystem::path& path);
 
-// The same through exiv2 alone: the reference that the fast reader of JPEG
-// and TIFF dates is checked against.
+// The same through exiv2 alone: the reference that our date locator is checked against.
 CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);
 
 } // namespace velmora

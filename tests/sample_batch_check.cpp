@@ -63,7 +63,7 @@ protected:
 
 TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
 {
-    const fs::path samples = fs::path(VELMORA_SAMPLES_DIR) / "exiv2-testdata";
+    const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     if (!fs::is_directory(samples))
         GTEST_SKIP() << samples << " is absent";
     std::vector<fs::path> files;

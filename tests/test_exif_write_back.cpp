@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 
 #include <QImage>
@@ -166,8 +167,23 @@ TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldAndKeepsPixelsAndPermissions)
     const std::string scanBefore = jpegScanData(readFile(photo));
     ASSERT_FALSE(pixelsBefore.empty());
 
+    const std::string bytesBefore = readFile(photo);
+    struct stat statBefore {};
+    ::stat(photo.c_str(), &statBefore);
     const ExifWriteResult result = writeExifDate(photo, kNew, c.digitized);
     ASSERT_EQ(result.status, Status::Written) << result.detail;
+
+    // Written in place: the same inode, and only the date's bytes (and a PNG chunk's CRC) differ.
+    const std::string bytesAfter = readFile(photo);
+    struct stat statAfter {};
+    ::stat(photo.c_str(), &statAfter);
+    EXPECT_EQ(statAfter.st_ino, statBefore.st_ino);
+    ASSERT_EQ(bytesAfter.size(), bytesBefore.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < bytesAfter.size(); ++i)
+        changed += bytesAfter[i] != bytesBefore[i];
+    EXPECT_GT(changed, 0u);
+    EXPECT_LE(changed, std::string_view(c.extension) == "png" ? 19u + 4u : 19u);
 
     const QString field = c.digitized ? "ExifIFD:CreateDate" : "ExifIFD:DateTimeOriginal";
     const QString other = c.digitized ? "ExifIFD:DateTimeOriginal" : "ExifIFD:CreateDate";
@@ -259,22 +275,51 @@ TEST_F(WriteBack, MultiPageTiffKeepsAllItsPages)
     }
 }
 
-TEST_F(WriteBack, LinkedPhotoIsRewrittenAndTheLinkStays)
+// A link's target, or a second hard link (a backup), never changes with the
+// photo: the photo's own directory entry gets the new file.
+TEST_F(WriteBack, OtherLinksToThePhotoKeepTheOldOne)
 {
-    TempDir dir;
-    fs::create_directory(dir / "real");
-    fs::create_directory(dir / "links");
-    const fs::path photo = dir / "real" / "photo.jpg";
-    makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
-    fs::permissions(photo, fs::perms(0604));
-    fs::create_symlink("../real/photo.jpg", dir / "links" / "link.jpg");
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        TempDir dir;
+        fs::create_directory(dir / "real");
+        fs::create_directory(dir / "links");
+        const fs::path photo = dir / "real" / "photo.jpg";
+        makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
+        fs::permissions(photo, fs::perms(0604));
+        const std::string before = readFile(photo);
+        const fs::path link = dir / "links" / "link.jpg";
+        if (symbolic)
+            fs::create_symlink("../real/photo.jpg", link);
+        else
+            fs::create_hard_link(photo, link);
 
-    ASSERT_EQ(writeExifDate(dir / "links" / "link.jpg", kNew, false).status, Status::Written);
-    EXPECT_TRUE(fs::is_symlink(dir / "links" / "link.jpg"));
-    EXPECT_EQ(exiftoolTags(photo).value("ExifIFD:DateTimeOriginal").toString().toStdString(), kNew);
-    EXPECT_EQ(modeOf(photo), 0604u);
-    EXPECT_EQ(listNames(dir / "real"), std::vector<std::string>{"photo.jpg"});
-    EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
+        ASSERT_EQ(writeExifDate(link, kNew, false).status, Status::Written);
+        EXPECT_FALSE(fs::is_symlink(link));
+        EXPECT_EQ(exiftoolTags(link).value("ExifIFD:DateTimeOriginal").toString().toStdString(), kNew);
+        EXPECT_EQ(modeOf(link), 0604u);
+        EXPECT_TRUE(readFile(photo) == before) << "the other link changed";
+        EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
+    }
+}
+
+// A copy still without a name takes its date in place, or rebuilt where the field is absent.
+TEST_F(WriteBack, UnnamedCopyTakesItsDateBeforeItHasAName)
+{
+    for (const bool digitized : {false, true}) {
+        SCOPED_TRACE(digitized ? "field absent" : "field present");
+        TempDir dir;
+        makeJpeg(dir / "photo.jpg", kOriginal.toStdString());
+        const int fd = ::open(dir.path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string bytes = readFile(dir / "photo.jpg");
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        EXPECT_EQ(velmora::writeExifDateIntoUnnamed(fd, kNew, digitized).status, Status::Written);
+        const velmora::CaptureDates dates = velmora::readCaptureDates("/proc/self/fd/" + std::to_string(fd));
+        EXPECT_EQ(digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal, kNew);
+        ::close(fd);
+        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
+    }
 }
 
 TEST_F(WriteBack, OwnerAndExtendedAttributesAreKept)
@@ -323,7 +368,7 @@ TEST_F(WriteBack, ReadOnlyFolderGivesFailureAndLeavesPhotoAlone)
         const int code = runInChild([&] {
             if (root && !velmora::test::becomeNobody())
                 return 98;
-            return static_cast<int>(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed}).status);
+            return static_cast<int>(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status);
         });
         EXPECT_EQ(code, static_cast<int>(Status::WriteFailed));
     }
@@ -367,7 +412,7 @@ TEST_F(WriteBack, FullDiskGivesFailureAndLeavesNothingBehind)
                     const rlimit rl{limit, limit};
                     ::setrlimit(RLIMIT_FSIZE, &rl);
                 }
-                const ExifWriteResult r = writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed});
+                const ExifWriteResult r = writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false});
                 if (r.status != Status::WriteFailed)
                     return kWrongStatus;
                 if (readFile(photo) != before)
@@ -397,7 +442,7 @@ TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
 
         // Left by a write-back that was killed: nobody holds it.
         writeFile(temp, "half a photo");
-        ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed}).status, Status::Written);
+        ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
         EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
 
         // Held by a write-back that is still running: not ours to take.
@@ -405,7 +450,7 @@ TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
         const int held = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_EQ(::flock(held, LOCK_EX), 0);
         const std::string before = readFile(photo);
-        EXPECT_EQ(writeExifDate(photo, "2020:01:01 00:00:00", false, ExifWriteOptions{unnamed}).status,
+        EXPECT_EQ(writeExifDate(photo, "2020:01:01 00:00:00", false, ExifWriteOptions{unnamed, false}).status,
                   Status::WriteFailed);
         EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
         EXPECT_EQ(readFile(temp), "being written");
@@ -420,7 +465,7 @@ TEST_F(WriteBack, LongNameUsesShortTemporaryName)
     makeJpeg(dir / name, kOriginal.toStdString(), kDigitized.toStdString());
     EXPECT_LE(velmora::writeBackTempName(name).size(), 255u);
     for (const bool unnamed : {true, false})
-        EXPECT_EQ(writeExifDate(dir / name, kNew, false, ExifWriteOptions{unnamed}).status, Status::Written);
+        EXPECT_EQ(writeExifDate(dir / name, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
     EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{name});
 }
 

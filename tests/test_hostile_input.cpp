@@ -203,7 +203,7 @@ class ExifHelperTest : public EngineTest {
 protected:
     void TearDown() override { setExifHelperTimeLimit(5s); }
 
-    // A PNG, whose dates only exiv2 reads: in the helper.
+    // A PNG with a date: the reference reader takes it to exiv2, in the helper.
     fs::path makePng(const std::string& name)
     {
         const fs::path photo = dir / name;
@@ -240,24 +240,21 @@ TEST_F(ExifHelperTest, HelperThatDoesNotAnswerCostsOnePhotoAndIsReplaced)
             quit.request_stop();
         {
             const HelperStopScope scope(quit.get_token());
-            engine.processFile(photo);
+            EXPECT_FALSE(readCaptureDatesWithExiv2(photo).dateTimeOriginal);
         }
         setExifHelperTimeLimit(5s);
-        EXPECT_TRUE(fs::exists(photo));
         const std::vector<std::string> lines = log.lines();
-        ASSERT_EQ(lines.size(), seen + 2);
-        EXPECT_EQ(lines[seen], "*** File " + photo.native() + ": the exiv2 helper " + c.logged + " ***");
-        EXPECT_EQ(lines[seen + 1], "*** File " + photo.native() + " doesn't have EXIF data! ***");
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(seen), lines.end()),
+                  std::vector<std::string>{"*** File " + photo.native() + ": the exiv2 helper " + c.logged + " ***"});
+        EXPECT_EQ(readCaptureDatesWithExiv2(photo).dateTimeOriginal, "2010:07:14 18:05:09");
     }
-    engine.processFile(photo);
-    EXPECT_TRUE(fs::exists(dir / "2010-07-14__18-05-09.PNG"));
 }
 
 // exiv2 0.27.6 loops forever on the first two and corrupts its heap on the
 // others: whether that ends the process depends on the memory's layout.
 TEST_F(ExifHelperTest, Exiv2HangsAndCrashesOnVideosCostNothing)
 {
-    const fs::path samples = fs::path(VELMORA_SAMPLES_DIR) / "exiv2-testdata";
+    const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     if (!fs::is_directory(samples))
         GTEST_SKIP() << samples << " is absent";
     const struct {

@@ -1,13 +1,18 @@
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/PatchJournal.h"
 #include "platform/Platform.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <map>
+#include <sstream>
 #include <iostream>
 #include <random>
 #include <spawn.h>
@@ -26,22 +31,28 @@ namespace {
 const std::string kNew = "2011:12:13 14:15:16";
 const std::string kOld = "2001:02:03 04:05:06";
 
-pid_t startHelper(const fs::path& photo, bool unnamed)
+pid_t startHelper(const fs::path& photo, std::string mode, std::string step = {})
 {
     const std::string program = WRITEBACK_CRASH_HELPER;
     std::string path = photo.native();
-    std::string mode = unnamed ? "unnamed" : "named";
-    char* argv[] = {const_cast<char*>(program.c_str()), path.data(), mode.data(), nullptr};
+    char* argv[] = {const_cast<char*>(program.c_str()), path.data(), mode.data(), step.empty() ? nullptr : step.data(),
+                    nullptr};
     pid_t pid = -1;
     if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
         return -1;
     return pid;
 }
 
-// SIGKILL at random moments, many times: the photo is always the old or the
-// new file, byte for byte, and readable. The only thing a kill may leave is
-// the temporary file (a kill between naming it and the rename), which the
-// next write-back into the photo removes.
+int waitForEnd(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+}
+
+// SIGKILL at random moments, many times, on either route: the photo is always
+// the old or the new file, byte for byte, and readable. The only thing a kill
+// may leave is the temporary file of the whole-file route (a kill between
+// naming it and the rename), which the next write-back into the photo removes.
 TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
 {
     initializePlatform();
@@ -49,17 +60,18 @@ TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed));
 
-    for (const bool unnamed : {true, false}) {
-        SCOPED_TRACE(unnamed ? "unnamed temporary file" : "named temporary file");
+    for (const std::string mode : {"unnamed", "named", "inplace"}) {
+        SCOPED_TRACE(mode);
+        const ExifWriteOptions options{mode == "unnamed", mode == "inplace"};
         TempDir dir;
         const fs::path photo = dir / "photo.jpg";
         makeJpeg(photo, kOld, "2001:02:03 04:05:07", 640, 480);
         // The two states; writing a date twice gives the same bytes.
-        ASSERT_EQ(writeExifDate(photo, kNew, false).status, ExifWriteResult::Status::Written);
+        ASSERT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
         const std::string newBytes = readFile(photo);
-        ASSERT_EQ(writeExifDate(photo, kOld, false).status, ExifWriteResult::Status::Written);
+        ASSERT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
         const std::string oldBytes = readFile(photo);
-        ASSERT_EQ(writeExifDate(photo, kNew, false).status, ExifWriteResult::Status::Written);
+        ASSERT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
         ASSERT_TRUE(readFile(photo) == newBytes) << "writing a date twice gave other bytes";
         ASSERT_TRUE(oldBytes != newBytes);
         const std::string tempName = writeBackTempName("photo.jpg");
@@ -67,13 +79,11 @@ TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
         int seenOld = 0, seenNew = 0, leftOver = 0;
         std::uniform_int_distribution<int> delayUs(0, 25000);
         for (int round = 0; round < 40; ++round) {
-            const pid_t pid = startHelper(photo, unnamed);
+            const pid_t pid = startHelper(photo, mode);
             ASSERT_GT(pid, 0);
             ::usleep(static_cast<useconds_t>(delayUs(random)));
             ::kill(pid, SIGKILL);
-            int status = 0;
-            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-            ASSERT_TRUE(WIFSIGNALED(status)) << "the helper stopped by itself with " << WEXITSTATUS(status);
+            ASSERT_EQ(waitForEnd(pid), SIGKILL) << "the helper stopped by itself";
 
             const std::string bytes = readFile(photo);
             ASSERT_TRUE(bytes == oldBytes || bytes == newBytes) << "round " << round << ": a damaged photo";
@@ -85,13 +95,100 @@ TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
             else
                 ASSERT_EQ(names, std::vector<std::string>{"photo.jpg"});
         }
-        std::cout << (unnamed ? "unnamed" : "named") << ": " << seenOld << " old, " << seenNew << " new, " << leftOver
+        std::cout << mode << ": " << seenOld << " old, " << seenNew << " new, " << leftOver
                   << " rounds with a temporary file left\n";
 
-        ASSERT_EQ(writeExifDate(photo, kOld, false).status, ExifWriteResult::Status::Written);
+        ASSERT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
         EXPECT_TRUE(readFile(photo) == oldBytes);
         EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
     }
+}
+
+// The process killed at each step of an in-place patch (a torn write made on
+// purpose among them): recovery makes the photo the new file byte for byte,
+// and leaves alone a photo that is no longer the same file.
+TEST(WriteBackCrash, RecoveryCompletesAnInterruptedPatch)
+{
+    initializePlatform();
+    struct Case {
+        const char* step;
+        bool replaced; // another file under the photo's name before recovery
+    };
+    for (const Case c : {Case{"record", false}, Case{"torn", false}, Case{"patched", false}, Case{"record", true}}) {
+        SCOPED_TRACE(std::string(c.step) + (c.replaced ? ", photo replaced" : ""));
+        TempDir dir;
+        const fs::path photo = dir / "photo.jpg";
+        makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
+        const std::string oldBytes = readFile(photo);
+        fs::copy_file(photo, dir / "copy.jpg");
+        ASSERT_EQ(writeExifDate(dir / "copy.jpg", kNew, false).status, ExifWriteResult::Status::Written);
+        const std::string newBytes = readFile(dir / "copy.jpg");
+
+        const pid_t pid = startHelper(photo, "inplace", c.step);
+        ASSERT_GT(pid, 0);
+        ASSERT_EQ(waitForEnd(pid), SIGKILL) << "the helper never reached the step";
+        const std::string killed = readFile(photo);
+        if (std::string(c.step) == "torn") {
+            ASSERT_TRUE(killed != oldBytes && killed != newBytes) << "no torn write was made";
+        }
+        if (c.replaced) {
+            fs::remove(photo);
+            writeFile(photo, oldBytes);
+        }
+
+        LogCapture log;
+        recoverInterruptedPatches();
+        EXPECT_TRUE(readFile(photo) == (c.replaced ? oldBytes : newBytes)) << "a photo neither old nor new";
+        const std::string journal = "patches-" + std::to_string(pid) + ".journal";
+        EXPECT_FALSE(fs::exists(stateFolder() / journal)) << "the dead process's record was kept";
+        const auto lines = log.lines();
+        const bool logged = lines.size() == 1 && lines[0].find(photo.native()) != std::string::npos &&
+                            lines[0].find(c.replaced ? "left as it is" : "Completed") != std::string::npos;
+        EXPECT_TRUE(logged || (!c.replaced && std::string(c.step) == "patched" && lines.empty()))
+            << (lines.empty() ? "nothing logged" : lines[0]);
+    }
+}
+
+// A missing flush is invisible to a kill: the system calls of one in-place
+// write-back show the order. The record is durable before the photo is
+// touched, and cleared only once the photo is synced.
+TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
+{
+    if (!runProgram("strace", {"-V"}))
+        GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    const fs::path photo = dir / "photo.jpg";
+    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
+    const fs::path trace = dir / "trace";
+    ASSERT_TRUE(runProgram("strace", {"-f", "-qq", "-o", QString::fromStdString(trace.native()), "-e",
+                                      "trace=openat,pwrite64,fsync,fdatasync", WRITEBACK_CRASH_HELPER,
+                                      QString::fromStdString(photo.native()), "inplace", "once"}));
+
+    // The calls on the journal and on the photo, as "pwrite journal", "fsync photo", ...
+    std::vector<std::string> calls;
+    std::map<std::string, std::string> files; // descriptor -> journal or photo
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);) {
+        // strace pads the process id: "4537  openat(...", "28288 openat(...".
+        const size_t call = line.find_first_not_of(' ', line.find(' ')), paren = line.find('(', call);
+        const std::string name = line.substr(call, paren - call), result = line.substr(line.rfind(' ') + 1);
+        const std::string fd = line.substr(paren + 1, line.find_first_of(",)", paren) - paren - 1);
+        if (name == "openat" && line.find(".journal\"") != std::string::npos)
+            files[result] = "journal";
+        else if (name == "openat" && line.find("\"photo.jpg\", O_RDWR") != std::string::npos)
+            files[result] = "photo";
+        else if (files.count(fd) && name != "openat")
+            calls.push_back((name == "fdatasync"  ? "fsync"
+                             : name == "pwrite64" ? "pwrite"
+                                                  : name) +
+                            " " + files[fd] + (line.find("VLMPATCH") != std::string::npos ? " record" : ""));
+    }
+    const auto record = std::find(calls.begin(), calls.end(), "pwrite journal record");
+    ASSERT_NE(record, calls.end()) << "no record written";
+    EXPECT_EQ(std::vector<std::string>(record, calls.end()),
+              (std::vector<std::string>{"pwrite journal record", "fsync journal", "pwrite photo", "fsync photo",
+                                        "pwrite journal"}));
+    EXPECT_EQ(std::count(calls.begin(), record, "pwrite photo"), 0) << "the photo was written before its record";
 }
 
 } // namespace
