@@ -210,7 +210,7 @@ std::optional<uint32_t> exifItemId(Bytes& bytes, const Box& iinf)
     const uint64_t first = iinf.body + (h[0] == 0 ? 6 : 8);
     Boxes entries(bytes, first, iinf.end);
     for (Box infe; entries.next(infe);) {
-        uint8_t e[12];
+        uint8_t e[4 + 4 + 2 + 4]; // version and flags, item ID (2 or 4 bytes), protection index, type
         if (!Boxes::is(infe, "infe") || !bytes.read(infe.body, 4, e))
             continue;
         const unsigned version = e[0];
