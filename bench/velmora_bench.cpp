@@ -5,11 +5,13 @@
 //   velmora_bench run move|copy|shift DIR...
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
 //   velmora_bench check-reader DIR...            (the date locator agrees with exiv2)
+//   velmora_bench helper FILE ROUNDS             (the exiv2 helper: start-up, then per photo)
 #include "dropzone/BatchWalk.h"
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
 #include "platform/DateLocator.h"
+#include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
@@ -168,6 +170,32 @@ int checkReader(const std::vector<fs::path>& folders)
     return differ == 0 ? 0 : 1;
 }
 
+// What the exiv2 helper costs: its start (process, exiv2, confinement) and one
+// photo's dates through it, for a format that only exiv2 reads (PNG, WebP).
+int helperCost(const fs::path& photo, int rounds)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::vector<double> starts;
+    for (int i = 0; i < 10; ++i) {
+        // The pool keeps one: a short time limit kills it, so the next start is fresh.
+        setExifHelperTimeLimit(std::chrono::milliseconds(0));
+        readCaptureDatesWithExiv2(photo);
+        setExifHelperTimeLimit(std::chrono::seconds(5));
+        const auto start = Clock::now();
+        startExifHelper(true);
+        starts.push_back(ms(Clock::now() - start));
+    }
+    std::sort(starts.begin(), starts.end());
+    bool dated = true;
+    const auto start = Clock::now();
+    for (int i = 0; i < rounds; ++i)
+        dated = dated && readCaptureDatesWithExiv2(photo).dateTimeOriginal.has_value();
+    std::printf("helper start_ms_median=%.2f per_photo_us=%.1f dated=%d\n", starts[starts.size() / 2],
+                ms(Clock::now() - start) * 1000 / rounds, dated);
+    return dated ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -178,11 +206,13 @@ int main(int argc, char** argv)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
     if (command == "check-reader" && argc >= 3)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
+    if (command == "helper" && argc == 4)
+        return helperCost(argv[2], std::stoi(argv[3]));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
                  "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
-                 "check-shift MASTER DIR HOURS\n",
+                 "check-shift MASTER DIR HOURS | helper FILE ROUNDS\n",
                  argv[0]);
     return 2;
 }

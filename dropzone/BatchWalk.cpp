@@ -1,6 +1,7 @@
 #include "dropzone/BatchWalk.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/ExifHelper.h"
 #include "platform/MessageTable.h"
 #include "platform/SystemLog.h"
 
@@ -20,7 +21,7 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     // Taken whole before the first entry, so the photos placed under their new
     // names during this walk are not visited again.
     std::vector<fs::path> unreadable;
-    const auto listing = manager.listFolder(folder, &unreadable);
+    const auto listing = manager.listFolder(folder, &unreadable, stop);
     if (!listing) {
         SystemLog::write("*** Folder " + folder.native() + " cannot be read! ***");
         return;
@@ -48,6 +49,9 @@ void processFiles(const std::vector<fs::path>& batchList, const std::function<vo
                   BatchSink& sink, std::stop_token stop)
 {
     const FileManager manager;
+    // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
+    const HelperStopScope helperStop(stop);
+    startExifHelper();
     const size_t n = batchList.size();
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
         const fs::path& p = batchList[k];

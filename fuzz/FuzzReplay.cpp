@@ -18,6 +18,7 @@ int main(int argc, char** argv)
         {"metadata_reader", velmora::fuzz::metadataReader},
         {"exif_writer", velmora::fuzz::exifWriter},
         {"date_text", velmora::fuzz::dateText},
+        {"helper_messages", velmora::fuzz::helperMessages},
     };
     size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {

@@ -1,15 +1,18 @@
 #include "fuzz/FuzzTargets.h"
 
 #include "engine/DateText.h"
+#include "helper/HelperChannel.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/DateLocator.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -168,6 +171,60 @@ int dateText(const uint8_t* data, size_t size)
         broken("a stem keeps ':' or ' '");
     if (stem.size() < text.size())
         broken("a stem lost characters");
+    return 0;
+}
+
+int helperMessages(const uint8_t* data, size_t size)
+{
+    // A reply as a subverted helper might send it.
+    constexpr uint64_t kMaxPayload = 1 << 20;
+    if (size >= helper::kReplyHeaderSize) {
+        uint32_t first = 0;
+        uint32_t second = 0;
+        const auto reply = helper::parseReplyHeader(std::span<const uint8_t, helper::kReplyHeaderSize>(data, 24),
+                                                    kMaxPayload, first, second);
+        if (reply &&
+            (first > helper::kMaxReplyText || second > helper::kMaxReplyText || reply->payloadSize > kMaxPayload))
+            broken("a reply header beyond its bounds was accepted");
+    }
+
+    // The same bytes as a request, through a real socket with one descriptor.
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+        return 0;
+    const UniqueFd app(pair[0]);
+    const UniqueFd helperEnd(pair[1]);
+    const UniqueFd attached(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    size = std::min<size_t>(size, 4096); // within the socket's buffer
+    iovec iov{const_cast<uint8_t*>(data), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* cmsg = CMSG_FIRSTHDR(&msg);
+    cmsg->cmsg_level = SOL_SOCKET;
+    cmsg->cmsg_type = SCM_RIGHTS;
+    cmsg->cmsg_len = CMSG_LEN(sizeof(int));
+    const int fd = attached.get();
+    std::memcpy(CMSG_DATA(cmsg), &fd, sizeof fd);
+    if (size == 0 || ::sendmsg(app.get(), &msg, MSG_NOSIGNAL) != static_cast<ssize_t>(size))
+        return 0;
+    ::shutdown(app.get(), SHUT_WR);
+
+    UniqueFd photo;
+    const std::optional<helper::Request> request = helper::receiveRequest(helperEnd.get(), photo);
+    const std::optional<helper::Request> whole = helper::parseRequest({data, size});
+    if (request) {
+        const std::string again = helper::encodeRequest(*request);
+        if (photo.get() < 0)
+            broken("a request was taken without its descriptor");
+        if (again.size() > size || std::memcmp(again.data(), data, again.size()) != 0)
+            broken("a request was taken that the bytes do not begin with");
+    }
+    if (whole && (!request || request->kind != whole->kind || request->date != whole->date))
+        broken("a well-formed request was refused");
     return 0;
 }
 

@@ -15,5 +15,9 @@ int metadataReader(const uint8_t* data, size_t size);
 int exifWriter(const uint8_t* data, size_t size);
 // The date texts: usable-date test, hours from a title, shift and stem.
 int dateText(const uint8_t* data, size_t size);
+// Arbitrary bytes on the exiv2 helper's socket: the helper takes a request,
+// with its descriptor, only when the bytes begin with exactly one well-formed
+// request; the application bounds any reply header it accepts.
+int helperMessages(const uint8_t* data, size_t size);
 
 } // namespace velmora::fuzz

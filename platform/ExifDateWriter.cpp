@@ -342,6 +342,14 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return fail(Status::NoImageSource, errnoText("open folder", errno));
+    struct stat entry {};
+    if (::fstatat(dir.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(Status::NoImageSource, errnoText("stat", errno));
+    // A regular file, or a link to one, before any open (opening a device can
+    // have effects of its own); checked again on the descriptor after it.
+    struct stat target {};
+    if (::fstatat(dir.get(), name.c_str(), &target, 0) != 0 || !S_ISREG(target.st_mode))
+        return fail(Status::NoImageSource, "not a regular file");
 
     if (options.patchInPlace) {
         ExifWriteResult result{Status::Written, {}};
@@ -349,10 +357,7 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
             return result;
     }
 
-    struct stat entry {};
-    if (::fstatat(dir.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
-        return fail(Status::NoImageSource, errnoText("stat", errno));
-    // O_NONBLOCK: opening a FIFO with no writer must not wait.
+    // O_NONBLOCK: a FIFO put there in between must not make the open wait.
     const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
         return fail(Status::NoImageSource, errnoText("open", errno));

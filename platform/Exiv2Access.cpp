@@ -1,3 +1,5 @@
+// Built into velmora-helper only: the application's side of these two
+// functions is ConfinedExiv2.cpp, which hands the photo to that helper.
 #include "platform/Exiv2Access.h"
 
 #include <exiv2/exiv2.hpp>
@@ -6,11 +8,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <span>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -279,11 +283,18 @@ CaptureDates exiv2ReadDates(int fd)
 {
     initializeOnce();
     CaptureDates result;
-    // exiv2 reopens by name; going through our descriptor makes sure it reads
-    // the very regular file the caller checked, even if the path changed since.
-    const std::string byFd = "/proc/self/fd/" + std::to_string(fd);
+    // From memory: the helper process that runs this may not open files.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+        return result;
+    const size_t size = static_cast<size_t>(st.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapped == MAP_FAILED)
+        return result;
+    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [size](void* at) { ::munmap(at, size); });
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(byFd, false);
+        Exiv2::Image::AutoPtr image =
+            Exiv2::ImageFactory::open(static_cast<const Exiv2::byte*>(mapped), static_cast<long>(size));
         if (!image.get())
             return result;
         result.source = CaptureDates::Source::NoProperties;

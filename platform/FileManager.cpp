@@ -127,7 +127,7 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
 namespace {
 
 void listInto(int dirFd, const std::string& relative, FolderListing& out, std::vector<fs::path>* unreadable,
-              const fs::path& root)
+              const fs::path& root, const std::stop_token& stop)
 {
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
@@ -136,7 +136,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             unreadable->push_back(root / relative);
         return;
     }
-    while (struct dirent* entry = ::readdir(dir)) {
+    while (struct dirent* entry = stop.stop_requested() ? nullptr : ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
@@ -155,7 +155,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
                 unreadable->push_back(root / child);
             continue;
         }
-        listInto(childFd, child, out, unreadable, root);
+        listInto(childFd, child, out, unreadable, root, stop);
     }
     ::closedir(dir);
 }
@@ -175,13 +175,14 @@ void FolderListing::shrink()
     offsets_.shrink_to_fit();
 }
 
-std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable) const
+std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable,
+                                                     std::stop_token stop) const
 {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     FolderListing entries;
-    listInto(fd, {}, entries, unreadable, folder);
+    listInto(fd, {}, entries, unreadable, folder, stop);
     // Held for the whole walk of the folder: give back what growing left spare.
     entries.shrink();
     return entries;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,11 @@ public:
     // Every entry below `folder` at any depth, relative to it, in the order the
     // directory enumeration yields them; links to folders are listed, not
     // descended. Sub-folders that cannot be read are skipped and reported in
-    // `unreadable`. nullopt when `folder` itself cannot be listed.
+    // `unreadable`. nullopt when `folder` itself cannot be listed. Once `stop`
+    // is requested the listing ends early with what it has.
     std::optional<FolderListing> listFolder(const std::filesystem::path& folder,
-                                            std::vector<std::filesystem::path>* unreadable = nullptr) const;
+                                            std::vector<std::filesystem::path>* unreadable = nullptr,
+                                            std::stop_token stop = {}) const;
 
     std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
     std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;

@@ -14,6 +14,11 @@ namespace {
 // Opens `path` for reading only when it is a regular file; an empty UniqueFd otherwise.
 UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
 {
+    // Checked before the open, since opening a device can have effects of
+    // its own; and after, on the descriptor, in case the path changed between.
+    struct stat named {};
+    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+        return UniqueFd();
     // O_NONBLOCK: opening a FIFO with no writer must not wait.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))

@@ -171,7 +171,8 @@ TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
     std::map<std::string, std::string> files; // descriptor -> journal or photo
     std::istringstream lines(readFile(trace));
     for (std::string line; std::getline(lines, line);) {
-        const size_t call = line.find(' ') + 1, paren = line.find('(', call);
+        // strace pads the process id: "4537  openat(...", "28288 openat(...".
+        const size_t call = line.find_first_not_of(' ', line.find(' ')), paren = line.find('(', call);
         const std::string name = line.substr(call, paren - call), result = line.substr(line.rfind(' ') + 1);
         const std::string fd = line.substr(paren + 1, line.find_first_of(",)", paren) - paren - 1);
         if (name == "openat" && line.find(".journal\"") != std::string::npos)

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "platform/ExifHelper.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
@@ -119,6 +120,8 @@ std::vector<std::string> listNames(const fs::path& folder)
 void EngineTest::SetUpTestSuite()
 {
     initializePlatform();
+    // Started before any test watches the log: a note about its confinement is no test's line.
+    startExifHelper(true);
 }
 
 LogCapture::LogCapture()

@@ -1,0 +1,121 @@
+#include "helper/Confinement.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <seccomp.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VELMORA_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VELMORA_SANITIZED 1
+#endif
+#endif
+
+namespace velmora::helper {
+namespace {
+
+void limit(int resource, rlim_t value)
+{
+    const rlimit r{value, value};
+    ::setrlimit(resource, &r);
+}
+
+// What exiv2 needs to parse and rebuild a photo in memory, the C++ runtime
+// and glibc's allocator, and the socket to the application.
+constexpr int kAllowed[] = {
+    SCMP_SYS(read),         SCMP_SYS(write),          SCMP_SYS(readv),
+    SCMP_SYS(writev),       SCMP_SYS(recvmsg),        SCMP_SYS(sendmsg),
+    SCMP_SYS(recvfrom),     SCMP_SYS(sendto),         SCMP_SYS(close),
+    SCMP_SYS(fstat),        SCMP_SYS(lseek),          SCMP_SYS(pread64),
+    SCMP_SYS(mmap),         SCMP_SYS(munmap),         SCMP_SYS(mremap),
+    SCMP_SYS(mprotect),     SCMP_SYS(madvise),        SCMP_SYS(brk),
+    SCMP_SYS(futex),        SCMP_SYS(exit),           SCMP_SYS(exit_group),
+    SCMP_SYS(rt_sigreturn), SCMP_SYS(rt_sigprocmask), SCMP_SYS(getpid),
+    SCMP_SYS(gettid),       SCMP_SYS(tgkill),         SCMP_SYS(clock_gettime),
+    SCMP_SYS(sched_yield),  SCMP_SYS(sysinfo),        SCMP_SYS(restart_syscall),
+    SCMP_SYS(getrandom),
+};
+
+// Asked by library code that copes with a refusal (exiv2 looks up its own
+// path, glibc probes files): refused, not fatal.
+constexpr int kRefused[] = {SCMP_SYS(open),     SCMP_SYS(openat),     SCMP_SYS(creat), SCMP_SYS(ioctl),
+                            SCMP_SYS(readlink), SCMP_SYS(readlinkat), SCMP_SYS(stat),  SCMP_SYS(lstat),
+                            SCMP_SYS(access),   SCMP_SYS(faccessat),  SCMP_SYS(statx), SCMP_SYS(getcwd)};
+
+std::string installFilter()
+{
+    scmp_filter_ctx ctx = ::seccomp_init(SCMP_ACT_KILL_PROCESS);
+    if (!ctx)
+        return "seccomp_init failed";
+    int rc = 0;
+    for (const int call : kAllowed)
+        if (rc == 0)
+            rc = ::seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 0);
+    for (const int call : kRefused)
+        if (rc == 0)
+            rc = ::seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EACCES), call, 0);
+    // fstat() is newfstatat(fd, "", AT_EMPTY_PATH); with a path it would look at the file system.
+    if (rc == 0)
+        rc = ::seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(newfstatat), 1,
+                                SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH));
+    if (rc == 0)
+        rc = ::seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EACCES), SCMP_SYS(newfstatat), 1,
+                                SCMP_A3(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, 0));
+    if (rc == 0)
+        rc = ::seccomp_load(ctx);
+    ::seccomp_release(ctx);
+    return rc == 0 ? std::string() : std::string("seccomp_load: ") + std::strerror(-rc);
+}
+
+} // namespace
+
+std::string confine()
+{
+    limit(RLIMIT_CORE, 0);
+    limit(RLIMIT_FSIZE, 0);
+    limit(RLIMIT_NOFILE, 16);
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+#ifdef VELMORA_SANITIZED
+    // The sanitizer runtimes reserve terabytes of address space and, when they
+    // report, open files and start threads: neither a memory limit nor the
+    // filter can hold. Sanitizer builds test the rest of the machinery.
+    return "sanitizer build";
+#else
+    // Room for the largest photos and exiv2's copies of them; a crafted size
+    // field that makes exiv2 allocate more fails with bad_alloc instead.
+    limit(RLIMIT_AS, rlim_t(3) << 30);
+    return installFilter();
+#endif
+}
+
+bool sanitizerBuild()
+{
+#ifdef VELMORA_SANITIZED
+    return true;
+#else
+    return false;
+#endif
+}
+
+int checkConfinement()
+{
+    const std::string unconfined = confine();
+    std::printf("seccomp: %s\n", unconfined.empty() ? "on" : ("off (" + unconfined + ")").c_str());
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    std::printf("open: %s\n", fd >= 0 ? "allowed" : std::strerror(errno));
+    std::fflush(stdout);
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    std::printf("socket: %s\n", sock >= 0 ? "allowed" : std::strerror(errno));
+    return 0;
+}
+
+} // namespace velmora::helper
