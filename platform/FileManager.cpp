@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -39,7 +40,6 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
     e.localizedDescription = text.arg(displayName(source), displayName(target), reason).toStdString();
     return e;
 }
-
 
 // Copies the bytes of `in` to `out`; 0 or an errno value.
 int copyBytes(int in, int out, off_t size)
@@ -97,6 +97,19 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
 
 } // namespace
 
+fs::path cleanPathText(const fs::path& path)
+{
+    const std::string& text = path.native();
+    std::string clean;
+    clean.reserve(text.size());
+    for (const char c : text)
+        if (c != '/' || clean.empty() || clean.back() != '/')
+            clean += c;
+    if (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
+}
+
 bool FileManager::fileExists(const fs::path& path) const
 {
     struct stat st {};
@@ -124,20 +137,31 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             unreadable->push_back(root / relative);
         return;
     }
+    struct Entry {
+        std::string name;
+        bool isDir;
+    };
+    std::vector<Entry> entries;
     while (struct dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        const std::string child = relative.empty() ? std::string(name) : relative + "/" + name;
-        out.append(child);
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
             isDir = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         }
-        if (!isDir)
+        entries.push_back({name, isDir});
+    }
+    // Byte order of names, as a camera numbers its photos; the file system's
+    // own order is a hash on ext4, btrfs and XFS.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    for (const Entry& entry : entries) {
+        const std::string child = relative.empty() ? entry.name : relative + "/" + entry.name;
+        out.append(child, entry.isDir);
+        if (!entry.isDir)
             continue;
-        int childFd = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int childFd = ::openat(::dirfd(dir), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (childFd < 0) {
             if (unreadable)
                 unreadable->push_back(root / child);
@@ -150,9 +174,10 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
 
 } // namespace
 
-void FolderListing::append(std::string_view relative)
+void FolderListing::append(std::string_view relative, bool isFolder)
 {
     offsets_.push_back(names_.size());
+    folders_.push_back(isFolder);
     names_.append(relative);
     names_.push_back('\0');
 }
@@ -161,6 +186,7 @@ void FolderListing::shrink()
 {
     names_.shrink_to_fit();
     offsets_.shrink_to_fit();
+    folders_.shrink_to_fit();
 }
 
 std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable) const

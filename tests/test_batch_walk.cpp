@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -35,25 +34,27 @@ Strings operator+(Strings a, const Strings& b)
 
 class BatchWalkTest : public ::testing::Test {
 protected:
-    // Runs the walk and returns the paths handed on, relative to the temp folder.
-    Strings walk(const std::vector<fs::path>& batchList, std::stop_token stop = {})
+    // Runs the walk and returns the sets handed on, relative to the temp folder:
+    // "IMG_1.CR2|IMG_1.JPG&IMG_1.xmp" is a shot of two members and a companion.
+    Strings walk(const std::vector<fs::path>& batchList, std::stop_token stop = {}, bool keepSetsTogether = false)
     {
         Strings handed;
+        auto relative = [&](const fs::path& p) { return p.native().substr(dir.path().native().size() + 1); };
         processFiles(
             batchList,
-            [&](const fs::path& p) {
-                handed.push_back(p.native().substr(dir.path().native().size() + 1));
-                if (onFile)
-                    onFile(p);
+            [&](const PhotoSet& set) {
+                std::string text;
+                for (const fs::path& p : set.members) {
+                    text += (text.empty() ? "" : "|") + relative(p);
+                    if (onFile)
+                        onFile(p);
+                }
+                for (const fs::path& p : set.companions)
+                    text += "&" + relative(p);
+                handed.push_back(text);
             },
-            sink, stop);
+            sink, stop, keepSetsTogether);
         return handed;
-    }
-
-    static Strings sorted(Strings s)
-    {
-        std::sort(s.begin(), s.end());
-        return s;
     }
 
     TempDir dir;
@@ -72,7 +73,7 @@ TEST_F(BatchWalkTest, FolderListingGivesProgressPerEntryAndSkipsDsStoreBelowIt)
     writeFile(dir / "trip/.IMG_1.JPG.velmora-tmp", "x"); // a write-back in progress
 
     const Strings handed = walk({dir / "trip"});
-    EXPECT_EQ(sorted(handed), (Strings{"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"}));
+    EXPECT_EQ(handed, (Strings{"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"}));
     EXPECT_EQ(sink.events, (Strings{"14", "28", "42", "57", "71", "85", "100"} + kEnd));
 }
 
@@ -113,7 +114,7 @@ TEST_F(BatchWalkTest, LinksToFoldersAreListedButNotEntered)
     fs::create_directory_symlink(dir / "trip", dir / "trip/loop"); // a loop must not hang the walk
     fs::create_symlink(dir / "trip/IMG_1.JPG", dir / "trip/file-link.JPG");
 
-    EXPECT_EQ(sorted(walk({dir / "trip"})), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
+    EXPECT_EQ(walk({dir / "trip"}), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
     EXPECT_EQ(sink.events.size(), 4u + kEnd.size());
 
     // A link named directly in the batch is followed, like the folder it names.

@@ -34,7 +34,7 @@ protected:
     {
         NullSink sink;
         processFiles(
-            {folder}, [this](const fs::path& p) { engine.processFile(p); }, sink);
+            {folder}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
     }
 
     // A JPEG whose EXIF block is written by hand: `ifd` is the TIFF structure.
