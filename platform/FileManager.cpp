@@ -1,11 +1,13 @@
 #include "platform/FileManager.h"
 
+#include "platform/ExifDateWriter.h"
 #include "platform/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,10 +63,47 @@ int copyBytes(int in, int out, off_t size)
     return 0;
 }
 
-// Copy into a file created exclusively, keeping permission bits and times.
-// On any failure the partial target is removed. `durable` fsyncs the copy, for
-// when the source is about to be removed.
-int copyFile(const fs::path& source, const fs::path& target, bool durable)
+// Gives the unnamed file `fd` the name `name` in the folder `dirFd`; fails
+// with EEXIST rather than replace anything.
+int linkUnnamed(int fd, int dirFd, const char* name)
+{
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// Renames within a folder without replacing anything: renameat2 where the
+// file system knows RENAME_NOREPLACE (vfat and exFAT do, without hard
+// links), else a hard link, which cannot replace either, and an unlink.
+int renameNoReplace(int dirFd, const char* from, const char* to)
+{
+    if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    if (::linkat(dirFd, from, dirFd, to, 0) != 0)
+        return errno;
+    ::unlinkat(dirFd, from, 0);
+    return 0;
+}
+
+// A name for a copy in the making where the file system has no unnamed files:
+// one the walk never takes for a photo, and unique to this copy.
+std::string namedTempFor(const std::string& targetName)
+{
+    static std::atomic<unsigned long> counter{0};
+    return writeBackTempName(targetName + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+}
+
+// Copies into a file that has no name (O_TMPFILE) in the target's folder,
+// with the source's permission bits and times, makes it durable, and only
+// then links it to the target name, which never replaces a file. Where the
+// file system has no unnamed files, a hidden named one takes its place. A
+// crash at any moment leaves nothing under the target name, or the whole copy.
+// `durableName` also syncs the folder, for when the source is about to go.
+int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed)
 {
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
@@ -75,9 +114,25 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
     if (!S_ISREG(st.st_mode))
         return EINVAL;
     const mode_t mode = st.st_mode & 07777;
-    UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (out.get() < 0)
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string name = target.filename().native();
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
         return errno;
+    // Nothing to do if the name is taken: the usual case of a photo that already has its name.
+    if (struct stat there{}; ::fstatat(dir.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+
+    std::string tempName;
+    UniqueFd out(unnamed ? ::openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1);
+    if (out.get() < 0) {
+        if (unnamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
+        tempName = namedTempFor(name);
+        out.reset(::openat(dir.get(), tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (out.get() < 0)
+            return errno;
+    }
     int err = copyBytes(in.get(), out.get(), st.st_size);
     if (err == 0 && ::fchmod(out.get(), mode) != 0)
         err = errno;
@@ -86,12 +141,20 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
         if (::futimens(out.get(), times) != 0)
             err = errno;
     }
-    if (err == 0 && durable && ::fsync(out.get()) != 0)
+    if (err == 0 && ::fsync(out.get()) != 0)
         err = errno;
-    if (::close(out.release()) != 0 && err == 0)
+    if (err == 0) {
+        if (tempName.empty())
+            err = linkUnnamed(out.get(), dir.get(), name.c_str());
+        else
+            err = renameNoReplace(dir.get(), tempName.c_str(), name.c_str());
+    }
+    if (!tempName.empty())
+        ::unlinkat(dir.get(), tempName.c_str(), 0);
+    if (err == 0 && durableName && ::fsync(dir.get()) != 0) {
         err = errno;
-    if (err != 0)
-        ::unlink(target.c_str());
+        ::unlinkat(dir.get(), name.c_str(), 0);
+    }
     return err;
 }
 
@@ -224,7 +287,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
     // Another file system: the copy must be complete on disk before the
     // source goes, so that a crash in between leaves two copies, never none.
-    if (int copyErr = copyFile(source, target, true); copyErr != 0)
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_); copyErr != 0)
         return makeError(copyErr, "move", source, target);
     if (::unlink(source.c_str()) != 0) {
         err = errno;
@@ -236,7 +299,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
 std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
 {
-    if (int err = copyFile(source, target, false); err != 0)
+    if (int err = copyFile(source, target, false, unnamedTempFiles_); err != 0)
         return makeError(err, "copy", source, target);
     return std::nullopt;
 }

@@ -48,6 +48,10 @@ std::filesystem::path cleanPathText(const std::filesystem::path& path);
 // already exists at the target path.
 class FileManager {
 public:
+    // Copies are made in an unnamed file (O_TMPFILE) where the file system
+    // allows it; off: always in a hidden named one, as on vfat, exFAT, NFS...
+    explicit FileManager(bool unnamedTempFiles = true) : unnamedTempFiles_(unnamedTempFiles) {}
+
     // True when anything exists at the path (a dangling link counts as nothing).
     bool fileExists(const std::filesystem::path& path) const;
     // As above; `isDirectory` tells whether it is a folder (a link to a folder counts as one).
@@ -62,6 +66,9 @@ public:
 
     std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
     std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
+
+private:
+    bool unnamedTempFiles_;
 };
 
 } // namespace velmora
