@@ -77,6 +77,49 @@ TEST_F(BatchWalkTest, FolderListingGivesProgressPerEntryAndSkipsDsStoreBelowIt)
     EXPECT_EQ(sink.events, (Strings{"14", "28", "42", "57", "71", "85", "100"} + kEnd));
 }
 
+// Sets are found by name within one listing (a folder's, or the batch list's)
+// and handed on at their first member, in byte order of names; progress still
+// comes after every entry. Off: every file alone.
+TEST_F(BatchWalkTest, FilesOfOneShotAndTheirCompanionsAreHandedOnTogether)
+{
+    fs::create_directories(dir / "card/sub");
+    for (const char* name : {"IMG_0005.jpg", "IMG_0005.XMP", "IMG_0001.JPG", "IMG_0001.CR2", "IMG_0001.xmp",
+                             "IMG_0001.CR2.xmp", "IMG_0001.CR2.dop", "IMG_0002.NEF.pp3", "IMG_0003.HEIC",
+                             "IMG_0003.MOV", "MVI_0004.MOV", "IMG_0010.JPG", "IMG_0001-2.JPG", "sub/IMG_0001.JPG"})
+        writeFile(dir / "card" / name, "x");
+    struct Case {
+        std::vector<fs::path> batchList;
+        bool together;
+        Strings expected;
+    } cases[] = {
+        {{dir / "card"},
+         true,
+         {"card/IMG_0001-2.JPG",
+          "card/IMG_0001.CR2|card/IMG_0001.JPG&card/IMG_0001.CR2.dop&card/IMG_0001.CR2.xmp&card/IMG_0001.xmp",
+          "card/IMG_0002.NEF.pp3", "card/IMG_0003.HEIC&card/IMG_0003.MOV", "card/IMG_0005.jpg&card/IMG_0005.XMP",
+          "card/IMG_0010.JPG", "card/MVI_0004.MOV", "card/sub/IMG_0001.JPG"}},
+        {{dir / "card"},
+         false,
+         {"card/IMG_0001-2.JPG", "card/IMG_0001.CR2", "card/IMG_0001.CR2.dop", "card/IMG_0001.CR2.xmp",
+          "card/IMG_0001.JPG", "card/IMG_0001.xmp", "card/IMG_0002.NEF.pp3", "card/IMG_0003.HEIC", "card/IMG_0003.MOV",
+          "card/IMG_0005.XMP", "card/IMG_0005.jpg", "card/IMG_0010.JPG", "card/MVI_0004.MOV", "card/sub/IMG_0001.JPG"}},
+        // Dropped files keep the order they were dropped in.
+        {{dir / "card/IMG_0010.JPG", dir / "card/IMG_0001.xmp", dir / "card/IMG_0001.JPG", dir / "card/IMG_0001.CR2"},
+         true,
+         {"card/IMG_0010.JPG", "card/IMG_0001.JPG|card/IMG_0001.CR2&card/IMG_0001.xmp"}},
+        {{dir / "card/IMG_0010.JPG", dir / "card/IMG_0001.xmp", dir / "card/IMG_0001.JPG"},
+         false,
+         {"card/IMG_0010.JPG", "card/IMG_0001.xmp", "card/IMG_0001.JPG"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected.front() + (c.together ? " together" : " alone"));
+        sink.events.clear();
+        EXPECT_EQ(walk(c.batchList, {}, c.together), c.expected);
+        const size_t entries = c.batchList.size() == 1 ? 15 : c.batchList.size(); // 14 files and "sub"
+        EXPECT_EQ(sink.events.size(), entries + kEnd.size());
+    }
+}
+
 TEST_F(BatchWalkTest, BatchLevelProgressOnlyAfterFiles)
 {
     writeFile(dir / "a.JPG", "x");

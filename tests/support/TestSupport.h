@@ -39,6 +39,8 @@ void makeJpeg(const std::filesystem::path& path, std::optional<std::string> orig
 // Sets EXIF fields with exiv2, as a camera would have written them.
 void setExifDates(const std::filesystem::path& path, std::optional<std::string> original,
                   std::optional<std::string> digitized);
+// A TIFF that holds only EXIF, as a raw file is to the date reader, which goes by content.
+void makeTiff(const std::filesystem::path& path, const std::string& original, const std::string& digitized);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
 // Names in a folder, sorted.
