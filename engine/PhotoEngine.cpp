@@ -66,9 +66,11 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path)
 
 void PhotoEngine::processSet(const PhotoSet& set)
 {
-    // Members of one capture date form one shot; shots in the order of their first member.
+    // Members of one capture date (and one folder and old name, as the walk
+    // groups them) form one shot; shots in the order of their first member.
     struct Shot {
         std::string date;
+        fs::path withoutExtension;
         std::vector<Item> items;
     };
     std::vector<Shot> shots;
@@ -79,9 +81,12 @@ void PhotoEngine::processSet(const PhotoSet& set)
         const auto date = shiftedCaptureDate(source);
         if (!date)
             continue;
-        auto shot = std::find_if(shots.begin(), shots.end(), [&](const Shot& s) { return s.date == *date; });
+        const fs::path withoutExtension = fs::path(source).replace_extension();
+        auto shot = std::find_if(shots.begin(), shots.end(), [&](const Shot& s) {
+            return s.date == *date && s.withoutExtension == withoutExtension;
+        });
         if (shot == shots.end())
-            shot = shots.insert(shot, {*date, {}});
+            shot = shots.insert(shot, {*date, withoutExtension, {}});
         placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
         shot->items.emplace_back(source);
     }
