@@ -30,7 +30,7 @@ PhotoSet setAt(const PhotoSets& sets, size_t first, const FileManager& manager,
 {
     PhotoSet set;
     for (size_t i = first; i != PhotoSets::npos; i = sets.next(i))
-        if (fs::path path = pathAt(i); i == first || isFileNow(manager, path))
+        if (fs::path path = pathAt(i); isFileNow(manager, path))
             (sets.isCompanion(i) ? set.companions : set.members).push_back(std::move(path));
     return set;
 }
@@ -69,9 +69,13 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     }
 
     for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
-        if (mayBePhoto(j) && (!sets || sets->isFirst(j))) {
-            if (const fs::path full = pathAt(j); isFileNow(manager, full))
-                processSet(sets ? setAt(*sets, j, manager, pathAt) : PhotoSet{{full}, {}});
+        if (sets && sets->isFirst(j)) {
+            // Handed on even when its first member has gone: the others still belong together.
+            if (const PhotoSet set = setAt(*sets, j, manager, pathAt); !set.members.empty())
+                processSet(set);
+        } else if (!sets && mayBePhoto(j)) {
+            if (fs::path full = pathAt(j); isFileNow(manager, full))
+                processSet({{std::move(full)}, {}});
         }
         sink.setProgress(progress(j + 1, n));
     }
@@ -96,17 +100,21 @@ void processFiles(const std::vector<fs::path>& batchList, const std::function<vo
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
         const fs::path& p = batchList[k];
         bool isDirectory = false;
-        if (!manager.fileExists(p, isDirectory))
-            continue;
-        if (isDirectory) {
+        const bool exists = manager.fileExists(p, isDirectory);
+        if (exists && isDirectory) {
             walkFolder(manager, p, processSet, sink, stop, keepSetsTogether);
             continue;
         }
-        if (!sets)
+        if (sets && sets->isFirst(k)) {
+            if (const PhotoSet set = setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; });
+                !set.members.empty())
+                processSet(set);
+        } else if (!sets && exists) {
             processSet({{p}, {}});
-        else if (sets->isFirst(k))
-            processSet(setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; }));
-        sink.setProgress(progress(k + 1, n));
+        }
+        // A path that has gone gives no progress value.
+        if (exists)
+            sink.setProgress(progress(k + 1, n));
     }
     sink.hideIndicator();
     sink.setStatusText(MessageTable::text("#1"));
