@@ -20,14 +20,6 @@ using namespace velmora::test;
 
 namespace {
 
-class NullSink : public BatchSink {
-public:
-    void setProgress(double) override {}
-    void hideIndicator() override {}
-    void setStatusText(const std::string&) override {}
-    void setUpTimer() override {}
-};
-
 class HostileInputTest : public EngineTest {
 protected:
     void walk(const fs::path& folder)

@@ -17,13 +17,10 @@ namespace {
 
 using NameMap = std::map<std::string, std::string>;
 
-class NullSink : public BatchSink {
-public:
-    void setProgress(double) override {}
-    void hideIndicator() override {}
-    void setStatusText(const std::string&) override {}
-    void setUpTimer() override {}
-};
+std::string twoDigits(int i)
+{
+    return (i < 10 ? "0" : "") + std::to_string(i);
+}
 
 const std::string kPair = "2010:07:14 18:05:09", kBurst = "2011:01:01 10:00:00", kLive = "2012:02:02 12:00:00";
 
@@ -34,17 +31,13 @@ protected:
     void makeCameraFolder()
     {
         int n = 0;
-        auto digitized = [&n] {
-            const int k = n++;
-            return "2001:01:01 00:00:" + std::string(k < 10 ? "0" : "") + std::to_string(k);
-        };
+        auto digitized = [&n] { return "2001:01:01 00:00:" + twoDigits(n++); };
         makeTiff(dir / "IMG_0001.CR2", kPair, digitized());
         makeJpeg(dir / "IMG_0001.JPG", kPair, digitized());
         makeTiff(dir / "IMG_0002.NEF", kPair, digitized()); // another pair in the same second
         makeJpeg(dir / "IMG_0002.JPG", kPair, digitized());
         for (int i = 1; i <= 12; ++i)
-            makeJpeg(dir / ("BURST_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG"), kBurst,
-                     digitized());
+            makeJpeg(dir / ("BURST_" + twoDigits(i) + ".JPG"), kBurst, digitized());
         makeJpeg(dir / "IMG_0100.JPG", kLive, digitized());
         makeJpeg(dir / "NODATE.JPG", std::nullopt, digitized());
         for (const char* name : {"IMG_0001.CR2.xmp", "IMG_0001.xmp", "IMG_0002.NEF.XMP", "IMG_0100.MOV",
@@ -52,22 +45,12 @@ protected:
             writeFile(dir / name, name);
     }
 
-    // Old name -> new name for every file of the folder, by content.
-    NameMap renames(const std::map<std::string, std::string>& before) const
+    // Name by content: every file's bytes are its own.
+    NameMap namesByContent() const
     {
         NameMap result;
         for (const std::string& name : listNames(dir.path()))
-            for (const auto& [oldName, bytes] : before)
-                if (readFile(dir / name) == bytes)
-                    result[oldName] = name;
-        return result;
-    }
-
-    std::map<std::string, std::string> contents() const
-    {
-        std::map<std::string, std::string> result;
-        for (const std::string& name : listNames(dir.path()))
-            result[name] = readFile(dir / name);
+            result[readFile(dir / name)] = name;
         return result;
     }
 
@@ -87,8 +70,7 @@ TEST_F(PhotoSetsTest, CameraFolderBeforeAndAfter)
                    {"NODATE.JPG", "NODATE.JPG"},       {"NODATE.JPG.xmp", "NODATE.JPG.xmp"},
                    {"BURST_01.JPG", burst + ".JPG"}};
     for (int i = 2; i <= 12; ++i)
-        common["BURST_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG"] =
-            burst + "__" + std::to_string(i - 1) + ".JPG";
+        common["BURST_" + twoDigits(i) + ".JPG"] = burst + "__" + std::to_string(i - 1) + ".JPG";
     auto with = [&](NameMap more) {
         more.insert(common.begin(), common.end());
         return more;
@@ -122,13 +104,16 @@ TEST_F(PhotoSetsTest, CameraFolderBeforeAndAfter)
         for (const std::string& name : listNames(dir.path()))
             fs::remove(dir / name);
         makeCameraFolder();
-        const auto before = contents();
+        const NameMap before = namesByContent();
         LogCapture caseLog;
         runDialog = false;
         const size_t alertsBefore = host.alerts().size();
 
         walk({dir.path()}, c.keepSetsTogether);
-        EXPECT_EQ(renames(before), c.expected);
+        NameMap renamed; // old name -> new name
+        for (const auto& [bytes, name] : namesByContent())
+            renamed[before.at(bytes)] = name;
+        EXPECT_EQ(renamed, c.expected);
         const auto lines = caseLog.lines();
         EXPECT_EQ(lines.size(), c.missingDateLines);
         EXPECT_NE(std::find(lines.begin(), lines.end(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dropzone/BatchWalk.h"
 #include "engine/PhotoEngine.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,15 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<AlertRequest> alerts_;
+};
+
+// A batch's progress and status, going nowhere.
+class NullSink : public BatchSink {
+public:
+    void setProgress(double) override {}
+    void hideIndicator() override {}
+    void setStatusText(const std::string&) override {}
+    void setUpTimer() override {}
 };
 
 // An engine over a temporary folder, as a batch runs it but without a window:
