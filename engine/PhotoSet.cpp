@@ -38,21 +38,23 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.s
 {
     // The photos twice: by whole path and by path without extension (stable,
     // so the members of one shot stay in listing order).
+    std::vector<std::string_view> stems(paths.size());
     std::vector<uint32_t> byPath;
-    for (uint32_t i = 0; i < paths.size(); ++i)
+    for (uint32_t i = 0; i < paths.size(); ++i) {
+        stems[i] = stemOf(paths[i]);
         if (!paths[i].empty() && kindOf(paths[i]) == Kind::Photo)
             byPath.push_back(i);
+    }
     std::vector<uint32_t> byStem = byPath;
     std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return paths[a] < paths[b]; });
-    std::stable_sort(byStem.begin(), byStem.end(),
-                     [&](uint32_t a, uint32_t b) { return stemOf(paths[a]) < stemOf(paths[b]); });
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return stems[a] < stems[b]; });
 
     // Members of one shot chained; `firstOf` and `lastOf` lead from any member to its set's ends.
     std::vector<uint32_t> firstOf(paths.size(), npos);
     std::vector<uint32_t> lastOf(paths.size(), npos);
     for (size_t k = 0; k < byStem.size(); ++k) {
         const uint32_t i = byStem[k];
-        if (k > 0 && stemOf(paths[byStem[k - 1]]) == stemOf(paths[i])) {
+        if (k > 0 && stems[byStem[k - 1]] == stems[i]) {
             const uint32_t first = firstOf[byStem[k - 1]];
             next_[lastOf[first]] = i;
             lastOf[first] = i;
@@ -65,24 +67,23 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.s
 
     // Companions after the members: IMG_0001.CR2.xmp belongs to IMG_0001.CR2,
     // IMG_0001.xmp and IMG_0001.MOV to the shot IMG_0001.
-    auto find = [&](const std::vector<uint32_t>& sorted, std::string_view key, auto keyOf) -> uint32_t {
+    auto find = [](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
+                   std::string_view key) -> uint32_t {
         const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
-                                         [&](uint32_t a, std::string_view k) { return keyOf(paths[a]) < k; });
-        return it != sorted.end() && keyOf(paths[*it]) == key ? *it : npos;
+                                         [&](uint32_t a, std::string_view k) { return keys[a] < k; });
+        return it != sorted.end() && keys[*it] == key ? *it : npos;
     };
-    auto whole = [](std::string_view p) { return p; };
-    auto stem = [](std::string_view p) { return stemOf(p); };
     for (uint32_t i = 0; i < paths.size(); ++i) {
         if (paths[i].empty())
             continue;
         const Kind kind = kindOf(paths[i]);
         if (kind == Kind::Photo)
             continue;
-        const std::string_view key = stemOf(paths[i]);
-        uint32_t owner = kind == Kind::Sidecar ? find(byPath, key, whole) : npos;
+        const std::string_view key = stems[i];
+        uint32_t owner = kind == Kind::Sidecar ? find(byPath, paths, key) : npos;
         const bool byBaseName = kind == Kind::Video || equalsIgnoringCase(paths[i].substr(key.size()), ".xmp");
         if (owner == npos && byBaseName)
-            owner = find(byStem, key, stem);
+            owner = find(byStem, stems, key);
         if (owner == npos) {
             flags_[i] = kFirst;
             continue;
