@@ -56,6 +56,11 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path)
         controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     if (isUsableCaptureDate(capture) && controls_.fixTimeOn())
         capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
+    if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
+        // Taken by an overlapping batch while it was read: gone, not without a date.
+        SystemLog::write("*** File " + path.native() + " not found! ***");
+        return std::nullopt;
+    }
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
         SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
