@@ -6,6 +6,8 @@ namespace velmora::settings {
 
 bool read(BoolKey key)
 {
+    if (key.absent && !PreferenceStore::hasObjectForKey(key.name))
+        return true;
     return PreferenceStore::boolForKey(key.name);
 }
 

@@ -5,12 +5,14 @@
 
 #include <optional>
 
-// The one place that knows the eight keys of the settings store, their types
-// and how each is read and written.
+// The one place that knows the keys of the settings store (the eight of the
+// original application and our own), their types, defaults and how each is
+// read and written.
 namespace velmora::settings {
 
 struct BoolKey {
     const char* name;
+    bool absent = false; // what an absent key reads as
 };
 struct IntKey {
     const char* name;
@@ -27,8 +29,10 @@ inline constexpr StringKey textToPrefix{"text_to_prefix"};
 inline constexpr BoolKey fixTime{"fixTime"};
 inline constexpr IntKey selectedDateOptionCell{"selected_date_option_cell"};
 inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
+// Sidecars and the files of one shot move together (ours, on until turned off).
+inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
 
-// Absent key (or a value of the wrong type): false, 0, nullopt.
+// Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);
 long long read(IntKey key);
 std::optional<QString> read(StringKey key);

@@ -94,6 +94,7 @@ void VelmoraAppDelegate::applicationDidFinishLaunching()
         preferencesUi_->exifInPhotos->setCheckState(Qt::Unchecked);
         settings::write(settings::changeExifInPhoto, preferencesUi_->exifInPhotos->checkState());
     }
+    preferencesUi_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
     initWindow();
 }
 
@@ -147,6 +148,7 @@ void VelmoraAppDelegate::openPreferences()
         preferencesUi_->exifInPhotos->setChecked(settings::read(settings::changeExifInPhoto));
     else
         preferencesUi_->exifInPhotos->setCheckState(Qt::Unchecked);
+    preferencesUi_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
     preferences_->show();
     preferences_->raise();
     preferences_->activateWindow();
@@ -155,6 +157,7 @@ void VelmoraAppDelegate::openPreferences()
 void VelmoraAppDelegate::ok()
 {
     settings::write(settings::changeExifInPhoto, preferencesUi_->exifInPhotos->checkState());
+    settings::write(settings::keepSetsTogether, preferencesUi_->keepSetsTogether->checkState());
     preferences_->close();
 }
 
@@ -253,6 +256,7 @@ QComboBox* VelmoraAppDelegate::timezones() const { return ui_->timezones; }
 QLineEdit* VelmoraAppDelegate::text_to_prefix() const { return ui_->text_to_prefix; }
 QDialog* VelmoraAppDelegate::preferences() const { return preferences_.get(); }
 QCheckBox* VelmoraAppDelegate::exifInPhotos() const { return preferencesUi_->exifInPhotos; }
+QCheckBox* VelmoraAppDelegate::keepSetsTogether() const { return preferencesUi_->keepSetsTogether; }
 QCheckBox* VelmoraAppDelegate::fixTime() const { return ui_->fixTime; }
 RadioMatrix* VelmoraAppDelegate::dateSwitch() const { return ui_->dateSwitch; }
 // clang-format on

@@ -67,6 +67,7 @@ public:
     QLineEdit* text_to_prefix() const;
     QDialog* preferences() const;
     QCheckBox* exifInPhotos() const;
+    QCheckBox* keepSetsTogether() const;
     QCheckBox* fixTime() const;
     RadioMatrix* dateSwitch() const;
 

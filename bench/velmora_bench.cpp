@@ -2,7 +2,7 @@
 // code a dropped folder runs, and prints figures. Never asserts a time.
 //
 //   (corpora come from velmora_corpus DIR COUNT WIDTH HEIGHT)
-//   velmora_bench run move|copy|shift DIR...
+//   velmora_bench run move|copy|shift[+sets] DIR...
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
 //   velmora_bench check-reader DIR...            (the date locator agrees with exiv2)
 //   velmora_bench helper FILE ROUNDS             (the exiv2 helper: start-up, then per photo)
@@ -65,8 +65,12 @@ long peakRssKb()
     return usage.ru_maxrss;
 }
 
-int run(const std::string& workload, const std::vector<fs::path>& folders)
+int run(std::string workload, const std::vector<fs::path>& folders)
 {
+    // "+sets": sidecars and RAW+JPEG pairs kept together, as the application does by default.
+    const bool keepSetsTogether = workload.ends_with("+sets");
+    if (keepSetsTogether)
+        workload.resize(workload.size() - 5);
     ControlMirror controls;
     controls.setDateSwitchRow(0);
     controls.setTimezonesTitle(std::string("+2"));
@@ -86,11 +90,11 @@ int run(const std::string& workload, const std::vector<fs::path>& folders)
     const auto start = std::chrono::steady_clock::now();
     processFiles(
         folders,
-        [&](const fs::path& p) {
-            ++files;
-            engine.processFile(p);
+        [&](const PhotoSet& set) {
+            files += set.members.size() + set.companions.size();
+            engine.processSet(set);
         },
-        sink);
+        sink, {}, keepSetsTogether);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("velmora %s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
                 "last_progress=%.0f peak_rss_kb=%ld\n",
@@ -211,7 +215,7 @@ int main(int argc, char** argv)
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
-                 "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
+                 "usage: %s run move|copy|shift[+sets] DIR... | check-reader FILE... | "
                  "check-shift MASTER DIR HOURS | helper FILE ROUNDS\n",
                  argv[0]);
     return 2;

@@ -5,6 +5,8 @@
 #include "platform/MessageTable.h"
 #include "platform/SystemLog.h"
 
+#include <optional>
+
 namespace fs = std::filesystem;
 
 namespace velmora {
@@ -15,8 +17,28 @@ double progress(size_t done, size_t total)
     return static_cast<double>(100 * done / total);
 }
 
+// A file of a listing, handed on at its turn: one that exists and is no folder.
+bool isFileNow(const FileManager& manager, const fs::path& path)
+{
+    bool isDirectory = false;
+    return manager.fileExists(path, isDirectory) && !isDirectory;
+}
+
+// The set that starts at position `first` of a listing, as it stands now:
+// files that have gone since the listing was taken are left out.
+PhotoSet setAt(const PhotoSets& sets, size_t first, const FileManager& manager,
+               const std::function<fs::path(size_t)>& pathAt)
+{
+    PhotoSet set;
+    for (size_t i = first; i != PhotoSets::npos; i = sets.next(i))
+        if (fs::path path = pathAt(i); isFileNow(manager, path))
+            (sets.isCompanion(i) ? set.companions : set.members).push_back(std::move(path));
+    return set;
+}
+
 void walkFolder(const FileManager& manager, const fs::path& folder,
-                const std::function<void(const fs::path&)>& processFile, BatchSink& sink, const std::stop_token& stop)
+                const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, const std::stop_token& stop,
+                bool keepSetsTogether)
 {
     // Taken whole before the first entry, so the photos placed under their new
     // names during this walk are not visited again.
@@ -30,40 +52,73 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         SystemLog::write("*** Folder " + skipped.native() + " cannot be read! ***");
 
     const size_t n = listing->size();
-    for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
+    auto pathAt = [&](size_t j) { return fs::path(folder.native() + "/" + std::string((*listing)[j])); };
+    // A write-back's temporary file (left by a killed process, or being
+    // written by an overlapping batch) is never a photo to rename.
+    auto mayBePhoto = [&](size_t j) {
         const std::string_view relative = (*listing)[j];
-        const fs::path full = folder.native() + "/" + std::string(relative);
-        bool isDirectory = false;
         const std::string_view name = relative.substr(relative.rfind('/') + 1);
-        // A write-back's temporary file (left by a killed process, or being
-        // written by an overlapping batch) is never a photo to rename.
-        if (manager.fileExists(full, isDirectory) && !isDirectory && name != ".DS_Store" && !isWriteBackTempName(name))
-            processFile(full);
+        return !listing->isFolder(j) && name != ".DS_Store" && !isWriteBackTempName(name);
+    };
+    std::optional<PhotoSets> sets;
+    if (keepSetsTogether) {
+        std::vector<std::string_view> paths(n);
+        for (size_t j = 0; j < n; ++j)
+            if (mayBePhoto(j))
+                paths[j] = (*listing)[j];
+        sets.emplace(paths);
+    }
+
+    for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
+        if (sets && sets->isFirst(j)) {
+            // Handed on even when its first member has gone: the others still belong together.
+            if (const PhotoSet set = setAt(*sets, j, manager, pathAt); !set.members.empty())
+                processSet(set);
+        } else if (!sets && mayBePhoto(j)) {
+            if (fs::path full = pathAt(j); isFileNow(manager, full))
+                processSet({{std::move(full)}, {}});
+        }
         sink.setProgress(progress(j + 1, n));
     }
 }
 
 } // namespace
 
-void processFiles(const std::vector<fs::path>& batchList, const std::function<void(const fs::path&)>& processFile,
-                  BatchSink& sink, std::stop_token stop)
+void processFiles(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
+                  BatchSink& sink, std::stop_token stop, bool keepSetsTogether)
 {
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
     const HelperStopScope helperStop(stop);
     startExifHelper();
     const size_t n = batchList.size();
+    // The files named in the batch list are one listing of their own.
+    std::optional<PhotoSets> sets;
+    if (keepSetsTogether) {
+        std::vector<std::string_view> paths(n);
+        for (size_t k = 0; k < n; ++k)
+            if (isFileNow(manager, batchList[k]))
+                paths[k] = batchList[k].native();
+        sets.emplace(paths);
+    }
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
         const fs::path& p = batchList[k];
         bool isDirectory = false;
-        if (!manager.fileExists(p, isDirectory))
-            continue;
-        if (isDirectory) {
-            walkFolder(manager, p, processFile, sink, stop);
+        const bool exists = manager.fileExists(p, isDirectory);
+        if (exists && isDirectory) {
+            walkFolder(manager, p, processSet, sink, stop, keepSetsTogether);
             continue;
         }
-        processFile(p);
-        sink.setProgress(progress(k + 1, n));
+        if (sets && sets->isFirst(k)) {
+            if (const PhotoSet set = setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; });
+                !set.members.empty())
+                processSet(set);
+        } else if (!sets && exists) {
+            processSet({{p}, {}});
+        }
+        // A path that has gone gives no progress value.
+        if (exists)
+            sink.setProgress(progress(k + 1, n));
     }
     sink.hideIndicator();
     sink.setStatusText(MessageTable::text("#1"));

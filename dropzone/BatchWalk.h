@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
 
 #include <filesystem>
@@ -21,11 +22,15 @@ public:
 };
 
 // The body of a batch's worker thread: hands every file of the batch list,
-// named directly or anywhere below a named folder, to `processFile`, with
-// progress after each entry, then "Done". Stops between files once `stop` is
-// requested (the application is quitting).
+// named directly or anywhere below a named folder, to `processSet`, with
+// progress after each entry, then "Done". Each folder's entries come in byte
+// order of their names, the batch list in its own order. With
+// `keepSetsTogether` the files of one listing (a folder's, or the batch
+// list's) that belong together are handed on as one set at the place of its
+// first member; otherwise every file is a set of its own. Stops between
+// files once `stop` is requested (the application is quitting).
 void processFiles(const std::vector<std::filesystem::path>& batchList,
-                  const std::function<void(const std::filesystem::path&)>& processFile, BatchSink& sink,
-                  std::stop_token stop = {});
+                  const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, std::stop_token stop = {},
+                  bool keepSetsTogether = false);
 
 } // namespace velmora

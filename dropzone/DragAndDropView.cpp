@@ -374,7 +374,8 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
     PhotoEngine engine(mirror_, runDialog_, host);
     Sink sink(*this, stop);
     velmora::processFiles(
-        batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
+        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop,
+        settings::read(settings::keepSetsTogether));
 }
 
 void DragAndDropView::reapFinishedWorkers()

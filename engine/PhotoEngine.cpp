@@ -6,6 +6,7 @@
 #include "platform/MetadataReader.h"
 #include "platform/SystemLog.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace fs = std::filesystem;
@@ -24,61 +25,162 @@ void PhotoEngine::raiseLatchedAlert(const char* key)
         host_.showAlert({MessageTable::text(key), MessageTable::text("#12")});
 }
 
+// One file of a shot and where it goes.
+struct PhotoEngine::Item {
+    explicit Item(fs::path path, bool isCompanion = false, std::optional<size_t> photo = std::nullopt)
+        : source(std::move(path)), companion(isCompanion), owner(photo)
+    {
+    }
+    fs::path source;
+    bool companion = false;
+    // A companion's photo among the shot's items; none: it follows when any member is placed.
+    std::optional<size_t> owner;
+    std::string target;
+    bool placed = false;
+};
+
 void PhotoEngine::processFile(const fs::path& path)
 {
-    const std::string& source = path.native();
-    if (!manager_.fileExists(path)) {
-        SystemLog::write("*** File " + source + " not found! ***");
-        return;
-    }
+    processSet({{path}, {}});
+}
 
+std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path)
+{
+    if (!manager_.fileExists(path)) {
+        SystemLog::write("*** File " + path.native() + " not found! ***");
+        return std::nullopt;
+    }
     // The capture date of the chosen field; no fallback to the other one.
     const CaptureDates dates = readCaptureDates(path);
     std::optional<std::string> capture =
         controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     if (isUsableCaptureDate(capture) && controls_.fixTimeOn())
         capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
+    if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
+        // Taken by an overlapping batch while it was read: gone, not without a date.
+        SystemLog::write("*** File " + path.native() + " not found! ***");
+        return std::nullopt;
+    }
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
-        SystemLog::write("*** File " + source + " doesn't have EXIF data! ***");
-        return;
+        SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
+        return std::nullopt;
     }
-    const std::string shiftedCaptureDate = *capture;
-    const std::string stem = dateStem(shiftedCaptureDate);
+    return capture;
+}
 
-    // Name base: the photo's own folder, the prefix text as typed (it may name
-    // a sub-folder), the date stem and, on request, the old name.
-    std::string base = path.parent_path().native() + "/";
-    if (controls_.prefixOn())
-        base += controls_.textToPrefix().value_or("");
-    base += stem;
-    if (controls_.suffixOn())
-        base += "__" + path.stem().native();
-    std::string extension = path.extension().native();
-    if (!extension.empty())
-        extension.erase(0, 1);
-
-    std::string target = base + "." + extension;
-    const bool sameAsSource = target == source;
-    if (!sameAsSource && manager_.fileExists(target)) {
-        for (unsigned long long n = 1;; ++n) {
-            target = base + "__" + std::to_string(n) + "." + extension;
-            if (!manager_.fileExists(target))
-                break;
+void PhotoEngine::processSet(const PhotoSet& set)
+{
+    // Members of one capture date (and one folder and old name, as the walk
+    // groups them) form one shot; shots in the order of their first member.
+    struct Shot {
+        std::string date;
+        fs::path withoutExtension;
+        std::vector<Item> items;
+    };
+    std::vector<Shot> shots;
+    std::vector<std::optional<std::pair<size_t, size_t>>> placeOf; // member -> (shot, item), none when undated
+    for (const fs::path& member : set.members) {
+        const fs::path source = cleanPathText(member);
+        placeOf.emplace_back();
+        const auto date = shiftedCaptureDate(source);
+        if (!date)
+            continue;
+        const fs::path withoutExtension = fs::path(source).replace_extension();
+        auto shot = std::find_if(shots.begin(), shots.end(), [&](const Shot& s) {
+            return s.date == *date && s.withoutExtension == withoutExtension;
+        });
+        if (shot == shots.end())
+            shot = shots.insert(shot, {*date, withoutExtension, {}});
+        placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
+        shot->items.emplace_back(source);
+    }
+    // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),
+    // else with the first shot (IMG_0001.xmp, IMG_0001.MOV). One whose photo has no
+    // date stays where it is, silently: it is not a photo of its own.
+    for (const fs::path& path : set.companions) {
+        const fs::path companion = cleanPathText(path);
+        const std::string name = companion.filename().native();
+        const auto member = std::find_if(set.members.begin(), set.members.end(), [&](const fs::path& m) {
+            return name.starts_with(cleanPathText(m).filename().native() + ".");
+        });
+        if (member != set.members.end()) {
+            if (const auto at = placeOf[static_cast<size_t>(member - set.members.begin())])
+                shots[at->first].items.emplace_back(companion, true, at->second);
+        } else if (!shots.empty()) {
+            shots.front().items.emplace_back(companion, true);
         }
     }
+    for (Shot& shot : shots)
+        placeShot(shot.items, shot.date);
+}
 
-    const auto error = controls_.renameOn() ? manager_.copyItem(path, target) : manager_.moveItem(path, target);
-    if (error && error->code == ENOENT && !manager_.fileExists(path)) {
+void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate)
+{
+    // Name base: the photo's own folder, the prefix text as typed (it may name
+    // a sub-folder), the date stem and, on request, the old name. The files of
+    // a shot share the folder and the old name without extension.
+    const fs::path& first = items.front().source;
+    const std::string stem = first.stem().native();
+    std::string base = first.parent_path().native() + "/";
+    if (controls_.prefixOn())
+        base += controls_.textToPrefix().value_or("");
+    base += dateStem(shiftedCaptureDate);
+    if (controls_.suffixOn())
+        base += "__" + stem;
+
+    // What follows the base: "." and the extension for a photo (a bare "." when
+    // it has none), the rest of its name after the old stem for a companion (".CR2.xmp").
+    std::vector<std::string> rests;
+    for (const Item& item : items) {
+        const std::string name = item.source.filename().native();
+        if (item.companion)
+            rests.push_back(name.starts_with(stem) ? name.substr(stem.size()) : "." + name);
+        else
+            rests.push_back("." + (item.source.has_extension() ? item.source.extension().native().substr(1) : ""));
+    }
+    // The plain name when it is free, or already the file's own, for every
+    // file of the shot; else the first number free for all of them.
+    auto freeForAll = [&](const std::string& number, bool plain) {
+        for (size_t i = 0; i < items.size(); ++i) {
+            const std::string target = base + number + rests[i];
+            if (!(plain && target == items[i].source.native()) && manager_.fileExists(target))
+                return false;
+        }
+        return true;
+    };
+    std::string number;
+    for (unsigned long long n = 1; !freeForAll(number, n == 1); ++n)
+        number = "__" + std::to_string(n);
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i].target = base + number + rests[i];
+
+    for (Item& item : items)
+        if (!item.companion)
+            placeMember(item, shiftedCaptureDate);
+    const bool anyPlaced = std::any_of(items.begin(), items.end(), [](const Item& i) { return i.placed; });
+    for (Item& item : items)
+        if (item.companion && (item.owner ? items[*item.owner].placed : anyPlaced))
+            placeCompanion(item);
+}
+
+void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
+{
+    const bool sameAsSource = item.target == item.source.native();
+    const auto error = controls_.renameOn() ? manager_.copyItem(item.source, item.target)
+                                            : manager_.moveItem(item.source, item.target);
+    if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
-        SystemLog::write("*** File " + source + " not found! ***");
+        SystemLog::write("*** File " + item.source.native() + " not found! ***");
         return;
     }
     if (error && error->code != FileError::kAlreadyExists) {
         SystemLog::write("Error!! " + error->description);
         host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
     }
+    // Companions follow a photo that was placed, or that already has its name.
+    item.placed = !error || sameAsSource;
 
     // The control first: the stored preference costs a file check per photo.
     if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
@@ -87,12 +189,25 @@ void PhotoEngine::processFile(const fs::path& path)
         // already has its name. Never into whatever else sits at the target.
         bool written = false;
         if (!error)
-            written = setDate(shiftedCaptureDate, target, digitized);
+            written = setDate(shiftedCaptureDate, item.target, digitized);
         else if (sameAsSource)
-            written = setDate(shiftedCaptureDate, path, digitized);
+            written = setDate(shiftedCaptureDate, item.source, digitized);
         if (!written)
             raiseLatchedAlert("#17");
     }
+}
+
+void PhotoEngine::placeCompanion(const Item& item)
+{
+    if (item.target == item.source.native())
+        return;
+    const auto error = controls_.renameOn() ? manager_.copyItem(item.source, item.target)
+                                            : manager_.moveItem(item.source, item.target);
+    if (!error || (error->code == ENOENT && !manager_.fileExists(item.source)))
+        return;
+    // Left behind under its old name, it is cut off from its photo: the user must know.
+    SystemLog::write("Error!! " + error->description);
+    host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
 }
 
 bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, bool digitized)

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "engine/ControlMirror.h"
+#include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -34,13 +37,25 @@ public:
     PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host);
 
     void processFile(const std::filesystem::path& path);
+    // The members of one shot that share a capture date get one new base name
+    // and one collision number, free for all of them and their companions;
+    // the companions follow their photo. Members of other dates, or without
+    // one, are handled as separate shots (in the order of the set).
+    void processSet(const PhotoSet& set);
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place.
     bool setDate(const std::string& date, const std::filesystem::path& photoUrl, bool digitized);
 
 private:
+    struct Item;
     void raiseLatchedAlert(const char* key);
+    // The shifted capture date of a member, or nullopt after the described reports.
+    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path);
+    // Puts the members and companions of one shot under their new names.
+    void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate);
+    void placeMember(Item& item, const std::string& shiftedCaptureDate);
+    void placeCompanion(const Item& item);
 
     const ControlMirror& controls_;
     std::atomic<bool>& runDialog_;

@@ -1,10 +1,13 @@
 #include "platform/FileManager.h"
 
+#include "platform/ExifDateWriter.h"
 #include "platform/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QString>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,10 +76,47 @@ int copyBytes(int in, int out, off_t size)
     return 0;
 }
 
-// Copy into a file created exclusively, keeping permission bits and times.
-// On any failure the partial target is removed. `durable` fsyncs the copy, for
-// when the source is about to be removed.
-int copyFile(const fs::path& source, const fs::path& target, bool durable)
+// Gives the unnamed file `fd` the name `name` in the folder `dirFd`; fails
+// with EEXIST rather than replace anything.
+int linkUnnamed(int fd, int dirFd, const char* name)
+{
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+// Renames within a folder without replacing anything: renameat2 where the
+// file system knows RENAME_NOREPLACE (vfat and exFAT do, without hard
+// links), else a hard link, which cannot replace either, and an unlink.
+int renameNoReplace(int dirFd, const char* from, const char* to)
+{
+    if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    if (::linkat(dirFd, from, dirFd, to, 0) != 0)
+        return errno;
+    ::unlinkat(dirFd, from, 0);
+    return 0;
+}
+
+// A name for a copy in the making where the file system has no unnamed files:
+// one the walk never takes for a photo, and unique to this copy.
+std::string namedTempFor(const std::string& targetName)
+{
+    static std::atomic<unsigned long> counter{0};
+    return writeBackTempName(targetName + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+}
+
+// Copies into a file that has no name (O_TMPFILE) in the target's folder,
+// with the source's permission bits and times, makes it durable, and only
+// then links it to the target name, which never replaces a file. Where the
+// file system has no unnamed files, a hidden named one takes its place. A
+// crash at any moment leaves nothing under the target name, or the whole copy.
+// `durableName` also syncs the folder, for when the source is about to go.
+int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed)
 {
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
@@ -87,9 +127,25 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
     if (!S_ISREG(st.st_mode))
         return EINVAL;
     const mode_t mode = st.st_mode & 07777;
-    UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (out.get() < 0)
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string name = target.filename().native();
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
         return errno;
+    // Nothing to do if the name is taken: the usual case of a photo that already has its name.
+    if (struct stat there{}; ::fstatat(dir.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+
+    std::string tempName;
+    UniqueFd out(unnamed ? ::openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1);
+    if (out.get() < 0) {
+        if (unnamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
+        tempName = namedTempFor(name);
+        out.reset(::openat(dir.get(), tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (out.get() < 0)
+            return errno;
+    }
     int err = copyBytes(in.get(), out.get(), st.st_size);
     if (err == 0 && ::fchmod(out.get(), mode) != 0)
         err = errno;
@@ -98,16 +154,37 @@ int copyFile(const fs::path& source, const fs::path& target, bool durable)
         if (::futimens(out.get(), times) != 0)
             err = errno;
     }
-    if (err == 0 && durable && ::fsync(out.get()) != 0)
+    if (err == 0 && ::fsync(out.get()) != 0)
         err = errno;
-    if (::close(out.release()) != 0 && err == 0)
+    if (err == 0) {
+        if (tempName.empty())
+            err = linkUnnamed(out.get(), dir.get(), name.c_str());
+        else
+            err = renameNoReplace(dir.get(), tempName.c_str(), name.c_str());
+    }
+    if (!tempName.empty())
+        ::unlinkat(dir.get(), tempName.c_str(), 0);
+    if (err == 0 && durableName && ::fsync(dir.get()) != 0) {
         err = errno;
-    if (err != 0)
-        ::unlink(target.c_str());
+        ::unlinkat(dir.get(), name.c_str(), 0);
+    }
     return err;
 }
 
 } // namespace
+
+fs::path cleanPathText(const fs::path& path)
+{
+    const std::string& text = path.native();
+    std::string clean;
+    clean.reserve(text.size());
+    for (const char c : text)
+        if (c != '/' || clean.empty() || clean.back() != '/')
+            clean += c;
+    if (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
+}
 
 bool FileManager::fileExists(const fs::path& path) const
 {
@@ -136,20 +213,33 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             unreadable->push_back(root / relative);
         return;
     }
+    struct Entry {
+        std::string name;
+        bool isDir;
+    };
+    std::vector<Entry> entries;
     while (struct dirent* entry = stop.stop_requested() ? nullptr : ::readdir(dir)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        const std::string child = relative.empty() ? std::string(name) : relative + "/" + name;
-        out.append(child);
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
             isDir = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         }
-        if (!isDir)
+        entries.push_back({name, isDir});
+    }
+    // Byte order of names, as a camera numbers its photos; the file system's
+    // own order is a hash on ext4, btrfs and XFS.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    for (const Entry& entry : entries) {
+        if (stop.stop_requested())
+            break;
+        const std::string child = relative.empty() ? entry.name : relative + "/" + entry.name;
+        out.append(child, entry.isDir);
+        if (!entry.isDir)
             continue;
-        int childFd = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int childFd = ::openat(::dirfd(dir), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (childFd < 0) {
             if (unreadable)
                 unreadable->push_back(root / child);
@@ -162,9 +252,10 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
 
 } // namespace
 
-void FolderListing::append(std::string_view relative)
+void FolderListing::append(std::string_view relative, bool isFolder)
 {
     offsets_.push_back(names_.size());
+    folders_.push_back(isFolder);
     names_.append(relative);
     names_.push_back('\0');
 }
@@ -173,6 +264,7 @@ void FolderListing::shrink()
 {
     names_.shrink_to_fit();
     offsets_.shrink_to_fit();
+    folders_.shrink_to_fit();
 }
 
 std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable,
@@ -211,7 +303,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
     // Another file system: the copy must be complete on disk before the
     // source goes, so that a crash in between leaves two copies, never none.
-    if (int copyErr = copyFile(source, target, true); copyErr != 0)
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_); copyErr != 0)
         return makeError(copyErr, "move", source, target);
     if (::unlink(source.c_str()) != 0) {
         err = errno;
@@ -223,7 +315,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
 std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
 {
-    if (int err = copyFile(source, target, false); err != 0)
+    if (int err = copyFile(source, target, false, unnamedTempFiles_); err != 0)
         return makeError(err, "copy", source, target);
     return std::nullopt;
 }

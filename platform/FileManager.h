@@ -30,34 +30,49 @@ public:
         const size_t end = i + 1 < offsets_.size() ? offsets_[i + 1] - 1 : names_.size() - 1;
         return std::string_view(names_).substr(offsets_[i], end - offsets_[i]);
     }
-    void append(std::string_view relative);
+    // True for an entry that was a folder when listed (a link to one is not).
+    bool isFolder(size_t i) const { return folders_[i]; }
+    void append(std::string_view relative, bool isFolder = false);
     void shrink();
 
 private:
     std::string names_; // each entry followed by a NUL
     std::vector<size_t> offsets_;
+    std::vector<bool> folders_;
 };
+
+// The path's text without doubled or trailing "/" ("/a//b/" gives "/a/b"),
+// links not resolved: two texts of one path compare equal.
+std::filesystem::path cleanPathText(const std::filesystem::path& path);
 
 // File operations on byte-exact paths. Moves and copies never replace what
 // already exists at the target path.
 class FileManager {
 public:
+    // Copies are made in an unnamed file (O_TMPFILE) where the file system
+    // allows it; off: always in a hidden named one, as on vfat, exFAT, NFS...
+    explicit FileManager(bool unnamedTempFiles = true) : unnamedTempFiles_(unnamedTempFiles) {}
+
     // True when anything exists at the path (a dangling link counts as nothing).
     bool fileExists(const std::filesystem::path& path) const;
     // As above; `isDirectory` tells whether it is a folder (a link to a folder counts as one).
     bool fileExists(const std::filesystem::path& path, bool& isDirectory) const;
 
-    // Every entry below `folder` at any depth, relative to it, in the order the
-    // directory enumeration yields them; links to folders are listed, not
-    // descended. Sub-folders that cannot be read are skipped and reported in
-    // `unreadable`. nullopt when `folder` itself cannot be listed. Once `stop`
-    // is requested the listing ends early with what it has.
+    // Every entry below `folder` at any depth, relative to it: each folder's
+    // entries in byte order of their names, a sub-folder's entries right after
+    // it; links to folders are listed, not descended. Sub-folders that cannot
+    // be read are skipped and reported in `unreadable`. nullopt when `folder`
+    // itself cannot be listed. Once `stop` is requested the listing ends early
+    // with what it has.
     std::optional<FolderListing> listFolder(const std::filesystem::path& folder,
                                             std::vector<std::filesystem::path>* unreadable = nullptr,
                                             std::stop_token stop = {}) const;
 
     std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
     std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
+
+private:
+    bool unnamedTempFiles_;
 };
 
 } // namespace velmora

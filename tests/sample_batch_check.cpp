@@ -21,14 +21,6 @@ using namespace velmora::test;
 
 namespace {
 
-class NullSink : public BatchSink {
-public:
-    void setProgress(double) override {}
-    void hideIndicator() override {}
-    void setStatusText(const std::string&) override {}
-    void setUpTimer() override {}
-};
-
 // Contents of every file below `folder`, by content.
 std::multiset<std::string> contentsBelow(const fs::path& folder)
 {
@@ -55,7 +47,7 @@ protected:
         auto done = std::async(std::launch::async, [&] {
             NullSink sink;
             processFiles(
-                {dir.path()}, [&](const fs::path& p) { photoEngine.processFile(p); }, sink, stop);
+                {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
         });
         return done.wait_for(120s) == std::future_status::ready;
     }

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -35,25 +34,27 @@ Strings operator+(Strings a, const Strings& b)
 
 class BatchWalkTest : public ::testing::Test {
 protected:
-    // Runs the walk and returns the paths handed on, relative to the temp folder.
-    Strings walk(const std::vector<fs::path>& batchList, std::stop_token stop = {})
+    // Runs the walk and returns the sets handed on, relative to the temp folder:
+    // "IMG_1.CR2|IMG_1.JPG&IMG_1.xmp" is a shot of two members and a companion.
+    Strings walk(const std::vector<fs::path>& batchList, std::stop_token stop = {}, bool keepSetsTogether = false)
     {
         Strings handed;
+        auto relative = [&](const fs::path& p) { return p.native().substr(dir.path().native().size() + 1); };
         processFiles(
             batchList,
-            [&](const fs::path& p) {
-                handed.push_back(p.native().substr(dir.path().native().size() + 1));
-                if (onFile)
-                    onFile(p);
+            [&](const PhotoSet& set) {
+                std::string text;
+                for (const fs::path& p : set.members) {
+                    text += (text.empty() ? "" : "|") + relative(p);
+                    if (onFile)
+                        onFile(p);
+                }
+                for (const fs::path& p : set.companions)
+                    text += "&" + relative(p);
+                handed.push_back(text);
             },
-            sink, stop);
+            sink, stop, keepSetsTogether);
         return handed;
-    }
-
-    static Strings sorted(Strings s)
-    {
-        std::sort(s.begin(), s.end());
-        return s;
     }
 
     TempDir dir;
@@ -72,8 +73,51 @@ TEST_F(BatchWalkTest, FolderListingGivesProgressPerEntryAndSkipsDsStoreBelowIt)
     writeFile(dir / "trip/.IMG_1.JPG.velmora-tmp", "x"); // a write-back in progress
 
     const Strings handed = walk({dir / "trip"});
-    EXPECT_EQ(sorted(handed), (Strings{"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"}));
+    EXPECT_EQ(handed, (Strings{"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"}));
     EXPECT_EQ(sink.events, (Strings{"14", "28", "42", "57", "71", "85", "100"} + kEnd));
+}
+
+// Sets are found by name within one listing (a folder's, or the batch list's)
+// and handed on at their first member, in byte order of names; progress still
+// comes after every entry. Off: every file alone.
+TEST_F(BatchWalkTest, FilesOfOneShotAndTheirCompanionsAreHandedOnTogether)
+{
+    fs::create_directories(dir / "card/sub");
+    for (const char* name : {"IMG_0005.jpg", "IMG_0005.XMP", "IMG_0001.JPG", "IMG_0001.CR2", "IMG_0001.xmp",
+                             "IMG_0001.CR2.xmp", "IMG_0001.CR2.dop", "IMG_0002.NEF.pp3", "IMG_0003.HEIC",
+                             "IMG_0003.MOV", "MVI_0004.MOV", "IMG_0010.JPG", "IMG_0001-2.JPG", "sub/IMG_0001.JPG"})
+        writeFile(dir / "card" / name, "x");
+    struct Case {
+        std::vector<fs::path> batchList;
+        bool together;
+        Strings expected;
+    } cases[] = {
+        {{dir / "card"},
+         true,
+         {"card/IMG_0001-2.JPG",
+          "card/IMG_0001.CR2|card/IMG_0001.JPG&card/IMG_0001.CR2.dop&card/IMG_0001.CR2.xmp&card/IMG_0001.xmp",
+          "card/IMG_0002.NEF.pp3", "card/IMG_0003.HEIC&card/IMG_0003.MOV", "card/IMG_0005.jpg&card/IMG_0005.XMP",
+          "card/IMG_0010.JPG", "card/MVI_0004.MOV", "card/sub/IMG_0001.JPG"}},
+        {{dir / "card"},
+         false,
+         {"card/IMG_0001-2.JPG", "card/IMG_0001.CR2", "card/IMG_0001.CR2.dop", "card/IMG_0001.CR2.xmp",
+          "card/IMG_0001.JPG", "card/IMG_0001.xmp", "card/IMG_0002.NEF.pp3", "card/IMG_0003.HEIC", "card/IMG_0003.MOV",
+          "card/IMG_0005.XMP", "card/IMG_0005.jpg", "card/IMG_0010.JPG", "card/MVI_0004.MOV", "card/sub/IMG_0001.JPG"}},
+        // Dropped files keep the order they were dropped in.
+        {{dir / "card/IMG_0010.JPG", dir / "card/IMG_0001.xmp", dir / "card/IMG_0001.JPG", dir / "card/IMG_0001.CR2"},
+         true,
+         {"card/IMG_0010.JPG", "card/IMG_0001.JPG|card/IMG_0001.CR2&card/IMG_0001.xmp"}},
+        {{dir / "card/IMG_0010.JPG", dir / "card/IMG_0001.xmp", dir / "card/IMG_0001.JPG"},
+         false,
+         {"card/IMG_0010.JPG", "card/IMG_0001.xmp", "card/IMG_0001.JPG"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected.front() + (c.together ? " together" : " alone"));
+        sink.events.clear();
+        EXPECT_EQ(walk(c.batchList, {}, c.together), c.expected);
+        const size_t entries = c.batchList.size() == 1 ? 15 : c.batchList.size(); // 14 files and "sub"
+        EXPECT_EQ(sink.events.size(), entries + kEnd.size());
+    }
 }
 
 TEST_F(BatchWalkTest, BatchLevelProgressOnlyAfterFiles)
@@ -113,7 +157,7 @@ TEST_F(BatchWalkTest, LinksToFoldersAreListedButNotEntered)
     fs::create_directory_symlink(dir / "trip", dir / "trip/loop"); // a loop must not hang the walk
     fs::create_symlink(dir / "trip/IMG_1.JPG", dir / "trip/file-link.JPG");
 
-    EXPECT_EQ(sorted(walk({dir / "trip"})), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
+    EXPECT_EQ(walk({dir / "trip"}), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
     EXPECT_EQ(sink.events.size(), 4u + kEnd.size());
 
     // A link named directly in the batch is followed, like the folder it names.

@@ -27,21 +27,13 @@ using namespace velmora::test;
 
 namespace {
 
-class NullSink : public BatchSink {
-public:
-    void setProgress(double) override {}
-    void hideIndicator() override {}
-    void setStatusText(const std::string&) override {}
-    void setUpTimer() override {}
-};
-
 class HostileInputTest : public EngineTest {
 protected:
     void walk(const fs::path& folder)
     {
         NullSink sink;
         processFiles(
-            {folder}, [this](const fs::path& p) { engine.processFile(p); }, sink);
+            {folder}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
     }
 
     // A JPEG whose EXIF block is written by hand: `ifd` is the TIFF structure.

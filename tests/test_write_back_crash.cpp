@@ -31,14 +31,15 @@ namespace {
 const std::string kNew = "2011:12:13 14:15:16";
 const std::string kOld = "2001:02:03 04:05:06";
 
-pid_t startHelper(const fs::path& photo, std::string mode, std::string step = {})
+pid_t startHelper(std::vector<std::string> args)
 {
     const std::string program = WRITEBACK_CRASH_HELPER;
-    std::string path = photo.native();
-    char* argv[] = {const_cast<char*>(program.c_str()), path.data(), mode.data(), step.empty() ? nullptr : step.data(),
-                    nullptr};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return -1;
     return pid;
 }
@@ -79,7 +80,7 @@ TEST(WriteBackCrash, KilledWriterLeavesOldOrNewPhotoNeverAMix)
         int seenOld = 0, seenNew = 0, leftOver = 0;
         std::uniform_int_distribution<int> delayUs(0, 25000);
         for (int round = 0; round < 40; ++round) {
-            const pid_t pid = startHelper(photo, mode);
+            const pid_t pid = startHelper({photo.native(), mode});
             ASSERT_GT(pid, 0);
             ::usleep(static_cast<useconds_t>(delayUs(random)));
             ::kill(pid, SIGKILL);
@@ -124,7 +125,7 @@ TEST(WriteBackCrash, RecoveryCompletesAnInterruptedPatch)
         ASSERT_EQ(writeExifDate(dir / "copy.jpg", kNew, false).status, ExifWriteResult::Status::Written);
         const std::string newBytes = readFile(dir / "copy.jpg");
 
-        const pid_t pid = startHelper(photo, "inplace", c.step);
+        const pid_t pid = startHelper({photo.native(), "inplace", c.step});
         ASSERT_GT(pid, 0);
         ASSERT_EQ(waitForEnd(pid), SIGKILL) << "the helper never reached the step";
         const std::string killed = readFile(photo);
@@ -191,6 +192,50 @@ TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
               (std::vector<std::string>{"pwrite journal record", "fsync journal", "pwrite photo", "fsync photo",
                                         "pwrite journal"}));
     EXPECT_EQ(std::count(calls.begin(), record, "pwrite photo"), 0) << "the photo was written before its record";
+}
+
+// A copy killed at random moments: under a final name there is nothing or
+// the whole copy; the only other thing left is a hidden temporary file that
+// the walk never takes for a photo.
+TEST(CopyCrash, KilledCopyLeavesNoPartFileUnderItsName)
+{
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::string bytes(16 << 20, '\0');
+    for (size_t i = 0; i < bytes.size(); i += 4096)
+        bytes[i] = static_cast<char>(random());
+
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary file" : "named temporary file");
+        TempDir dir;
+        writeFile(dir / "big.NEF", bytes);
+        int whole = 0, leftOver = 0;
+        std::uniform_int_distribution<int> delayUs(0, 100000);
+        for (int round = 0; round < 8; ++round) {
+            const pid_t pid = startHelper({"copy", (dir / "big.NEF").native(), unnamed ? "unnamed" : "named"});
+            ASSERT_GT(pid, 0);
+            ::usleep(static_cast<useconds_t>(delayUs(random)));
+            ::kill(pid, SIGKILL);
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            ASSERT_TRUE(WIFSIGNALED(status)) << "the helper stopped by itself with " << WEXITSTATUS(status);
+            for (const std::string& name : listNames(dir.path())) {
+                if (name == "big.NEF")
+                    continue;
+                if (isWriteBackTempName(name) && !unnamed) {
+                    ++leftOver;
+                } else {
+                    ASSERT_EQ(name.rfind("copy-", 0), 0u) << name;
+                    ASSERT_TRUE(readFile(dir / name) == bytes) << name << " is not the whole copy";
+                    ++whole;
+                }
+                fs::remove(dir / name);
+            }
+        }
+        std::cout << (unnamed ? "unnamed" : "named") << ": " << whole << " whole copies, " << leftOver
+                  << " temporary files left\n";
+    }
 }
 
 } // namespace

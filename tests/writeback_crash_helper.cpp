@@ -2,15 +2,19 @@
 // given a step, writes one date and kills itself at that step of the patch;
 // or, given "once", writes one date and ends.
 // Usage: writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
+// Or copies a file to new names (copy-0, copy-1, ... beside it), forever:
+//        writeback_crash_helper copy FILE unnamed|named
 #include "platform/DateLocator.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/PatchJournal.h"
+#include "platform/FileManager.h"
 #include "platform/Platform.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +51,13 @@ void stop(velmora::PatchStep step)
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "copy") == 0) {
+        const velmora::FileManager manager(std::strcmp(argv[3], "unnamed") == 0);
+        const std::filesystem::path source = argv[2];
+        for (unsigned long i = 0;; ++i)
+            if (manager.copyItem(source, source.parent_path() / ("copy-" + std::to_string(i))))
+                return 1;
+    }
     if (argc < 3)
         return 2;
     velmora::initializePlatform();

@@ -145,6 +145,14 @@
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
+    <message>
+        <source>&amp;Keep sidecars and RAW+JPEG pairs together</source>
+        <translation>Begleitdateien und RAW+JPEG-Paare &amp;zusammenhalten</translation>
+    </message>
+    <message>
+        <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
+        <translation>Bearbeitungen neben einem Foto (.xmp, .pp3, .dop) und das Live-Photo-Video eines Telefons erhalten den neuen Namen des Fotos, und Raw und JPEG einer Aufnahme behalten einen Namen und eine Nummer.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

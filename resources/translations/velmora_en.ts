@@ -145,6 +145,14 @@
         <source>&amp;OK</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Keep sidecars and RAW+JPEG pairs together</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

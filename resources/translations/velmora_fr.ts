@@ -145,6 +145,14 @@
         <source>&amp;OK</source>
         <translation>&amp;OK</translation>
     </message>
+    <message>
+        <source>&amp;Keep sidecars and RAW+JPEG pairs together</source>
+        <translation>&amp;Garder ensemble les fichiers annexes et les paires RAW+JPEG</translation>
+    </message>
+    <message>
+        <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
+        <translation>Les retouches enregistrées à côté d&apos;une photo (.xmp, .pp3, .dop) et la vidéo Live Photo d&apos;un téléphone prennent le nouveau nom de la photo, et le RAW et le JPEG d&apos;une même prise gardent un seul nom et un seul numéro.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

@@ -173,6 +173,7 @@ void AppTest::firstLaunchOnEmptyStore()
     QCOMPARE(preferences->objectName(), QStringLiteral("preferences"));
     QVERIFY(!preferences->isVisible());
     QCOMPARE(child<QCheckBox>(preferences, "exifInPhotos")->checkState(), Qt::Unchecked);
+    QVERIFY(child<QCheckBox>(preferences, "keepSetsTogether")->isChecked()); // on, and not written
 
     // The pop-up offers every whole hour from -12 to +14, titled with its sign.
     auto* timezones = child<QComboBox>(window, "timezones");
@@ -369,12 +370,19 @@ void AppTest::preferencesStoreOnlyOnOk()
     openPreferences->trigger();
     QVERIFY(!exifInPhotos->isChecked());
     QTest::mouseClick(exifInPhotos, Qt::LeftButton);
+    auto* keepSetsTogether = child<QCheckBox>(preferences, "keepSetsTogether");
+    QVERIFY(QTest::qWaitForWindowActive(preferences));
+    QTest::keyClick(preferences, Qt::Key_K, Qt::AltModifier); // its mnemonic
+    QTRY_VERIFY(!keepSetsTogether->isChecked());
     QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
     QVERIFY(!preferences->isVisible());
     QCOMPARE(store().value("change_exif_in_photo").toBool(), true);
+    QCOMPARE(store().value("keep_sets_together").toBool(), false);
     exifInPhotos->setChecked(false);
+    keepSetsTogether->setChecked(true);
     openPreferences->trigger();
     QVERIFY(exifInPhotos->isChecked());
+    QVERIFY(!keepSetsTogether->isChecked());
     preferences->close();
 
     // An absent key shows off and is not written by opening.

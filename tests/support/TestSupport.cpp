@@ -92,6 +92,30 @@ void setExifDates(const fs::path& path, std::optional<std::string> original, std
     image->writeMetadata();
 }
 
+void makeTiff(const fs::path& path, const std::string& original, const std::string& digitized)
+{
+    // One grey pixel, little-endian: eight entries of IFD0, then the pixel at offset 110.
+    std::string tiff("II*\0\x08\0\0\0\x08\0", 10);
+    auto entry = [&tiff](uint16_t tag, uint16_t type, uint32_t value) {
+        const uint32_t count = 1;
+        for (const uint32_t field : {uint32_t(tag) | uint32_t(type) << 16, count, value})
+            for (int shift = 0; shift < 32; shift += 8)
+                tiff += static_cast<char>(field >> shift & 0xFF);
+    };
+    const uint16_t kShort = 3, kLong = 4;
+    entry(0x100, kShort, 1);  // width
+    entry(0x101, kShort, 1);  // height
+    entry(0x102, kShort, 8);  // bits per sample
+    entry(0x103, kShort, 1);  // no compression
+    entry(0x106, kShort, 1);  // black is zero
+    entry(0x111, kLong, 110); // strip offset
+    entry(0x116, kShort, 1);  // rows per strip
+    entry(0x117, kLong, 1);   // strip byte count
+    tiff += std::string(4, '\0') + '\x80';
+    writeFile(path, tiff);
+    setExifDates(path, original, digitized);
+}
+
 void writeFile(const fs::path& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary);

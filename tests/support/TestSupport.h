@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dropzone/BatchWalk.h"
 #include "engine/PhotoEngine.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,8 @@ void makeJpeg(const std::filesystem::path& path, std::optional<std::string> orig
 // Sets EXIF fields with exiv2, as a camera would have written them.
 void setExifDates(const std::filesystem::path& path, std::optional<std::string> original,
                   std::optional<std::string> digitized);
+// A TIFF that holds only EXIF, as a raw file is to the date reader, which goes by content.
+void makeTiff(const std::filesystem::path& path, const std::string& original, const std::string& digitized);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
 // Names in a folder, sorted.
@@ -68,6 +71,15 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<AlertRequest> alerts_;
+};
+
+// A batch's progress and status, going nowhere.
+class NullSink : public BatchSink {
+public:
+    void setProgress(double) override {}
+    void hideIndicator() override {}
+    void setStatusText(const std::string&) override {}
+    void setUpTimer() override {}
 };
 
 // An engine over a temporary folder, as a batch runs it but without a window:

@@ -1,0 +1,98 @@
+#include "engine/PhotoSet.h"
+
+#include <algorithm>
+
+namespace velmora {
+namespace {
+
+enum class Kind { Photo, Sidecar, Video };
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// "dir/IMG_0001" and "CR2" for "dir/IMG_0001.CR2"; a name's leading dot starts no extension.
+std::string_view stemOf(std::string_view path)
+{
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    return dot == std::string_view::npos || dot <= nameStart ? path : path.substr(0, dot);
+}
+
+Kind kindOf(std::string_view path)
+{
+    const std::string_view stem = stemOf(path);
+    const std::string_view extension = stem.size() < path.size() ? path.substr(stem.size() + 1) : std::string_view();
+    if (equalsIgnoringCase(extension, "xmp") || equalsIgnoringCase(extension, "pp3") ||
+        equalsIgnoringCase(extension, "dop"))
+        return Kind::Sidecar;
+    return equalsIgnoringCase(extension, "mov") ? Kind::Video : Kind::Photo;
+}
+
+} // namespace
+
+PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.size(), npos), flags_(paths.size(), 0)
+{
+    // The photos twice: by whole path and by path without extension (stable,
+    // so the members of one shot stay in listing order).
+    std::vector<std::string_view> stems(paths.size());
+    std::vector<uint32_t> byPath;
+    for (uint32_t i = 0; i < paths.size(); ++i) {
+        stems[i] = stemOf(paths[i]);
+        if (!paths[i].empty() && kindOf(paths[i]) == Kind::Photo)
+            byPath.push_back(i);
+    }
+    std::vector<uint32_t> byStem = byPath;
+    std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return paths[a] < paths[b]; });
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return stems[a] < stems[b]; });
+
+    // Members of one shot chained; `firstOf` and `lastOf` lead from any member to its set's ends.
+    std::vector<uint32_t> firstOf(paths.size(), npos);
+    std::vector<uint32_t> lastOf(paths.size(), npos);
+    for (size_t k = 0; k < byStem.size(); ++k) {
+        const uint32_t i = byStem[k];
+        if (k > 0 && stems[byStem[k - 1]] == stems[i]) {
+            const uint32_t first = firstOf[byStem[k - 1]];
+            next_[lastOf[first]] = i;
+            lastOf[first] = i;
+            firstOf[i] = first;
+        } else {
+            flags_[i] = kFirst;
+            firstOf[i] = lastOf[i] = i;
+        }
+    }
+
+    // Companions after the members: IMG_0001.CR2.xmp belongs to IMG_0001.CR2,
+    // IMG_0001.xmp and IMG_0001.MOV to the shot IMG_0001.
+    auto find = [](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
+                   std::string_view key) -> uint32_t {
+        const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
+                                         [&](uint32_t a, std::string_view k) { return keys[a] < k; });
+        return it != sorted.end() && keys[*it] == key ? *it : npos;
+    };
+    for (uint32_t i = 0; i < paths.size(); ++i) {
+        if (paths[i].empty())
+            continue;
+        const Kind kind = kindOf(paths[i]);
+        if (kind == Kind::Photo)
+            continue;
+        const std::string_view key = stems[i];
+        uint32_t owner = kind == Kind::Sidecar ? find(byPath, paths, key) : npos;
+        const bool byBaseName = kind == Kind::Video || equalsIgnoringCase(paths[i].substr(key.size()), ".xmp");
+        if (owner == npos && byBaseName)
+            owner = find(byStem, stems, key);
+        if (owner == npos) {
+            flags_[i] = kFirst;
+            continue;
+        }
+        const uint32_t first = firstOf[owner];
+        next_[lastOf[first]] = i;
+        lastOf[first] = i;
+        flags_[i] = kCompanion;
+    }
+}
+
+} // namespace velmora

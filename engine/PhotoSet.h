@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// Files that move together: the files of one shot (same folder, same name
+// without extension: a raw and its JPEG) and their companions, the sidecars
+// of photo editors (IMG_0001.xmp, IMG_0001.CR2.xmp, .pp3, .dop) and a phone's
+// live-photo video (IMG_0001.MOV). A lone file is a set of one member.
+struct PhotoSet {
+    std::vector<std::filesystem::path> members;
+    std::vector<std::filesystem::path> companions;
+};
+
+// The sets among the files of one listing, as positions in it. Every file is
+// in exactly one set; a sidecar or video whose photo is not in the listing is
+// a set of its own. Sorting, not hashing: O(n log n) time, a few bytes per entry.
+class PhotoSets {
+public:
+    static constexpr size_t npos = UINT32_MAX;
+
+    // `paths` in listing order; an empty entry is not a file and belongs to no set.
+    explicit PhotoSets(const std::vector<std::string_view>& paths);
+
+    // True at the first member of a set: where the set is handed on.
+    bool isFirst(size_t i) const { return flags_[i] & kFirst; }
+    bool isCompanion(size_t i) const { return flags_[i] & kCompanion; }
+    // The next file of i's set (members, then companions, each in listing order), or npos.
+    size_t next(size_t i) const { return next_[i]; }
+
+private:
+    static constexpr uint8_t kFirst = 1, kCompanion = 2;
+    std::vector<uint32_t> next_;
+    std::vector<uint8_t> flags_;
+};
+
+} // namespace velmora
