@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "dropzone/BatchWalk.h"
 #include "dropzone/RadioMatrix.h"
+#include "platform/BatchJournal.h"
 #include "platform/MessageTable.h"
 
 #include <QCheckBox>
@@ -294,6 +295,10 @@ void DragAndDropView::batchStartSecondHalf(std::vector<fs::path> batchList)
 void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::stop_token stop)
 {
     PhotoEngine engine(mirror_, runDialog_, *this);
+    auto options = mirror_.describe();
+    options.emplace_back("change_exif_in_photo", changeExifInPhoto() ? "on" : "off");
+    const auto journal = BatchJournal::begin(options, batchList);
+    engine.setRecorder(journal.get());
     Sink sink(*this);
     velmora::processFiles(
         batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);

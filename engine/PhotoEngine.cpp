@@ -24,11 +24,23 @@ void PhotoEngine::raiseLatchedAlert(const char* key)
         host_.showAlert({MessageTable::text(key), MessageTable::text("#12")});
 }
 
+void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::string error)
+{
+    if (!recorder_)
+        return;
+    PhotoOutcome outcome;
+    outcome.kind = kind;
+    outcome.source = source;
+    outcome.error = std::move(error);
+    recorder_->record(outcome);
+}
+
 void PhotoEngine::processFile(const fs::path& path)
 {
     const std::string& source = path.native();
     if (!manager_.fileExists(path)) {
         SystemLog::write("*** File " + source + " not found! ***");
+        report(PhotoOutcome::Kind::NotFound, path);
         return;
     }
 
@@ -36,11 +48,13 @@ void PhotoEngine::processFile(const fs::path& path)
     const CaptureDates dates = readCaptureDates(path);
     std::optional<std::string> capture =
         controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    const std::string oldDate = capture.value_or("");
     if (isUsableCaptureDate(capture) && controls_.fixTimeOn())
         capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
         SystemLog::write("*** File " + source + " doesn't have EXIF data! ***");
+        report(PhotoOutcome::Kind::NoDate, path);
         return;
     }
     const std::string shiftedCaptureDate = *capture;
@@ -68,17 +82,29 @@ void PhotoEngine::processFile(const fs::path& path)
         }
     }
 
-    const auto error = controls_.renameOn() ? manager_.copyItem(path, target) : manager_.moveItem(path, target);
+    const bool copy = controls_.renameOn();
+    const auto error = copy ? manager_.copyItem(path, target) : manager_.moveItem(path, target);
     if (error && error->code == ENOENT && !manager_.fileExists(path)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
         SystemLog::write("*** File " + source + " not found! ***");
+        report(PhotoOutcome::Kind::NotFound, path);
         return;
     }
     if (error && error->code != FileError::kAlreadyExists) {
         SystemLog::write("Error!! " + error->description);
         host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
     }
+    // A photo that already has its name is placed where it stands.
+    const bool placed = !error || sameAsSource;
+    PhotoOutcome outcome;
+    outcome.kind = placed ? PhotoOutcome::Kind::Placed : PhotoOutcome::Kind::Failed;
+    outcome.source = path;
+    if (placed)
+        outcome.target = sameAsSource ? path : fs::path(target);
+    else
+        outcome.error = error->localizedDescription;
+    outcome.copied = copy && !sameAsSource;
 
     // The control first: the stored preference costs a file check per photo.
     if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
@@ -90,9 +116,17 @@ void PhotoEngine::processFile(const fs::path& path)
             written = setDate(shiftedCaptureDate, target, digitized);
         else if (sameAsSource)
             written = setDate(shiftedCaptureDate, path, digitized);
-        if (!written)
+        if (written) {
+            outcome.digitized = digitized;
+            outcome.oldDate = oldDate;
+            outcome.newDate = shiftedCaptureDate;
+        } else {
             raiseLatchedAlert("#17");
+            outcome.error = MessageTable::text("#17");
+        }
     }
+    if (recorder_)
+        recorder_->record(outcome);
 }
 
 bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, bool digitized)

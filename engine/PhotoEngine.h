@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/BatchRecorder.h"
 #include "engine/ControlMirror.h"
 #include "platform/FileManager.h"
 
@@ -34,6 +35,8 @@ public:
     PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host);
 
     void processFile(const std::filesystem::path& path);
+    // Where each photo's outcome goes from now on; none by default.
+    void setRecorder(BatchRecorder* recorder) { recorder_ = recorder; }
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place.
@@ -41,11 +44,13 @@ public:
 
 private:
     void raiseLatchedAlert(const char* key);
+    void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
 
     const ControlMirror& controls_;
     std::atomic<bool>& runDialog_;
     EngineHost& host_;
     FileManager manager_;
+    BatchRecorder* recorder_ = nullptr;
 };
 
 } // namespace velmora
