@@ -28,6 +28,20 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
+// "Done" (message #1, the first word as ever), what the batch did in numbers,
+// and a link that opens the history at this batch.
+QString batchSummaryText(const std::string& done, const BatchJournal& journal)
+{
+    const QLocale locale;
+    const QString counts =
+        QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
+            .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
+                 locale.toString(qulonglong{journal.failed()}));
+    return QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
+        .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(), QString::fromStdString(journal.id()),
+             QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+}
+
 int stateOf(const QCheckBox* box)
 {
     switch (box->checkState()) {
@@ -93,7 +107,7 @@ struct DragAndDropView::Waiter {
 // Hands a worker's progress and status to the GUI thread, in order.
 class DragAndDropView::Sink : public BatchSink {
 public:
-    explicit Sink(DragAndDropView& view) : view_(view) {}
+    Sink(DragAndDropView& view, const BatchJournal* journal) : view_(view), journal_(journal) {}
     void setProgress(double value) override
     {
         // A large folder gives thousands of entries per percent: only a change
@@ -121,9 +135,10 @@ public:
     }
     void setStatusText(const std::string& text) override
     {
+        const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
         QMetaObject::invokeMethod(
             &view_,
-            [v = &view_, t = QString::fromStdString(text)] {
+            [v = &view_, t] {
                 if (v->status_)
                     v->status_->setText(t);
             },
@@ -139,6 +154,7 @@ public:
 
 private:
     DragAndDropView& view_;
+    const BatchJournal* journal_;
     double lastProgress_ = -1;
 };
 
@@ -299,7 +315,7 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
     options.emplace_back("change_exif_in_photo", changeExifInPhoto() ? "on" : "off");
     const auto journal = BatchJournal::begin(options, batchList);
     engine.setRecorder(journal.get());
-    Sink sink(*this);
+    Sink sink(*this, journal.get());
     velmora::processFiles(
         batchList, [&engine](const fs::path& path) { engine.processFile(path); }, sink, stop);
 }
@@ -382,6 +398,13 @@ void DragAndDropView::showAlert(const AlertRequest& request)
 bool DragAndDropView::changeExifInPhoto()
 {
     return settings::read(settings::changeExifInPhoto);
+}
+
+void DragAndDropView::setStatus(QLabel* control)
+{
+    status_ = control;
+    if (control)
+        connect(control, &QLabel::linkActivated, this, &DragAndDropView::historyRequested, Qt::UniqueConnection);
 }
 
 void DragAndDropView::setUpTimer()

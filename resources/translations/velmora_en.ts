@@ -2,6 +2,56 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>DragAndDropView</name>
+    <message>
+        <source>%1 renamed, %2 without a date, %3 failed</source>
+        <translation>%1 renamed, %2 without a date, %3 failed</translation>
+    </message>
+    <message>
+        <source>Show in History</source>
+        <translation>Show in History</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Velmora History</source>
+        <translation>Velmora History</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>Renamed</source>
+        <translation>Renamed</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Without a date</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>Problems only</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Open Folder</translation>
+    </message>
+    <message>
+        <source>Undo This Batch</source>
+        <translation>Undo This Batch</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Drop photos or folders here to rename them after the moment they were taken.</source>
@@ -17,7 +67,7 @@
     </message>
     <message>
         <source>New name</source>
-        <translation type="unfinished"></translation>
+        <translation>New name</translation>
     </message>
     <message>
         <source>Put this text in front of the date:</source>
@@ -136,6 +186,111 @@
     </message>
 </context>
 <context>
+    <name>velmora::BatchPhotoModel</name>
+    <message>
+        <source>another file now has the old name</source>
+        <translation>another file now has the old name</translation>
+    </message>
+    <message>
+        <source>its original is gone, so the copy stays</source>
+        <translation>its original is gone, so the copy stays</translation>
+    </message>
+    <message>
+        <source>the old date could not be written back</source>
+        <translation>the old date could not be written back</translation>
+    </message>
+    <message>
+        <source>it could not be moved back</source>
+        <translation>it could not be moved back</translation>
+    </message>
+    <message>
+        <source>it was changed, moved or removed since</source>
+        <translation>it was changed, moved or removed since</translation>
+    </message>
+    <message>
+        <source>Kept its name</source>
+        <translation>Kept its name</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
+        <source>Moved</source>
+        <translation>Moved</translation>
+    </message>
+    <message>
+        <source>, date %1 written (was %2)</source>
+        <translation>, date %1 written (was %2)</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Without a date</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source> (undone)</source>
+        <translation> (undone)</translation>
+    </message>
+    <message>
+        <source> (not undone: %1)</source>
+        <translation> (not undone: %1)</translation>
+    </message>
+    <message>
+        <source>Old name</source>
+        <translation>Old name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <source>What happened</source>
+        <translation>What happened</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::HistoryWindow</name>
+    <message>
+        <source>Undone</source>
+        <translation>Undone</translation>
+    </message>
+    <message>
+        <source>Partly undone</source>
+        <translation>Partly undone</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>Cut short</source>
+        <translation>Cut short</translation>
+    </message>
+    <message>
+        <source>There is no batch to undo.</source>
+        <translation>There is no batch to undo.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <translation>
+            <numerusform>Undo the batch of %1? Its %n renamed photo goes back to its old name and date.</numerusform>
+            <numerusform>Undo the batch of %1? Its %n renamed photos go back to their old names and dates.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>velmora::OpenDialog</name>
     <message>
         <source>Open photos or folders</source>
@@ -148,6 +303,25 @@
     <message>
         <source>All files (*)</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Edit</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>Undo Last Batch</source>
+        <translation>Undo Last Batch</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,56 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr" sourcelanguage="en">
 <context>
+    <name>DragAndDropView</name>
+    <message>
+        <source>%1 renamed, %2 without a date, %3 failed</source>
+        <translation>%1 renommées, %2 sans date, %3 en échec</translation>
+    </message>
+    <message>
+        <source>Show in History</source>
+        <translation>Voir dans l&apos;historique</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Velmora History</source>
+        <translation>Historique de Velmora</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>Renamed</source>
+        <translation>Renommées</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Sans date</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>En échec</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>Problèmes seulement</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+    <message>
+        <source>Undo This Batch</source>
+        <translation>Annuler ce lot</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Drop photos or folders here to rename them after the moment they were taken.</source>
@@ -21,7 +71,7 @@
     </message>
     <message>
         <source>Put this text in front of the date:</source>
-        <translation>Placer ce texte devant la date :</translation>
+        <translation>Placer ce texte devant la date&#xa0;:</translation>
     </message>
     <message>
         <source>for example Rome_</source>
@@ -53,11 +103,11 @@
     </message>
     <message>
         <source>the date of capture: when the photo was taken</source>
-        <translation>la date de prise de vue : quand la photo a été prise</translation>
+        <translation>la date de prise de vue&#xa0;: quand la photo a été prise</translation>
     </message>
     <message>
         <source>the date of digitizing: when it was scanned or stored as a file</source>
-        <translation>la date de numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
+        <translation>la date de numérisation&#xa0;: quand elle a été numérisée ou enregistrée en fichier</translation>
     </message>
     <message>
         <source>&amp;File</source>
@@ -100,7 +150,7 @@
     </message>
     <message>
         <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
-        <translation>Seulement quand « Décaler l&apos;heure de » est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
+        <translation>Seulement quand «&#xa0;Décaler l&apos;heure de&#xa0;» est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change&#xa0;; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
         <source>OK</source>
@@ -136,6 +186,111 @@
     </message>
 </context>
 <context>
+    <name>velmora::BatchPhotoModel</name>
+    <message>
+        <source>another file now has the old name</source>
+        <translation>un autre fichier porte maintenant l&apos;ancien nom</translation>
+    </message>
+    <message>
+        <source>its original is gone, so the copy stays</source>
+        <translation>l&apos;original a disparu, la copie reste donc</translation>
+    </message>
+    <message>
+        <source>the old date could not be written back</source>
+        <translation>l&apos;ancienne date n&apos;a pas pu être réécrite</translation>
+    </message>
+    <message>
+        <source>it could not be moved back</source>
+        <translation>elle n&apos;a pas pu être remise en place</translation>
+    </message>
+    <message>
+        <source>it was changed, moved or removed since</source>
+        <translation>elle a été modifiée, déplacée ou supprimée depuis</translation>
+    </message>
+    <message>
+        <source>Kept its name</source>
+        <translation>Nom conservé</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Copiée</translation>
+    </message>
+    <message>
+        <source>Moved</source>
+        <translation>Déplacée</translation>
+    </message>
+    <message>
+        <source>, date %1 written (was %2)</source>
+        <translation>, date %1 écrite (avant %2)</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Sans date</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Introuvable</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>En échec</translation>
+    </message>
+    <message>
+        <source> (undone)</source>
+        <translation> (annulé)</translation>
+    </message>
+    <message>
+        <source> (not undone: %1)</source>
+        <translation> (non annulé : %1)</translation>
+    </message>
+    <message>
+        <source>Old name</source>
+        <translation>Ancien nom</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Nouveau nom</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>What happened</source>
+        <translation>Ce qui s&apos;est passé</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::HistoryWindow</name>
+    <message>
+        <source>Undone</source>
+        <translation>Annulé</translation>
+    </message>
+    <message>
+        <source>Partly undone</source>
+        <translation>Annulé en partie</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>En cours</translation>
+    </message>
+    <message>
+        <source>Cut short</source>
+        <translation>Interrompu</translation>
+    </message>
+    <message>
+        <source>There is no batch to undo.</source>
+        <translation>Il n&apos;y a aucun lot à annuler.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <translation>
+            <numerusform>Annuler le lot du %1 ? Sa %n photo renommée reprend son ancien nom et sa date.</numerusform>
+            <numerusform>Annuler le lot du %1 ? Ses %n photos renommées reprennent leurs anciens noms et dates.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>velmora::OpenDialog</name>
     <message>
         <source>Open photos or folders</source>
@@ -148,6 +303,25 @@
     <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Edit</source>
+        <translation>Édition</translation>
+    </message>
+    <message>
+        <source>Undo Last Batch</source>
+        <translation>Annuler le dernier lot</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>Fenêtre</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Historique</translation>
     </message>
 </context>
 </TS>
