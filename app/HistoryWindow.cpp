@@ -34,6 +34,7 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QWidget(parent, Qt::Window), ui_
     ui_->photos->verticalHeader()->hide();
     // Fixed row heights: the view never measures 100,000 rows.
     ui_->photos->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui_->photos->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     ui_->photos->horizontalHeader()->setStretchLastSection(true);
     ui_->photos->setColumnWidth(BatchPhotoModel::OldName, 180);
     ui_->photos->setColumnWidth(BatchPhotoModel::NewName, 220);

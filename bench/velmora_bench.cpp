@@ -9,6 +9,7 @@
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
+#include "platform/BatchJournal.h"
 #include "platform/DateLocator.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
@@ -20,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -82,6 +84,10 @@ int run(const std::string& workload, const std::vector<fs::path>& folders)
     PhotoEngine engine(controls, runDialog, sink);
     size_t files = 0;
     const auto start = std::chrono::steady_clock::now();
+    // The batch journal as the window keeps it, when asked for.
+    const bool journaled = std::getenv("VELMORA_BENCH_JOURNAL") != nullptr;
+    const auto journal = journaled ? BatchJournal::begin(controls.describe(), folders) : nullptr;
+    engine.setRecorder(journal.get());
     processFiles(
         folders,
         [&](const fs::path& p) {
@@ -89,11 +95,15 @@ int run(const std::string& workload, const std::vector<fs::path>& folders)
             engine.processFile(p);
         },
         sink);
+    if (journal)
+        journal->finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("velmora %s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
-                "last_progress=%.0f peak_rss_kb=%ld\n",
-                workload.c_str(), files, seconds, files ? seconds * 1e6 / static_cast<double>(files) : 0.0,
-                sink.alerts.load(), logLines, sink.progressCalls, sink.lastProgress, peakRssKb());
+    std::printf(
+        "velmora %s journal=%s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
+        "last_progress=%.0f peak_rss_kb=%ld\n",
+        workload.c_str(), journaled ? "on" : "off", files, seconds,
+        files ? seconds * 1e6 / static_cast<double>(files) : 0.0, sink.alerts.load(), logLines, sink.progressCalls,
+        sink.lastProgress, peakRssKb());
     return sink.status.empty() ? 1 : 0;
 }
 
@@ -170,19 +180,38 @@ int checkReader(const std::vector<fs::path>& folders)
 
 } // namespace
 
+// Reads the newest batch's photos and undo records as the history window does.
+int history()
+{
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<BatchSummary> batches = listBatches();
+    if (batches.empty())
+        return std::fprintf(stderr, "no batch kept\n"), 1;
+    const auto listed = std::chrono::steady_clock::now();
+    const auto photos = readBatch(batches.front().id);
+    const auto undo = readUndo(batches.front().id, photos.size());
+    const auto read = std::chrono::steady_clock::now();
+    const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::printf("history batches=%zu list_ms=%.1f photos=%zu read_ms=%.1f peak_rss_kb=%ld\n", batches.size(),
+                ms(listed - start), photos.size(), ms(read - listed), peakRssKb());
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     initializePlatform();
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "run" && argc >= 4)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
+    if (command == "history")
+        return history();
     if (command == "check-reader" && argc >= 3)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
-                 "usage: %s run move|copy|shift DIR... | check-reader FILE... | "
-                 "check-shift MASTER DIR HOURS\n",
+                 "usage: %s run move|copy|shift DIR... (VELMORA_BENCH_JOURNAL=1: with the batch journal) | "
+                 "history | check-reader FILE... | check-shift MASTER DIR HOURS\n",
                  argv[0]);
     return 2;
 }
