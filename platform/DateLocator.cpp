@@ -12,7 +12,8 @@ namespace {
 using namespace locator;
 using Format = DateLocation::Format;
 
-constexpr int kMaxBoxes = 4096; // boxes or chunks walked per level: a loop guard
+constexpr int kMaxBoxes = 4096;          // boxes or chunks walked per level: a loop guard
+constexpr uint64_t kMaxSkip = 64 * 1024; // padding between JPEG segments
 
 std::optional<DateLocation> inFormat(std::optional<DateLocation> found, Format format)
 {
@@ -40,7 +41,16 @@ std::optional<DateLocation> parseJpeg(Bytes& bytes, uint64_t start, uint64_t end
     int search = 5;
     for (int segments = 0; search > 0; ++segments) {
         uint8_t m[2 + 2 + sizeof xmpId];
-        if (segments > 1000 || pos + 2 > end || !bytes.read(pos, 2, m) || m[0] != 0xFF)
+        // As exiv2 reads: bytes up to the next 0xFF are skipped, and any number of 0xFF.
+        bool sawFF = false;
+        for (uint64_t skipped = 0;; ++pos, ++skipped) {
+            if (skipped > kMaxSkip || pos + 2 > end || !bytes.read(pos, 2, m))
+                return std::nullopt;
+            sawFF = sawFF || m[0] == 0xFF;
+            if (sawFF && m[1] != 0xFF)
+                break;
+        }
+        if (segments > 1000)
             return std::nullopt;
         const uint8_t marker = m[1];
         if (marker == 0xDA || marker == 0xD9)
@@ -200,7 +210,7 @@ std::optional<uint32_t> exifItemId(Bytes& bytes, const Box& iinf)
     const uint64_t first = iinf.body + (h[0] == 0 ? 6 : 8);
     Boxes entries(bytes, first, iinf.end);
     for (Box infe; entries.next(infe);) {
-        uint8_t e[12];
+        uint8_t e[4 + 4 + 2 + 4]; // version and flags, item ID (2 or 4 bytes), protection index, type
         if (!Boxes::is(infe, "infe") || !bytes.read(infe.body, 4, e))
             continue;
         const unsigned version = e[0];
@@ -349,8 +359,11 @@ std::optional<DateLocation> parse(Bytes& bytes)
         return std::nullopt;
     if (magic[0] == 0xFF && magic[1] == 0xD8)
         return parseJpeg(bytes, 0, bytes.size());
-    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M'))
-        return parseTiff(bytes, 0, bytes.size());
+    if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M')) {
+        auto found = parseTiff(bytes, 0, bytes.size());
+        // Canon's CR2 marks its TIFF header; exiv2 reads it with a parser of its own.
+        return magic[8] == 'C' && magic[9] == 'R' ? inFormat(std::move(found), Format::TiffVariant) : found;
+    }
     if (std::memcmp(magic, "FUJIFILMCCD-RAW ", 16) == 0)
         return parseRaf(bytes);
     if (std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)

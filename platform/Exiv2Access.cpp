@@ -74,14 +74,32 @@ struct MetadataSnapshot {
     std::multiset<std::pair<std::string, std::string>> iptc;
     std::string xmpPacket;
     std::string comment;
+    bool iptcMisread = false;
 
     static MetadataSnapshot of(const Exiv2::Image& image)
     {
         MetadataSnapshot s;
-        for (const Exiv2::Exifdatum& d : image.exifData())
-            s.exif[d.key()].insert(isStructuralTag(d.tagName()) ? std::string() : valueBytes(d));
-        for (const Exiv2::Iptcdatum& d : image.iptcData())
+        // A maker note that exiv2 decoded is compared tag by tag: its blob
+        // changes whenever exiv2 lays the note out anew, its content does not.
+        const bool makerNoteDecoded =
+            std::any_of(image.exifData().begin(), image.exifData().end(),
+                        [](const Exiv2::Exifdatum& d) { return Exiv2::ExifTags::isMakerGroup(d.groupName()); });
+        for (const Exiv2::Exifdatum& d : image.exifData()) {
+            // Pointers to sub-directories (Exif.Photo.InteroperabilityTag,
+            // Nikon's preview): exiv2 drops one whose directory it could not
+            // read; what it did read is compared tag by tag.
+            if (d.key() == "Exif.Nikon3.Preview" || d.tagName().ends_with("Tag"))
+                continue;
+            const bool structural =
+                isStructuralTag(d.tagName()) || (makerNoteDecoded && d.key() == "Exif.Photo.MakerNote");
+            s.exif[d.key()].insert(structural ? std::string() : valueBytes(d));
+        }
+        for (const Exiv2::Iptcdatum& d : image.iptcData()) {
             s.iptc.emplace(d.key(), valueBytes(d));
+            // A record marker inside a value: exiv2 misread the block's lengths
+            // and would write it back otherwise.
+            s.iptcMisread = s.iptcMisread || valueBytes(d).find('\x1c') != std::string::npos;
+        }
         s.xmpPacket = image.xmpPacket();
         s.comment = image.comment();
         return s;
@@ -97,7 +115,7 @@ struct MetadataSnapshot {
                 !std::includes(it->second.begin(), it->second.end(), values.begin(), values.end()))
                 return key + " would be lost or changed";
         }
-        if (before.iptc != after.iptc)
+        if (before.iptc != after.iptc || before.iptcMisread)
             return "IPTC data would change";
         if (before.xmpPacket != after.xmpPacket)
             return "XMP data would change";
@@ -145,6 +163,16 @@ size_t tiffImageCount(ByteView b)
         at = readU32(b, next, big);
     }
     return count;
+}
+
+// The XMP packet as stored, where it is stored as plain text; empty otherwise.
+// exiv2 re-serializes it in some formats (PGF) whatever it is asked.
+std::string_view xmpPacketIn(ByteView bytes)
+{
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const size_t begin = text.find("<x:xmpmeta");
+    const size_t end = begin == std::string_view::npos ? begin : text.find("</x:xmpmeta>", begin);
+    return end == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin);
 }
 
 // The whole file, read from offset 0 whatever the descriptor's position; errno on failure.
@@ -210,6 +238,7 @@ Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized)
         const MetadataSnapshot expected = MetadataSnapshot::of(*image);
         // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
         const size_t pagesBefore = tiffImageCount(bytes);
+        const std::string packetBefore(xmpPacketIn(bytes));
         image->writeMetadata();
 
         // The image writes into memory: mmap() hands out that buffer itself.
@@ -231,6 +260,8 @@ Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized)
         if (const std::string loss = MetadataSnapshot::lossBetween(expected, MetadataSnapshot::of(*check));
             !loss.empty())
             return failure(Status::EncodeFailed, loss);
+        if (!packetBefore.empty() && xmpPacketIn(out) != packetBefore)
+            return failure(Status::EncodeFailed, "the XMP packet would be rewritten");
         if (tiffImageCount(out) < pagesBefore)
             return failure(Status::EncodeFailed, "images of a multi-image file would be lost");
         Exiv2Rebuild done;

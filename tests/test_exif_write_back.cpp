@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 
 #include <QImage>
@@ -299,6 +300,25 @@ TEST_F(WriteBack, OtherLinksToThePhotoKeepTheOldOne)
         EXPECT_EQ(modeOf(link), 0604u);
         EXPECT_TRUE(readFile(photo) == before) << "the other link changed";
         EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
+    }
+}
+
+// A copy still without a name takes its date in place, or rebuilt where the field is absent.
+TEST_F(WriteBack, UnnamedCopyTakesItsDateBeforeItHasAName)
+{
+    for (const bool digitized : {false, true}) {
+        SCOPED_TRACE(digitized ? "field absent" : "field present");
+        TempDir dir;
+        makeJpeg(dir / "photo.jpg", kOriginal.toStdString());
+        const int fd = ::open(dir.path().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string bytes = readFile(dir / "photo.jpg");
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        EXPECT_EQ(velmora::writeExifDateIntoUnnamed(fd, kNew, digitized).status, Status::Written);
+        const velmora::CaptureDates dates = velmora::readCaptureDates("/proc/self/fd/" + std::to_string(fd));
+        EXPECT_EQ(digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal, kNew);
+        ::close(fd);
+        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
     }
 }
 

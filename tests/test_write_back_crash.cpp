@@ -1,3 +1,4 @@
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include "platform/ExifDateWriter.h"
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <map>
+#include <sstream>
 #include <iostream>
 #include <random>
 #include <spawn.h>
@@ -143,6 +147,47 @@ TEST(WriteBackCrash, RecoveryCompletesAnInterruptedPatch)
         EXPECT_TRUE(logged || (!c.replaced && std::string(c.step) == "patched" && lines.empty()))
             << (lines.empty() ? "nothing logged" : lines[0]);
     }
+}
+
+// A missing flush is invisible to a kill: the system calls of one in-place
+// write-back show the order. The record is durable before the photo is
+// touched, and cleared only once the photo is synced.
+TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
+{
+    if (!runProgram("strace", {"-V"}))
+        GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    const fs::path photo = dir / "photo.jpg";
+    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
+    const fs::path trace = dir / "trace";
+    ASSERT_TRUE(runProgram("strace", {"-f", "-qq", "-o", QString::fromStdString(trace.native()), "-e",
+                                      "trace=openat,pwrite64,fsync,fdatasync", WRITEBACK_CRASH_HELPER,
+                                      QString::fromStdString(photo.native()), "inplace", "once"}));
+
+    // The calls on the journal and on the photo, as "pwrite journal", "fsync photo", ...
+    std::vector<std::string> calls;
+    std::map<std::string, std::string> files; // descriptor -> journal or photo
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t call = line.find(' ') + 1, paren = line.find('(', call);
+        const std::string name = line.substr(call, paren - call), result = line.substr(line.rfind(' ') + 1);
+        const std::string fd = line.substr(paren + 1, line.find_first_of(",)", paren) - paren - 1);
+        if (name == "openat" && line.find(".journal\"") != std::string::npos)
+            files[result] = "journal";
+        else if (name == "openat" && line.find("\"photo.jpg\", O_RDWR") != std::string::npos)
+            files[result] = "photo";
+        else if (files.count(fd) && name != "openat")
+            calls.push_back((name == "fdatasync"  ? "fsync"
+                             : name == "pwrite64" ? "pwrite"
+                                                  : name) +
+                            " " + files[fd] + (line.find("VLMPATCH") != std::string::npos ? " record" : ""));
+    }
+    const auto record = std::find(calls.begin(), calls.end(), "pwrite journal record");
+    ASSERT_NE(record, calls.end()) << "no record written";
+    EXPECT_EQ(std::vector<std::string>(record, calls.end()),
+              (std::vector<std::string>{"pwrite journal record", "fsync journal", "pwrite photo", "fsync photo",
+                                        "pwrite journal"}));
+    EXPECT_EQ(std::count(calls.begin(), record, "pwrite photo"), 0) << "the photo was written before its record";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Writes two dates into one photo in turn, forever, until it is killed; or,
-// given a step, writes one date and kills itself at that step of the patch.
-// Usage: writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched]
+// given a step, writes one date and kills itself at that step of the patch;
+// or, given "once", writes one date and ends.
+// Usage: writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
 #include "platform/DateLocator.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/PatchJournal.h"
@@ -57,6 +58,11 @@ int main(int argc, char** argv)
         const std::string step = argv[3];
         tear = step == "torn";
         stopAt = step == "patched" ? velmora::PatchStep::PhotoPatched : velmora::PatchStep::RecordDurable;
+        if (step == "once")
+            return velmora::writeExifDate(photo, kDates[0], false, options).status ==
+                           velmora::ExifWriteResult::Status::Written
+                       ? 0
+                       : 1;
         velmora::setPatchStepHook(stop);
         velmora::writeExifDate(photo, kDates[0], false, options);
         return 3; // the step was never reached

@@ -22,14 +22,27 @@ std::optional<QByteArray> runProgram(const QString& program, const QStringList& 
     return process.readAllStandardOutput();
 }
 
+std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesystem::path>& paths)
+{
+    QStringList arguments = {"-j", "-G1", "-a", "-n", "-m"};
+    for (const auto& path : paths)
+        arguments << QString::fromLocal8Bit(path.c_str());
+    // One process for all: exiftool's start-up costs more than a small file.
+    QProcess process;
+    process.start(QStringLiteral("exiftool"), arguments);
+    process.waitForFinished(300000);
+    std::map<std::string, QJsonObject> tags;
+    // Maker notes may hold text that is not UTF-8, which QJsonDocument refuses: replaced, alike on every run.
+    const QByteArray json = QString::fromUtf8(process.readAllStandardOutput()).toUtf8();
+    for (const QJsonValue file : QJsonDocument::fromJson(json).array())
+        tags[file.toObject().value("SourceFile").toString().toStdString()] = file.toObject();
+    return tags;
+}
+
 QJsonObject exiftoolTags(const std::filesystem::path& path)
 {
-    const auto json =
-        runProgram(QStringLiteral("exiftool"), {"-j", "-G1", "-a", "-n", QString::fromLocal8Bit(path.c_str())});
-    if (!json)
-        return {};
-    const QJsonArray files = QJsonDocument::fromJson(*json).array();
-    return files.isEmpty() ? QJsonObject() : files.first().toObject();
+    auto tags = exiftoolTags(std::vector<std::filesystem::path>{path});
+    return tags.size() == 1 ? tags.begin()->second : QJsonObject();
 }
 
 int runInChild(const std::function<int()>& body)

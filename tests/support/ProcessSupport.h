@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora::test {
 
@@ -17,6 +19,8 @@ std::optional<QByteArray> runProgram(const QString& program, const QStringList& 
 
 // exiftool's view of one file: `exiftool -j -G1 -a -n`, as "Group:Tag" -> value.
 QJsonObject exiftoolTags(const std::filesystem::path& path);
+// The same for many files in one run, by path as given.
+std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesystem::path>& paths);
 
 // Runs `body` in a forked child and returns its exit code, or -1 when it did
 // not exit normally. The child ends with _exit, so nothing of the test
