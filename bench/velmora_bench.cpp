@@ -180,6 +180,30 @@ int checkReader(const std::vector<fs::path>& folders)
 
 } // namespace
 
+// The journal alone: one record per file of DIR, as a batch that moved them
+// all would write, the identity of each taken with it.
+int journalOnly(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files.push_back(entry.path());
+    const auto start = std::chrono::steady_clock::now();
+    const auto journal = BatchJournal::begin({{"bench", "journal"}}, {folder});
+    if (!journal)
+        return 1;
+    PhotoOutcome outcome;
+    for (const fs::path& file : files) {
+        outcome.source = file.parent_path() / ("IMG_" + file.filename().native());
+        outcome.target = file;
+        journal->record(outcome);
+    }
+    journal->finish();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("journal records=%zu seconds=%.3f per_record_us=%.2f\n", files.size(), seconds,
+                seconds * 1e6 / static_cast<double>(std::max<size_t>(files.size(), 1)));
+    return 0;
+}
+
 // Reads the newest batch's photos and undo records as the history window does.
 int history()
 {
@@ -205,13 +229,15 @@ int main(int argc, char** argv)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
     if (command == "history")
         return history();
+    if (command == "journal" && argc == 3)
+        return journalOnly(argv[2]);
     if (command == "check-reader" && argc >= 3)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
                  "usage: %s run move|copy|shift DIR... (VELMORA_BENCH_JOURNAL=1: with the batch journal) | "
-                 "history | check-reader FILE... | check-shift MASTER DIR HOURS\n",
+                 "journal DIR | history | check-reader FILE... | check-shift MASTER DIR HOURS\n",
                  argv[0]);
     return 2;
 }
