@@ -18,8 +18,11 @@ using namespace std::chrono;
 namespace velmora {
 namespace {
 
-constexpr size_t kGroupLines = 1000;
-constexpr auto kGroupTime = milliseconds(500);
+// Lines are written in groups of a few hundred (or what a tenth of a second
+// brought); the flush to the disk, which costs milliseconds, once a second.
+constexpr size_t kGroupBytes = 64 * 1024;
+constexpr auto kWriteTime = milliseconds(100);
+constexpr auto kSyncTime = milliseconds(1000);
 constexpr const char* kUndoSuffix = ".undo.jsonl";
 
 fs::path batchFolder()
@@ -61,21 +64,39 @@ void appendString(std::string& out, std::string_view bytes)
 // Builds one flat JSON object.
 class Line {
 public:
-    explicit Line(const char* type) { text_ = "{\"t\":\"" + std::string(type) + '"'; }
-    Line& str(const char* key, std::string_view value)
+    explicit Line(const char* type)
     {
-        text_ += ",\"" + std::string(key) + "\":";
+        text_.reserve(256);
+        text_ += "{\"t\":\"";
+        text_ += type;
+        text_ += '"';
+    }
+    Line& str(std::string_view key, std::string_view value)
+    {
+        appendKey(key);
         appendString(text_, value);
         return *this;
     }
-    Line& num(const char* key, int64_t value)
+    Line& num(std::string_view key, int64_t value)
     {
-        text_ += ",\"" + std::string(key) + "\":" + std::to_string(value);
+        appendKey(key);
+        char digits[24];
+        text_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
         return *this;
     }
-    std::string done() { return text_ + "}\n"; }
+    std::string done()
+    {
+        text_ += "}\n";
+        return std::move(text_);
+    }
 
 private:
+    void appendKey(std::string_view key)
+    {
+        text_ += ",\"";
+        text_ += key;
+        text_ += "\":";
+    }
     std::string text_;
 };
 
@@ -230,23 +251,35 @@ std::optional<FileIdentity> fileIdentity(const fs::path& path)
 
 void JournalFile::append(const std::string& line)
 {
-    for (size_t done = 0; done < line.size();) {
-        const ssize_t n = ::write(fd_.get(), line.data() + done, line.size() - done);
+    buffer_ += line;
+    const auto now = steady_clock::now();
+    if (buffer_.size() >= kGroupBytes || now - lastWrite_ >= kWriteTime)
+        writeOut();
+    if (now - lastSync_ >= kSyncTime)
+        sync();
+}
+
+void JournalFile::writeOut()
+{
+    for (size_t done = 0; done < buffer_.size();) {
+        const ssize_t n = ::write(fd_.get(), buffer_.data() + done, buffer_.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return; // a full disk: the history misses lines, the photos are not at stake
+            break; // a full disk: the history misses lines, the photos are not at stake
         done += static_cast<size_t>(n);
+        written_ = true;
     }
-    if (++unsynced_ >= kGroupLines || steady_clock::now() - lastSync_ >= kGroupTime)
-        sync();
+    buffer_.clear();
+    lastWrite_ = steady_clock::now();
 }
 
 void JournalFile::sync()
 {
-    if (unsynced_ > 0)
+    writeOut();
+    if (written_)
         ::fdatasync(fd_.get());
-    unsynced_ = 0;
+    written_ = false;
     lastSync_ = steady_clock::now();
 }
 
@@ -267,7 +300,7 @@ std::unique_ptr<BatchJournal> BatchJournal::begin(const Options& options, const 
         Line header("batch");
         header.num("started", started);
         for (const auto& [key, value] : options)
-            header.str(("o." + key).c_str(), value);
+            header.str("o." + key, value);
         journal->file_.append(header.done());
         for (const fs::path& path : paths)
             journal->file_.append(Line("open").str("path", path.native()).done());
@@ -309,6 +342,11 @@ void BatchJournal::record(const PhotoOutcome& o)
         ++failed_;
     }
     file_.append(line.done());
+}
+
+void BatchJournal::sync()
+{
+    file_.sync();
 }
 
 void BatchJournal::finish()
