@@ -40,6 +40,25 @@ const char* restoreDate(const PhotoOutcome& o, const fs::path& path)
     return undo_reason::kDateNotRestored;
 }
 
+// The photo at `path` holds the old date already: an undo cut short after that step.
+bool holdsOldDate(const PhotoOutcome& o, const fs::path& path)
+{
+    const CaptureDates dates = readCaptureDates(path);
+    return (o.digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal) == o.oldDate;
+}
+
+// The photo at `path` is the one the batch left (then its date goes back),
+// or the same file with its old date back already; anything else is changed.
+const char* restoreAt(const PhotoOutcome& o, const fs::path& path, const FileIdentity& then)
+{
+    const auto now = fileIdentity(path);
+    if (now == then)
+        return restoreDate(o, path);
+    if (!o.newDate.empty() && sameFile(now, then) && holdsOldDate(o, path))
+        return nullptr;
+    return undo_reason::kChanged;
+}
+
 // Takes one placed photo back; nullptr when done, else why not.
 const char* undoPhoto(const JournalPhoto& photo, const FileManager& manager)
 {
@@ -50,7 +69,7 @@ const char* undoPhoto(const JournalPhoto& photo, const FileManager& manager)
     const auto atTarget = fileIdentity(o.target);
 
     if (o.target == o.source) // left at its name, only the date written
-        return sameFile(atTarget, then) ? restoreDate(o, o.source) : undo_reason::kChanged;
+        return restoreAt(o, o.source, then);
 
     if (o.copied) {
         if (!atTarget)
@@ -79,8 +98,8 @@ const char* undoPhoto(const JournalPhoto& photo, const FileManager& manager)
         return restoreDate(o, o.source);
     }
     // Moved back already by an undo cut short: the file at the old name is ours.
-    if (!atTarget && !manager.fileExists(o.target) && sameFile(fileIdentity(o.source), then))
-        return restoreDate(o, o.source);
+    if (!atTarget && !manager.fileExists(o.target))
+        return restoreAt(o, o.source, then);
     return undo_reason::kChanged;
 }
 
