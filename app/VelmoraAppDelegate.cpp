@@ -1,6 +1,7 @@
 #include "app/VelmoraAppDelegate.h"
 
 #include "app/Application.h"
+#include "app/HistoryWindow.h"
 #include "app/OpenDialog.h"
 #include "app/Settings.h"
 #include "dropzone/DragAndDropView.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QMenuBar>
 #include <QUrl>
 
 #include <climits>
@@ -29,7 +31,7 @@ namespace velmora {
 VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent)
     : QObject(parent), application_(application), window_(std::make_unique<QMainWindow>()),
       ui_(std::make_unique<Ui::MainWindow>()), preferences_(std::make_unique<QDialog>(window_.get())),
-      preferencesUi_(std::make_unique<Ui::Preferences>())
+      preferencesUi_(std::make_unique<Ui::Preferences>()), history_(new HistoryWindow(window_.get()))
 {
     ui_->setupUi(window_.get());
     preferencesUi_->setupUi(preferences_.get());
@@ -77,7 +79,29 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->timezones, &QComboBox::currentIndexChanged, this, &VelmoraAppDelegate::showExampleName);
     ui_->timezones->setEnabled(ui_->fixTime->checkState() != Qt::Unchecked);
     showExampleName();
+    connect(ui_->dropView, &DragAndDropView::historyRequested, history_,
+            [this](const QString& id) { history_->showBatch(id.toStdString()); });
+    addHistoryMenus();
     application_.setDelegate(this);
+}
+
+void VelmoraAppDelegate::addHistoryMenus()
+{
+    QMenuBar* bar = window_->menuBar();
+    QMenu* edit = ui_->menuEdit;
+    auto* undo = new QAction(tr("&Undo Last Batch"), window_.get());
+    undo->setObjectName(QStringLiteral("actionUndoLastBatch"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    edit->insertAction(edit->actions().value(0), undo);
+    connect(undo, &QAction::triggered, history_, &HistoryWindow::undoLastBatch);
+
+    auto* windowMenu = new QMenu(tr("Wi&ndow"), bar);
+    windowMenu->setObjectName(QStringLiteral("menuWindow"));
+    bar->insertMenu(ui_->menuHelp->menuAction(), windowMenu);
+    auto* history = windowMenu->addAction(tr("&History"));
+    history->setObjectName(QStringLiteral("actionHistory"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, history_, [this] { history_->showBatch(); });
 }
 
 VelmoraAppDelegate::~VelmoraAppDelegate()

@@ -23,6 +23,7 @@ namespace velmora {
 
 class Application;
 class DragAndDropView;
+class HistoryWindow;
 class RadioMatrix;
 
 // Brings the application up: restores the main window's options from the
@@ -70,16 +71,20 @@ public:
     QCheckBox* keepSetsTogether() const;
     QCheckBox* fixTime() const;
     RadioMatrix* dateSwitch() const;
+    HistoryWindow* history() const { return history_; }
 
 private:
     // The drop zone's example name, as the options would make it.
     void showExampleName();
+    // Edit > Undo Last Batch and Window > History.
+    void addHistoryMenus();
 
     Application& application_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
     std::unique_ptr<QDialog> preferences_;
     std::unique_ptr<Ui::Preferences> preferencesUi_;
+    HistoryWindow* history_; // owned by the main window
 };
 
 } // namespace velmora

@@ -3,8 +3,13 @@
 // timer on the GUI thread measures how late each of its ticks fires until the
 // batch is done. Alerts are answered as they appear.
 //
-//   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift]
+// With "history", the history window then opens at the batch: how long until
+// its photos are shown, with the window's lateness measured all the while
+// (VELMORA_PROBE_HOLD_MS keeps it open longer, for a screenshot).
+//
+//   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift|history]
 #include "app/Application.h"
+#include "app/HistoryWindow.h"
 #include "app/Settings.h"
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
@@ -16,6 +21,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <chrono>
@@ -25,7 +31,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return std::fprintf(stderr, "usage: %s DIR [move|shift]\n", argv[0]), 2;
+        return std::fprintf(stderr, "usage: %s DIR [move|shift|history]\n", argv[0]), 2;
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     // The user's own preferences stay untouched.
     QTemporaryDir config;
@@ -34,6 +40,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     velmora::initializePlatform();
+    // In the user's language, as the built velmora beside us shows it.
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("velmora"), QStringLiteral("_"),
+                        QCoreApplication::applicationDirPath() + QStringLiteral("/../translations")))
+        QCoreApplication::installTranslator(&translator);
 
     velmora::Application application;
     velmora::VelmoraAppDelegate delegate(application);
@@ -63,9 +74,21 @@ int main(int argc, char** argv)
 
     const auto start = clock::now();
     double batchSeconds = 0;
+    double historyMs = -1;
+    const bool history = argc > 2 && std::string(argv[2]) == "history";
+    const int holdMs = std::max(50, qEnvironmentVariableIntValue("VELMORA_PROBE_HOLD_MS"));
     QObject::connect(delegate.dropView(), &velmora::DragAndDropView::batchFinished, [&] {
         batchSeconds = std::chrono::duration<double>(clock::now() - start).count();
-        QTimer::singleShot(50, &app, &QCoreApplication::quit);
+        if (!history) {
+            QTimer::singleShot(50, &app, &QCoreApplication::quit);
+            return;
+        }
+        const auto opened = clock::now();
+        QObject::connect(delegate.history(), &velmora::HistoryWindow::batchLoaded, [&, opened] {
+            historyMs = std::chrono::duration<double, std::milli>(clock::now() - opened).count();
+            QTimer::singleShot(holdMs, &app, &QCoreApplication::quit);
+        });
+        delegate.history()->showBatch();
     });
     QTimer::singleShot(0, [&] {
         expected = clock::now() + period;
@@ -81,7 +104,8 @@ int main(int argc, char** argv)
         return lateMs.empty() ? 0.0 : lateMs[std::min(lateMs.size() - 1, static_cast<size_t>(p * lateMs.size()))];
     };
     std::printf("gui-probe batch_seconds=%.2f ticks=%zu late_p50_ms=%.2f late_p99_ms=%.2f late_max_ms=%.2f "
-                "alerts=%zu\n",
-                batchSeconds, lateMs.size(), pct(0.50), pct(0.99), lateMs.empty() ? 0.0 : lateMs.back(), alerts);
+                "alerts=%zu history_open_ms=%.1f\n",
+                batchSeconds, lateMs.size(), pct(0.50), pct(0.99), lateMs.empty() ? 0.0 : lateMs.back(), alerts,
+                historyMs);
     return 0;
 }

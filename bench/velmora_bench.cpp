@@ -10,6 +10,7 @@
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
+#include "platform/BatchJournal.h"
 #include "platform/DateLocator.h"
 #include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
@@ -22,6 +23,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -88,6 +90,10 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     PhotoEngine engine(controls, runDialog, sink);
     size_t files = 0;
     const auto start = std::chrono::steady_clock::now();
+    // The batch journal as the window keeps it, when asked for.
+    const bool journaled = std::getenv("VELMORA_BENCH_JOURNAL") != nullptr;
+    const auto journal = journaled ? BatchJournal::begin(controls.describe(), folders) : nullptr;
+    engine.setRecorder(journal.get());
     processFiles(
         folders,
         [&](const PhotoSet& set) {
@@ -95,11 +101,15 @@ int run(std::string workload, const std::vector<fs::path>& folders)
             engine.processSet(set);
         },
         sink, {}, keepSetsTogether);
+    if (journal)
+        journal->finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("velmora %s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
-                "last_progress=%.0f peak_rss_kb=%ld\n",
-                workload.c_str(), files, seconds, files ? seconds * 1e6 / static_cast<double>(files) : 0.0,
-                sink.alerts.load(), logLines, sink.progressCalls, sink.lastProgress, peakRssKb());
+    std::printf(
+        "velmora %s journal=%s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "
+        "last_progress=%.0f peak_rss_kb=%ld\n",
+        workload.c_str(), journaled ? "on" : "off", files, seconds,
+        files ? seconds * 1e6 / static_cast<double>(files) : 0.0, sink.alerts.load(), logLines, sink.progressCalls,
+        sink.lastProgress, peakRssKb());
     return sink.status.empty() ? 1 : 0;
 }
 
@@ -202,12 +212,57 @@ int helperCost(const fs::path& photo, int rounds)
 
 } // namespace
 
+// The journal alone: one record per file of DIR, as a batch that moved them
+// all would write, the identity of each taken with it.
+int journalOnly(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files.push_back(entry.path());
+    const auto start = std::chrono::steady_clock::now();
+    const auto journal = BatchJournal::begin({{"bench", "journal"}}, {folder});
+    if (!journal)
+        return 1;
+    PhotoOutcome outcome;
+    for (const fs::path& file : files) {
+        outcome.source = file.parent_path() / ("IMG_" + file.filename().native());
+        outcome.target = file;
+        journal->record(outcome);
+    }
+    journal->finish();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("journal records=%zu seconds=%.3f per_record_us=%.2f\n", files.size(), seconds,
+                seconds * 1e6 / static_cast<double>(std::max<size_t>(files.size(), 1)));
+    return 0;
+}
+
+// Reads the newest batch's photos and undo records as the history window does.
+int history()
+{
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<BatchSummary> batches = listBatches();
+    if (batches.empty())
+        return std::fprintf(stderr, "no batch kept\n"), 1;
+    const auto listed = std::chrono::steady_clock::now();
+    const auto photos = readBatch(batches.front().id);
+    const auto undo = readUndo(batches.front().id, photos.size());
+    const auto read = std::chrono::steady_clock::now();
+    const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::printf("history batches=%zu list_ms=%.1f photos=%zu read_ms=%.1f peak_rss_kb=%ld\n", batches.size(),
+                ms(listed - start), photos.size(), ms(read - listed), peakRssKb());
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     initializePlatform();
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "run" && argc >= 4)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));
+    if (command == "history")
+        return history();
+    if (command == "journal" && argc == 3)
+        return journalOnly(argv[2]);
     if (command == "check-reader" && argc >= 3)
         return checkReader(std::vector<fs::path>(argv + 2, argv + argc));
     if (command == "helper" && argc == 4)
@@ -215,8 +270,8 @@ int main(int argc, char** argv)
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
-                 "usage: %s run move|copy|shift[+sets] DIR... | check-reader FILE... | "
-                 "check-shift MASTER DIR HOURS | helper FILE ROUNDS\n",
+                 "usage: %s run move|copy|shift[+sets] DIR... (VELMORA_BENCH_JOURNAL=1: with the batch journal) | "
+                 "journal DIR | history | check-reader FILE... | check-shift MASTER DIR HOURS | helper FILE ROUNDS\n",
                  argv[0]);
     return 2;
 }

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "dropzone/BatchWalk.h"
 #include "dropzone/RadioMatrix.h"
+#include "platform/BatchJournal.h"
 #include "platform/MessageTable.h"
 
 #include <QCheckBox>
@@ -27,6 +28,20 @@ namespace fs = std::filesystem;
 
 namespace velmora {
 namespace {
+
+// "Done" (message #1, the first word as ever), what the batch did in numbers,
+// and a link that opens the history at this batch.
+QString batchSummaryText(const std::string& done, const BatchJournal& journal)
+{
+    const QLocale locale;
+    const QString counts =
+        QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
+            .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
+                 locale.toString(qulonglong{journal.failed()}));
+    return QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
+        .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(), QString::fromStdString(journal.id()),
+             QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+}
 
 int stateOf(const QCheckBox* box)
 {
@@ -93,7 +108,10 @@ struct DragAndDropView::Waiter {
 // Hands a worker's progress and status to the GUI thread, in order.
 class DragAndDropView::Sink : public BatchSink {
 public:
-    Sink(DragAndDropView& view, std::stop_token stop) : view_(view), stop_(std::move(stop)) {}
+    Sink(DragAndDropView& view, std::stop_token stop, const BatchJournal* journal)
+        : view_(view), stop_(std::move(stop)), journal_(journal)
+    {
+    }
     void setProgress(double value) override
     {
         // A large folder gives thousands of entries per percent: only a change
@@ -121,9 +139,10 @@ public:
     }
     void setStatusText(const std::string& text) override
     {
+        const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
         QMetaObject::invokeMethod(
             &view_,
-            [v = &view_, t = QString::fromStdString(text), stopped = stop_.stop_requested()] {
+            [v = &view_, t, stopped = stop_.stop_requested()] {
                 if (v->status_)
                     v->status_->setText(stopped ? DragAndDropView::tr("Stopped") : t);
             },
@@ -140,6 +159,7 @@ public:
 private:
     DragAndDropView& view_;
     std::stop_token stop_;
+    const BatchJournal* journal_;
     double lastProgress_ = -1;
 };
 
@@ -372,10 +392,15 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
 {
     BatchHost host(*this);
     PhotoEngine engine(mirror_, runDialog_, host);
-    Sink sink(*this, stop);
+    const bool keepSetsTogether = settings::read(settings::keepSetsTogether);
+    auto options = mirror_.describe();
+    options.emplace_back("change_exif_in_photo", settings::read(settings::changeExifInPhoto) ? "on" : "off");
+    options.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
+    const auto journal = BatchJournal::begin(options, batchList);
+    engine.setRecorder(journal.get());
+    Sink sink(*this, stop, journal.get());
     velmora::processFiles(
-        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop,
-        settings::read(settings::keepSetsTogether));
+        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether);
 }
 
 void DragAndDropView::reapFinishedWorkers()
@@ -469,6 +494,13 @@ bool DragAndDropView::showAlert(const AlertRequest& request)
 bool DragAndDropView::changeExifInPhoto()
 {
     return settings::read(settings::changeExifInPhoto);
+}
+
+void DragAndDropView::setStatus(QLabel* control)
+{
+    status_ = control;
+    if (control)
+        connect(control, &QLabel::linkActivated, this, &DragAndDropView::historyRequested, Qt::UniqueConnection);
 }
 
 void DragAndDropView::setUpTimer()

@@ -63,7 +63,8 @@ public:
     QProgressBar* spinner() const { return spinner_; }
     void setSpinner(QProgressBar* control) { spinner_ = control; }
     QLabel* status() const { return status_; }
-    void setStatus(QLabel* control) { status_ = control; }
+    // Its link after a batch asks for the history at that batch.
+    void setStatus(QLabel* control);
 
     const ControlMirror& controls() const { return mirror_; }
     // Lit while a drag that would be accepted is over the window.
@@ -95,6 +96,8 @@ signals:
     void batchStarted();
     // A batch's worker has ended (GUI thread).
     void batchFinished();
+    // The status line's link to the batch's history was followed.
+    void historyRequested(const QString& batchId);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

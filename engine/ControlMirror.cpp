@@ -86,4 +86,17 @@ void ControlMirror::setRenameState(int state)
     rename_ = state;
 }
 
+std::vector<std::pair<std::string, std::string>> ControlMirror::describe() const
+{
+    std::lock_guard lock(mutex_);
+    const auto onOff = [](bool on) { return std::string(on ? "on" : "off"); };
+    return {{"dateSwitch", dateSwitchRow_ == 1 ? "digitized" : "original"},
+            {"fixTime", onOff(fixTime_ != 0)},
+            {"timezones", timezonesTitle_.value_or("")},
+            {"prefix", onOff(prefix_ == 1)},
+            {"text_to_prefix", textToPrefix_.value_or("")},
+            {"suffix", onOff(suffix_ == 1)},
+            {"rename", onOff(rename_ == 1)}};
+}
+
 } // namespace velmora

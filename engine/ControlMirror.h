@@ -3,6 +3,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -21,6 +23,8 @@ public:
     std::optional<std::string> textToPrefix() const;
     bool suffixOn() const;
     bool renameOn() const;
+    // The options as a batch starts with them, by name, for its journal.
+    std::vector<std::pair<std::string, std::string>> describe() const;
 
     void setDateSwitchRow(int row);
     void setFixTimeState(int state);

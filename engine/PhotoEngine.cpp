@@ -25,6 +25,17 @@ void PhotoEngine::raiseLatchedAlert(const char* key)
         host_.showAlert({MessageTable::text(key), MessageTable::text("#12")});
 }
 
+void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::string error)
+{
+    if (!recorder_)
+        return;
+    PhotoOutcome outcome;
+    outcome.kind = kind;
+    outcome.source = source;
+    outcome.error = std::move(error);
+    recorder_->record(outcome);
+}
+
 // One file of a shot and where it goes.
 struct PhotoEngine::Item {
     explicit Item(fs::path path, bool isCompanion = false, std::optional<size_t> photo = std::nullopt)
@@ -36,6 +47,7 @@ struct PhotoEngine::Item {
     // A companion's photo among the shot's items; none: it follows when any member is placed.
     std::optional<size_t> owner;
     std::string target;
+    std::string oldDate; // a member's date field before the shift
     bool placed = false;
 };
 
@@ -44,26 +56,30 @@ void PhotoEngine::processFile(const fs::path& path)
     processSet({{path}, {}});
 }
 
-std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path)
+std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original)
 {
     if (!manager_.fileExists(path)) {
         SystemLog::write("*** File " + path.native() + " not found! ***");
+        report(PhotoOutcome::Kind::NotFound, path);
         return std::nullopt;
     }
     // The capture date of the chosen field; no fallback to the other one.
     const CaptureDates dates = readCaptureDates(path);
     std::optional<std::string> capture =
         controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    original = capture.value_or("");
     if (isUsableCaptureDate(capture) && controls_.fixTimeOn())
         capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
     if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
         // Taken by an overlapping batch while it was read: gone, not without a date.
         SystemLog::write("*** File " + path.native() + " not found! ***");
+        report(PhotoOutcome::Kind::NotFound, path);
         return std::nullopt;
     }
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
         SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
+        report(PhotoOutcome::Kind::NoDate, path);
         return std::nullopt;
     }
     return capture;
@@ -83,7 +99,8 @@ void PhotoEngine::processSet(const PhotoSet& set)
     for (const fs::path& member : set.members) {
         const fs::path source = cleanPathText(member);
         placeOf.emplace_back();
-        const auto date = shiftedCaptureDate(source);
+        std::string original;
+        const auto date = shiftedCaptureDate(source, original);
         if (!date)
             continue;
         const fs::path withoutExtension = fs::path(source).replace_extension();
@@ -94,6 +111,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
             shot = shots.insert(shot, {*date, withoutExtension, {}});
         placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
         shot->items.emplace_back(source);
+        shot->items.back().oldDate = original;
     }
     // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),
     // else with the first shot (IMG_0001.xmp, IMG_0001.MOV). One whose photo has no
@@ -167,12 +185,13 @@ void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shifted
 void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
 {
     const bool sameAsSource = item.target == item.source.native();
-    const auto error = controls_.renameOn() ? manager_.copyItem(item.source, item.target)
-                                            : manager_.moveItem(item.source, item.target);
+    const bool copy = controls_.renameOn();
+    const auto error = copy ? manager_.copyItem(item.source, item.target) : manager_.moveItem(item.source, item.target);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
         SystemLog::write("*** File " + item.source.native() + " not found! ***");
+        report(PhotoOutcome::Kind::NotFound, item.source);
         return;
     }
     if (error && error->code != FileError::kAlreadyExists) {
@@ -181,6 +200,14 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
     }
     // Companions follow a photo that was placed, or that already has its name.
     item.placed = !error || sameAsSource;
+    PhotoOutcome outcome;
+    outcome.kind = item.placed ? PhotoOutcome::Kind::Placed : PhotoOutcome::Kind::Failed;
+    outcome.source = item.source;
+    if (item.placed)
+        outcome.target = sameAsSource ? item.source : fs::path(item.target);
+    else
+        outcome.error = error->localizedDescription;
+    outcome.copied = copy && !sameAsSource;
 
     // The control first: the stored preference costs a file check per photo.
     if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
@@ -192,18 +219,39 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
             written = setDate(shiftedCaptureDate, item.target, digitized);
         else if (sameAsSource)
             written = setDate(shiftedCaptureDate, item.source, digitized);
-        if (!written)
+        if (written) {
+            outcome.digitized = digitized;
+            outcome.oldDate = item.oldDate;
+            outcome.newDate = shiftedCaptureDate;
+        } else {
             raiseLatchedAlert("#17");
+            outcome.error = MessageTable::text("#17");
+        }
     }
+    if (recorder_)
+        recorder_->record(outcome);
 }
 
 void PhotoEngine::placeCompanion(const Item& item)
 {
     if (item.target == item.source.native())
         return;
-    const auto error = controls_.renameOn() ? manager_.copyItem(item.source, item.target)
-                                            : manager_.moveItem(item.source, item.target);
-    if (!error || (error->code == ENOENT && !manager_.fileExists(item.source)))
+    const bool copy = controls_.renameOn();
+    const auto error = copy ? manager_.copyItem(item.source, item.target) : manager_.moveItem(item.source, item.target);
+    if (error && error->code == ENOENT && !manager_.fileExists(item.source))
+        return;
+    // Journaled like a photo of its own, so that an undo takes it back too.
+    PhotoOutcome outcome;
+    outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;
+    outcome.source = item.source;
+    if (error)
+        outcome.error = error->localizedDescription;
+    else
+        outcome.target = item.target;
+    outcome.copied = copy;
+    if (recorder_)
+        recorder_->record(outcome);
+    if (!error)
         return;
     // Left behind under its old name, it is cut off from its photo: the user must know.
     SystemLog::write("Error!! " + error->description);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/BatchRecorder.h"
 #include "engine/ControlMirror.h"
 #include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
@@ -42,6 +43,8 @@ public:
     // the companions follow their photo. Members of other dates, or without
     // one, are handled as separate shots (in the order of the set).
     void processSet(const PhotoSet& set);
+    // Where each photo's outcome goes from now on; none by default.
+    void setRecorder(BatchRecorder* recorder) { recorder_ = recorder; }
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place.
@@ -50,17 +53,20 @@ public:
 private:
     struct Item;
     void raiseLatchedAlert(const char* key);
-    // The shifted capture date of a member, or nullopt after the described reports.
-    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path);
+    // The shifted capture date of a member, or nullopt after the described
+    // reports; `original` gets the field's text before the shift.
+    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, std::string& original);
     // Puts the members and companions of one shot under their new names.
     void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate);
     void placeMember(Item& item, const std::string& shiftedCaptureDate);
     void placeCompanion(const Item& item);
+    void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
 
     const ControlMirror& controls_;
     std::atomic<bool>& runDialog_;
     EngineHost& host_;
     FileManager manager_;
+    BatchRecorder* recorder_ = nullptr;
 };
 
 } // namespace velmora

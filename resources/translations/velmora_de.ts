@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de" sourcelanguage="en">
 <context>
+    <name>DragAndDropView</name>
+    <message>
+        <source>%1 renamed, %2 without a date, %3 failed</source>
+        <translation>%1 umbenannt, %2 ohne Datum, %3 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Show in History</source>
+        <translation>Im Verlauf zeigen</translation>
+    </message>
+</context>
+<context>
     <name>FileManager</name>
     <message>
         <source>The photo “%1” could not be copied to “%2”: there is no folder “%3”.</source>
@@ -18,6 +29,45 @@
     <message>
         <source>The photo “%1” could not be moved to “%2”: %3.</source>
         <translation>Das Foto „%1“ konnte nicht nach „%2“ verschoben werden: %3.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Velmora History</source>
+        <translation>Velmora-Verlauf</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Begonnen</translation>
+    </message>
+    <message>
+        <source>Renamed</source>
+        <translation>Umbenannt</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Ohne Datum</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>Nur Probleme</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Undo This Batch</source>
+        <translation>Diesen Stapel rückgängig machen</translation>
     </message>
 </context>
 <context>
@@ -194,6 +244,81 @@
     </message>
 </context>
 <context>
+    <name>velmora::BatchPhotoModel</name>
+    <message>
+        <source>another file now has the old name</source>
+        <translation>eine andere Datei trägt jetzt den alten Namen</translation>
+    </message>
+    <message>
+        <source>its original is gone, so the copy stays</source>
+        <translation>das Original fehlt, daher bleibt die Kopie</translation>
+    </message>
+    <message>
+        <source>the old date could not be written back</source>
+        <translation>das alte Datum konnte nicht zurückgeschrieben werden</translation>
+    </message>
+    <message>
+        <source>it could not be moved back</source>
+        <translation>es konnte nicht zurückverschoben werden</translation>
+    </message>
+    <message>
+        <source>it was changed, moved or removed since</source>
+        <translation>es wurde seitdem geändert, verschoben oder entfernt</translation>
+    </message>
+    <message>
+        <source>Kept its name</source>
+        <translation>Name behalten</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
+    </message>
+    <message>
+        <source>Moved</source>
+        <translation>Verschoben</translation>
+    </message>
+    <message>
+        <source>, date %1 written (was %2)</source>
+        <translation>, Datum %1 geschrieben (vorher %2)</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Ohne Datum</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source> (undone)</source>
+        <translation> (rückgängig gemacht)</translation>
+    </message>
+    <message>
+        <source> (not undone: %1)</source>
+        <translation> (nicht rückgängig gemacht: %1)</translation>
+    </message>
+    <message>
+        <source>Old name</source>
+        <translation>Alter Name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>What happened</source>
+        <translation>Was geschah</translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -202,6 +327,36 @@
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation>&amp;Weitere Fehler dieses Durchgangs nicht anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::HistoryWindow</name>
+    <message>
+        <source>Undone</source>
+        <translation>Rückgängig gemacht</translation>
+    </message>
+    <message>
+        <source>Partly undone</source>
+        <translation>Teilweise rückgängig gemacht</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Läuft</translation>
+    </message>
+    <message>
+        <source>Cut short</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>There is no batch to undo.</source>
+        <translation>Es gibt keinen Stapel, der rückgängig gemacht werden kann.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <translation>
+            <numerusform>Den Stapel vom %1 rückgängig machen? Sein %n umbenanntes Foto erhält seinen alten Namen und sein altes Datum zurück.</numerusform>
+            <numerusform>Den Stapel vom %1 rückgängig machen? Seine %n umbenannten Fotos erhalten ihre alten Namen und Daten zurück.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -252,6 +407,18 @@
     <message>
         <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
         <translation>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Benennt Fotos nach dem Zeitpunkt ihrer Aufnahme um.&lt;/p&gt;&lt;p&gt;Freie Software unter der GNU General Public License, Version 3 oder neuer. Ohne jede Gewährleistung.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Last Batch</source>
+        <translation>Letzten Stapel &amp;rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Wi&amp;ndow</source>
+        <translation>F&amp;enster</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>&amp;Verlauf</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>DragAndDropView</name>
+    <message>
+        <source>%1 renamed, %2 without a date, %3 failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show in History</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>FileManager</name>
     <message>
         <source>The photo “%1” could not be copied to “%2”: there is no folder “%3”.</source>
@@ -17,6 +28,45 @@
     </message>
     <message>
         <source>The photo “%1” could not be moved to “%2”: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Velmora History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Renamed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo This Batch</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -194,6 +244,81 @@
     </message>
 </context>
 <context>
+    <name>velmora::BatchPhotoModel</name>
+    <message>
+        <source>another file now has the old name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its original is gone, so the copy stays</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the old date could not be written back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it could not be moved back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it was changed, moved or removed since</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kept its name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Moved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, date %1 written (was %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (undone)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (not undone: %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Old name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What happened</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -202,6 +327,36 @@
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::HistoryWindow</name>
+    <message>
+        <source>Undone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Partly undone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cut short</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no batch to undo.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -249,6 +404,18 @@
     </message>
     <message>
         <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Undo Last Batch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wi&amp;ndow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

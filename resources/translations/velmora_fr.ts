@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr" sourcelanguage="en">
 <context>
+    <name>DragAndDropView</name>
+    <message>
+        <source>%1 renamed, %2 without a date, %3 failed</source>
+        <translation>%1 renommées, %2 sans date, %3 en échec</translation>
+    </message>
+    <message>
+        <source>Show in History</source>
+        <translation>Voir dans l&apos;historique</translation>
+    </message>
+</context>
+<context>
     <name>FileManager</name>
     <message>
         <source>The photo “%1” could not be copied to “%2”: there is no folder “%3”.</source>
@@ -18,6 +29,45 @@
     <message>
         <source>The photo “%1” could not be moved to “%2”: %3.</source>
         <translation>La photo « %1 » n&apos;a pas pu être déplacée vers « %2 » : %3.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Velmora History</source>
+        <translation>Historique de Velmora</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>Renamed</source>
+        <translation>Renommées</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Sans date</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>En échec</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Problems only</source>
+        <translation>Problèmes seulement</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+    <message>
+        <source>Undo This Batch</source>
+        <translation>Annuler ce lot</translation>
     </message>
 </context>
 <context>
@@ -84,7 +134,7 @@
     </message>
     <message>
         <source>&amp;Put this text in front of the date:</source>
-        <translation>&amp;Placer ce texte devant la date :</translation>
+        <translation>&amp;Placer ce texte devant la date&#xa0;:</translation>
     </message>
     <message>
         <source>Keep the &amp;old name after the date (2010-07-14__18-05-09__IMG_0001.JPG)</source>
@@ -100,11 +150,11 @@
     </message>
     <message>
         <source>the date of &amp;digitizing: when it was scanned or stored as a file</source>
-        <translation>la date de &amp;numérisation : quand elle a été numérisée ou enregistrée en fichier</translation>
+        <translation>la date de &amp;numérisation&#xa0;: quand elle a été numérisée ou enregistrée en fichier</translation>
     </message>
     <message>
         <source>the date of &amp;capture: when the photo was taken</source>
-        <translation>la date de prise de &amp;vue : quand la photo a été prise</translation>
+        <translation>la date de prise de &amp;vue&#xa0;: quand la photo a été prise</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
@@ -194,6 +244,81 @@
     </message>
 </context>
 <context>
+    <name>velmora::BatchPhotoModel</name>
+    <message>
+        <source>another file now has the old name</source>
+        <translation>un autre fichier porte maintenant l&apos;ancien nom</translation>
+    </message>
+    <message>
+        <source>its original is gone, so the copy stays</source>
+        <translation>l&apos;original a disparu, la copie reste donc</translation>
+    </message>
+    <message>
+        <source>the old date could not be written back</source>
+        <translation>l&apos;ancienne date n&apos;a pas pu être réécrite</translation>
+    </message>
+    <message>
+        <source>it could not be moved back</source>
+        <translation>elle n&apos;a pas pu être remise en place</translation>
+    </message>
+    <message>
+        <source>it was changed, moved or removed since</source>
+        <translation>elle a été modifiée, déplacée ou supprimée depuis</translation>
+    </message>
+    <message>
+        <source>Kept its name</source>
+        <translation>Nom conservé</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Copiée</translation>
+    </message>
+    <message>
+        <source>Moved</source>
+        <translation>Déplacée</translation>
+    </message>
+    <message>
+        <source>, date %1 written (was %2)</source>
+        <translation>, date %1 écrite (avant %2)</translation>
+    </message>
+    <message>
+        <source>Without a date</source>
+        <translation>Sans date</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Introuvable</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>En échec</translation>
+    </message>
+    <message>
+        <source> (undone)</source>
+        <translation> (annulé)</translation>
+    </message>
+    <message>
+        <source> (not undone: %1)</source>
+        <translation> (non annulé : %1)</translation>
+    </message>
+    <message>
+        <source>Old name</source>
+        <translation>Ancien nom</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Nouveau nom</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>What happened</source>
+        <translation>Ce qui s&apos;est passé</translation>
+    </message>
+</context>
+<context>
     <name>velmora::DragAndDropView</name>
     <message>
         <source>Stopped</source>
@@ -202,6 +327,36 @@
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
         <translation>&amp;Ne plus afficher les erreurs de ce lot</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::HistoryWindow</name>
+    <message>
+        <source>Undone</source>
+        <translation>Annulé</translation>
+    </message>
+    <message>
+        <source>Partly undone</source>
+        <translation>Annulé en partie</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>En cours</translation>
+    </message>
+    <message>
+        <source>Cut short</source>
+        <translation>Interrompu</translation>
+    </message>
+    <message>
+        <source>There is no batch to undo.</source>
+        <translation>Il n&apos;y a aucun lot à annuler.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <translation>
+            <numerusform>Annuler le lot du %1 ? Sa %n photo renommée reprend son ancien nom et sa date.</numerusform>
+            <numerusform>Annuler le lot du %1 ? Ses %n photos renommées reprennent leurs anciens noms et dates.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -252,6 +407,18 @@
     <message>
         <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
         <translation>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renomme les photos d&apos;après le moment de la prise de vue.&lt;/p&gt;&lt;p&gt;Logiciel libre sous la licence publique générale GNU, version 3 ou ultérieure. Fourni sans aucune garantie.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&amp;Undo Last Batch</source>
+        <translation>&amp;Annuler le dernier lot</translation>
+    </message>
+    <message>
+        <source>Wi&amp;ndow</source>
+        <translation>F&amp;enêtre</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>&amp;Historique</translation>
     </message>
 </context>
 </TS>

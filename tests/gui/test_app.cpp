@@ -3,6 +3,7 @@
 // open-files route, the one-window hand-over and the translations.
 
 #include "app/Application.h"
+#include "app/HistoryWindow.h"
 #include "app/OpenDialog.h"
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
@@ -30,11 +31,13 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -139,6 +142,7 @@ private slots:
     void handOverWithoutRunningInstanceFails();
     void listenTakesOverStaleSocketButNotLiveOne();
     void secondStartHandsItsPathsToTheFirst();
+    void historyListsBatchesAndTakesOneBack();
     void translations_data();
     void translations();
     // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
@@ -704,6 +708,59 @@ void AppTest::secondStartHandsItsPathsToTheFirst()
 
     first.terminate();
     QVERIFY(first.waitForFinished(30000));
+}
+
+void AppTest::historyListsBatchesAndTakesOneBack()
+{
+    TempDir dir;
+    makeJpeg(dir / "a.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
+    makeJpeg(dir / "b.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
+    makeJpeg(dir / "none.JPG", std::nullopt);
+    Application application;
+    VelmoraAppDelegate delegate(application);
+    delegate.applicationDidFinishLaunching();
+    QSignalSpy finished(delegate.dropView(), &DragAndDropView::batchFinished);
+    QTimer dismissAlerts; // the one without a date raises one
+    connect(&dismissAlerts, &QTimer::timeout, [] {
+        if (QWidget* alert = QApplication::activeModalWidget())
+            alert->close();
+    });
+    dismissAlerts.start(50);
+    application.openFiles({dir / "a.JPG", dir / "none.JPG"});
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    application.openFiles({dir / "b.JPG"});
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
+
+    HistoryWindow* history = delegate.history();
+    auto* show = delegate.window()->findChild<QAction*>("actionHistory");
+    QCOMPARE(show->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    QCOMPARE(delegate.window()->findChild<QAction*>("actionUndoLastBatch")->shortcut(),
+             QKeySequence(Qt::CTRL | Qt::Key_Z));
+    show->trigger();
+    QVERIFY(history->isVisible());
+    // Newest first: renamed, without a date, failed.
+    auto* batches = child<QTreeWidget>(history, "batches");
+    const auto counts = [&](int row) {
+        const QTreeWidgetItem* item = batches->topLevelItem(row);
+        return item->text(1) + " " + item->text(2) + " " + item->text(3) + " " + item->text(4);
+    };
+    QCOMPARE(counts(0), QStringLiteral("1 0 0 "));
+    QCOMPARE(counts(1), QStringLiteral("1 1 0 "));
+
+    batches->setCurrentItem(batches->topLevelItem(1));
+    QTRY_COMPARE(history->model().rowCount(), 2);
+    child<QCheckBox>(history, "problemsOnly")->setChecked(true);
+    QCOMPARE(history->model().rowCount(), 1);
+    QCOMPARE(history->model().index(0, BatchPhotoModel::OldName).data().toString(), QStringLiteral("none.JPG"));
+
+    // Taking the older batch back leaves the newer one's photo alone.
+    QSignalSpy undone(history, &HistoryWindow::undoFinished);
+    child<QPushButton>(history, "undoBatch")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(undone.count(), 1, 30000);
+    QCOMPARE(velmora::test::listNames(dir.path()),
+             (std::vector<std::string>{"2010-07-14__18-05-09__1.JPG", "a.JPG", "none.JPG"}));
+    QCOMPARE(batches->currentItem()->text(4), QStringLiteral("Undone"));
+    QVERIFY(!child<QPushButton>(history, "undoBatch")->isEnabled());
 }
 
 void AppTest::translations_data()

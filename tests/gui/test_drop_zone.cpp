@@ -2,6 +2,7 @@
 // batches and the alert latch, the status timer, and quitting mid-batch.
 #include "app/Settings.h"
 #include "dropzone/DragAndDropView.h"
+#include "platform/BatchJournal.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 
@@ -271,7 +272,14 @@ private slots:
         QCOMPARE(readFile(dir / "2010-07-14__18-05-09__1.jpg"), last);
         QVERIFY(fs::exists(dir / "folder/2010-07-14__18-05-09.jpg"));
         QTRY_VERIFY(spinner_->isHidden());
-        QTRY_COMPARE(status_->text(), QStringLiteral("Done"));
+        // "Done" first, then the numbers, and a link to this batch in the history.
+        const QString id = QString::fromStdString(listBatches().front().id);
+        QTRY_COMPARE(
+            status_->text(),
+            QStringLiteral("Done: 3 renamed, 0 without a date, 0 failed <a href=\"%1\">Show in History</a>").arg(id));
+        QSignalSpy history(view_, &DragAndDropView::historyRequested);
+        emit status_->linkActivated(id);
+        QCOMPARE(history.value(0).value(0).toString(), id);
         QCOMPARE(spinner_->value(), 100);
         // The status line goes 4.0 s after "Done", not at once.
         QVERIFY(status_->isVisible());

@@ -1,0 +1,189 @@
+#include "app/HistoryWindow.h"
+
+#include "engine/BatchUndo.h"
+#include "ui_HistoryWindow.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+// A batch of this process that has no end yet is still running.
+bool isRunning(const BatchSummary& b)
+{
+    const size_t dash = b.id.find('-');
+    return !b.finished && dash != std::string::npos &&
+           b.id.substr(dash + 1, b.id.find('-', dash + 1) - dash - 1) ==
+               std::to_string(QCoreApplication::applicationPid());
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(QWidget* parent) : QWidget(parent, Qt::Window), ui_(std::make_unique<Ui::HistoryWindow>())
+{
+    ui_->setupUi(this);
+    ui_->photos->setModel(&model_);
+    ui_->photos->verticalHeader()->hide();
+    // Fixed row heights: the view never measures 100,000 rows.
+    ui_->photos->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui_->photos->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    ui_->photos->horizontalHeader()->setStretchLastSection(true);
+    ui_->photos->setColumnWidth(BatchPhotoModel::OldName, 180);
+    ui_->photos->setColumnWidth(BatchPhotoModel::NewName, 220);
+    ui_->photos->setColumnWidth(BatchPhotoModel::Folder, 220);
+    ui_->batches->setColumnWidth(0, 200);
+    ui_->splitter->setSizes({160, 400});
+
+    connect(ui_->batches, &QTreeWidget::currentItemChanged, this, [this] {
+        loadPhotos();
+        updateButtons();
+    });
+    connect(ui_->problemsOnly, &QCheckBox::toggled, &model_, &BatchPhotoModel::setProblemsOnly);
+    connect(ui_->openFolder, &QPushButton::clicked, this, &HistoryWindow::openFolder);
+    connect(ui_->undoBatch, &QPushButton::clicked, this, &HistoryWindow::undoCurrentBatch);
+}
+
+HistoryWindow::~HistoryWindow() = default;
+
+void HistoryWindow::showBatch(const std::string& id)
+{
+    reloadBatches(id);
+    show();
+    raise();
+    activateWindow();
+}
+
+std::string HistoryWindow::currentBatch() const
+{
+    const QTreeWidgetItem* item = ui_->batches->currentItem();
+    return item ? item->data(0, Qt::UserRole).toString().toStdString() : std::string();
+}
+
+void HistoryWindow::reloadBatches(const std::string& select)
+{
+    const QSignalBlocker blocker(ui_->batches);
+    ui_->batches->clear();
+    batches_ = listBatches();
+    const QLocale locale;
+    QTreeWidgetItem* chosen = nullptr;
+    for (const BatchSummary& b : batches_) {
+        QString state;
+        if (b.undo == BatchSummary::Undo::Done)
+            state = tr("Undone");
+        else if (b.undo == BatchSummary::Undo::Partly)
+            state = tr("Partly undone");
+        else if (isRunning(b))
+            state = tr("Running");
+        else if (!b.finished)
+            state = tr("Cut short");
+        auto* item = new QTreeWidgetItem(
+            ui_->batches, {locale.toString(QDateTime::fromMSecsSinceEpoch(b.startedMs), QLocale::ShortFormat),
+                           locale.toString(qulonglong{b.renamed}), locale.toString(qulonglong{b.withoutDate}),
+                           locale.toString(qulonglong{b.failed}), state});
+        item->setData(0, Qt::UserRole, QString::fromStdString(b.id));
+        if (!chosen || b.id == select)
+            chosen = item;
+    }
+    ui_->batches->setCurrentItem(chosen);
+    loadPhotos();
+    updateButtons();
+}
+
+void HistoryWindow::loadPhotos()
+{
+    const std::string id = currentBatch();
+    const unsigned generation = ++loadGeneration_;
+    // Read off the GUI thread; a newer choice makes an older load void.
+    loader_ = std::jthread([this, id, generation] {
+        auto photos =
+            std::make_shared<std::vector<JournalPhoto>>(id.empty() ? std::vector<JournalPhoto>() : readBatch(id));
+        auto undo = std::make_shared<std::vector<std::optional<UndoRecord>>>(readUndo(id, photos->size()));
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, photos, undo] {
+                if (generation != loadGeneration_)
+                    return;
+                model_.setBatch(std::move(*photos), std::move(*undo));
+                emit batchLoaded();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HistoryWindow::openFolder()
+{
+    const QModelIndex index = ui_->photos->currentIndex();
+    if (model_.rowCount() == 0)
+        return;
+    const PhotoOutcome& o = model_.photo(index.isValid() ? index.row() : 0).outcome;
+    const fs::path folder = (o.target.empty() ? o.source : o.target).parent_path();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder.native()))));
+}
+
+void HistoryWindow::updateButtons()
+{
+    const std::string id = currentBatch();
+    bool undoable = false;
+    for (const BatchSummary& b : batches_)
+        if (b.id == id)
+            undoable = b.undo != BatchSummary::Undo::Done && !isRunning(b);
+    ui_->undoBatch->setEnabled(undoable && !undoRunning());
+    ui_->openFolder->setEnabled(!id.empty());
+}
+
+void HistoryWindow::undoCurrentBatch()
+{
+    const std::string id = currentBatch();
+    if (id.empty() || undoRunning())
+        return;
+    undoDone_ = false;
+    ui_->undoProgress->setValue(0);
+    ui_->undoProgress->show();
+    updateButtons();
+    undoThread_ = std::jthread([this, id](std::stop_token stop) {
+        const auto progress = [this](double value) {
+            QMetaObject::invokeMethod(
+                this, [this, value] { ui_->undoProgress->setValue(static_cast<int>(value)); }, Qt::QueuedConnection);
+        };
+        undoBatch(id, progress, stop);
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                undoDone_ = true;
+                ui_->undoProgress->hide();
+                reloadBatches(id);
+                emit undoFinished();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HistoryWindow::undoLastBatch()
+{
+    reloadBatches({});
+    const BatchSummary* last = nullptr;
+    for (const BatchSummary& b : batches_)
+        if (!last && b.undo != BatchSummary::Undo::Done && !isRunning(b))
+            last = &b;
+    if (!last || undoRunning()) {
+        QMessageBox::information(this, QStringLiteral("Velmora"), tr("There is no batch to undo."));
+        return;
+    }
+    showBatch(last->id);
+    const QString question =
+        tr("Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.", nullptr,
+           static_cast<int>(last->renamed))
+            .arg(QLocale().toString(QDateTime::fromMSecsSinceEpoch(last->startedMs), QLocale::ShortFormat));
+    if (QMessageBox::question(this, QStringLiteral("Velmora"), question) == QMessageBox::Yes)
+        undoCurrentBatch();
+}
+
+} // namespace velmora
