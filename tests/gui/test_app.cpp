@@ -122,6 +122,7 @@ private slots:
     void restoreRules();
     void prefixCheckboxTogglesFieldAndStoresBothKeys();
     void preferencesStoreOnlyOnOk();
+    void historyListsBatchesAndTakesOneBack();
     void normalQuitStoresSixKeysThroughTheDropZone();
     void quitBeforeSetUpStoresFiveKeys();
     void pathsGivenAtStartBecomeOneBatchAfterSetUp();
@@ -131,7 +132,6 @@ private slots:
     void handOverWithoutRunningInstanceFails();
     void listenTakesOverStaleSocketButNotLiveOne();
     void secondStartHandsItsPathsToTheFirst();
-    void historyListsBatchesAndTakesOneBack();
     void translations_data();
     void translations();
 };
