@@ -131,6 +131,7 @@ private slots:
     void exampleNameFollowsTheOptions_data();
     void exampleNameFollowsTheOptions();
     void preferencesStoreOnlyOnOk();
+    void historyListsBatchesAndTakesOneBack();
     void normalQuitStoresSixKeysThroughTheDropZone();
     void quitBeforeSetUpStoresFiveKeys();
     void pathsGivenAtStartBecomeOneBatchAfterSetUp();
@@ -142,7 +143,6 @@ private slots:
     void handOverWithoutRunningInstanceFails();
     void listenTakesOverStaleSocketButNotLiveOne();
     void secondStartHandsItsPathsToTheFirst();
-    void historyListsBatchesAndTakesOneBack();
     void translations_data();
     void translations();
     // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
