@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* The floor a photo renamer cannot go below: only the system calls.
  *   velmora_floor rename DIR      read the first 64 KiB of every file, then
  *                                 renameat2(RENAME_NOREPLACE) it to "f-NAME"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How responsive the real window stays during a batch: the application comes
 // up offscreen as it does for a user, a folder is opened with it, and a 5 ms
 // timer on the GUI thread measures how late each of its ticks fires until the

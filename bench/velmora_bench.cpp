@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the walk and the per-photo operation of a batch headless, exactly the
 // code a dropped folder runs, and prints figures. Never asserts a time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generates a benchmark corpus: real JPEGs of one size with EXIF dates, some
 // sharing a second, a few without EXIF and a few that are no images at all.
 // Kept apart from velmora_bench so that the program timed loads no more than

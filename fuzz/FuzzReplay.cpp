@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds every saved input (fuzz/regressions/<target>/, fuzz/seeds/) to the
 // entry point its folder names, in the normal build, so that what a fuzzer
 // once found stays fixed. An input that breaks an invariant aborts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One libFuzzer target; VELMORA_FUZZ_ENTRY names the entry point it drives.
 #include "fuzz/FuzzTargets.h"
 

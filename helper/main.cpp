@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // velmora-helper: runs exiv2 for Velmora on one photo at a time, confined,
 // in a process of its own. Started by Velmora with its socket as descriptor 3.
 #include "helper/Confinement.h"

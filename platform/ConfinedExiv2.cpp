@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application's side of Exiv2Access.h: every call goes to a confined
 // helper process (ExifHelper.h). The exiv2 code itself, Exiv2Access.cpp, is
 // built into velmora-helper only.

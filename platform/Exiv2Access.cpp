@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built into velmora-helper only: the application's side of these two
 // functions is ConfinedExiv2.cpp, which hands the photo to that helper.
 #include "platform/Exiv2Access.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary root and checks what the desktop sees:
 # the files in their places, the desktop entry and the AppStream data valid,
 # and a Debian package that holds the same files.

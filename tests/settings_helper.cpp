@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads or writes the settings store in a process of its own, so that a test
 // sees what survives the end of a process.
 //   settings_helper write KEY VALUE [KEY VALUE ...]   (booleans: true/false, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walk over a batch: which entries reach the per-photo operation, in
 // which order, and the progress values the user sees.
 #include "dropzone/BatchWalk.h"

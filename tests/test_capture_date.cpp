@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first half of the per-photo operation: which date a photo is named
 // after, when it has none, and how the hour shift applies. Real JPEGs, real exiv2.
 #include "platform/Platform.h"

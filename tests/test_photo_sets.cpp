@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder as a camera and a raw editor leave it, renamed through the real
 // walk and engine: pairs and their sidecars keep one name and one number, a
 // burst keeps the camera's order, and a photo that already has its name stays.

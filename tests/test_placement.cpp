@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The second half of the per-photo operation: the new name, collision
 // numbers, move or copy that never replaces a file, and the write-back into
 // the placed photo only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes two dates into one photo in turn, forever, until it is killed; or,
 // given a step, writes one date and kills itself at that step of the patch;
 // or, given "once", writes one date and ends.

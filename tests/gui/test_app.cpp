@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell on real widgets (offscreen): launch and window set-up,
 // the restore rules, the prefix checkbox, the preferences window, quit, the
 // open-files route, the one-window hand-over and the translations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drop zone with real widgets offscreen: drops, batch start, overlapping
 // batches and the alert latch, the status timer, and quitting mid-batch.
 #include "app/Settings.h"
