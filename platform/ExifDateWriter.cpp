@@ -3,6 +3,7 @@
 
 #include "platform/DateLocator.h"
 #include "platform/Exiv2Access.h"
+#include "platform/FileManager.h"
 #include "platform/PatchJournal.h"
 #include "platform/UniqueFd.h"
 
@@ -84,15 +85,6 @@ int removeStaleTemp(int dirFd, const std::string& tempName)
     if (::fstatat(dirFd, tempName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(held, named))
         ::unlinkat(dirFd, tempName.c_str(), 0);
     return 0;
-}
-
-int linkUnnamed(int fd, int dirFd, const std::string& tempName)
-{
-    if (::linkat(fd, "", dirFd, tempName.c_str(), AT_EMPTY_PATH) == 0)
-        return 0;
-    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), dirFd, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 // A new unnamed file in the folder, or -1 with errno; errno 0 when the file
@@ -189,9 +181,9 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
             err = errno;
     }
     if (err == 0 && !named) {
-        err = linkUnnamed(temp.get(), dirFd, tempName);
+        err = linkUnnamed(temp.get(), dirFd, tempName.c_str());
         if (err == EEXIST && (err = removeStaleTemp(dirFd, tempName)) == 0)
-            err = linkUnnamed(temp.get(), dirFd, tempName);
+            err = linkUnnamed(temp.get(), dirFd, tempName.c_str());
         named = err == 0;
     }
     if (err == 0) {

@@ -77,17 +77,6 @@ int copyBytes(int in, int out, off_t size)
     return 0;
 }
 
-// Gives the unnamed file `fd` the name `name` in the folder `dirFd`; fails
-// with EEXIST rather than replace anything.
-int linkUnnamed(int fd, int dirFd, const char* name)
-{
-    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0)
-        return 0;
-    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-}
-
 // Renames within a folder without replacing anything: renameat2 where the
 // file system knows RENAME_NOREPLACE (vfat and exFAT do, without hard
 // links), else a hard link, which cannot replace either, and an unlink.
@@ -173,6 +162,15 @@ int copyFile(const fs::path& source, const fs::path& target, bool durableName, b
 }
 
 } // namespace
+
+int linkUnnamed(int fd, int dirFd, const char* name)
+{
+    if (::linkat(fd, "", dirFd, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc route does not.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), dirFd, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
 
 fs::path cleanPathText(const fs::path& path)
 {

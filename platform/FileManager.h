@@ -42,6 +42,10 @@ private:
     std::vector<bool> folders_;
 };
 
+// Gives the unnamed (O_TMPFILE) file `fd` the name `name` in the folder
+// `dirFd`: 0, or errno (EEXIST rather than replace anything).
+int linkUnnamed(int fd, int dirFd, const char* name);
+
 // The path's text without doubled or trailing "/" ("/a//b/" gives "/a/b"),
 // links not resolved: two texts of one path compare equal.
 std::filesystem::path cleanPathText(const std::filesystem::path& path);
