@@ -5,6 +5,7 @@
 #include "platform/Exiv2Access.h"
 #include "platform/FileManager.h"
 #include "platform/PatchJournal.h"
+#include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
@@ -35,27 +36,6 @@ ExifWriteResult fail(Status status, std::string detail)
     return {status, std::move(detail)};
 }
 
-std::string errnoText(const char* what, int err)
-{
-    return std::string(what) + ": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
-}
-
-int writeAll(int fd, const unsigned char* data, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -73,13 +53,12 @@ bool unchangedSince(const struct stat& now, const struct stat& then)
 // held (locked) by a running write-back is left alone: EBUSY.
 int removeStaleTemp(int dirFd, const std::string& tempName)
 {
-    UniqueFd stale(::openat(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (stale.get() < 0)
-        return errno == ENOENT ? 0 : EEXIST;
     struct stat held {};
     struct stat named {};
-    if (::fstat(stale.get(), &held) != 0 || !S_ISREG(held.st_mode))
-        return EEXIST;
+    int error = 0;
+    const UniqueFd stale = openRegularFile(dirFd, tempName.c_str(), O_RDONLY | O_NOFOLLOW, held, error);
+    if (error != 0)
+        return error == ENOENT ? 0 : EEXIST;
     if (::flock(stale.get(), LOCK_EX | LOCK_NB) != 0)
         return EBUSY;
     if (::fstatat(dirFd, tempName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(held, named))
@@ -168,7 +147,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
             ::unlinkat(dirFd, tempName.c_str(), 0);
     };
 
-    int err = writeAll(temp.get(), data.data(), data.size());
+    int err = writeFull(temp.get(), data.data(), data.size());
     if (err == 0) {
         // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
         static_cast<void>(::fchown(temp.get(), ::geteuid() == 0 ? original.st_uid : uid_t(-1), original.st_gid));
@@ -242,7 +221,7 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
     if (!field || field->count != date.size() + 1)
         return {};
     BytePatch value{field->offset, std::string(field->count, '\0'), date + '\0'};
-    if (::pread(fd, value.oldBytes.data(), field->count, static_cast<off_t>(field->offset)) != field->count)
+    if (preadFull(fd, value.oldBytes.data(), field->count, field->offset) != 0)
         return {};
     std::vector<BytePatch> patches{value};
     if (const auto& chunk = location.checksum) {
@@ -251,8 +230,8 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
         uint8_t stored[4];
         if (chunk->length > kMaxChunk || field->offset < chunk->dataOffset ||
             field->offset + field->count > chunk->dataOffset + chunk->length ||
-            ::pread(fd, bytes.data(), bytes.size(), static_cast<off_t>(chunk->dataOffset)) != ssize_t(bytes.size()) ||
-            ::pread(fd, stored, 4, static_cast<off_t>(chunk->crcOffset)) != 4)
+            preadFull(fd, bytes.data(), bytes.size(), chunk->dataOffset) != 0 ||
+            preadFull(fd, stored, 4, chunk->crcOffset) != 0)
             return {};
         const auto bigEndian = [](uint32_t v) {
             return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
@@ -276,9 +255,10 @@ InPlace writeInPlace(int dirFd, const fs::path& photo, const std::string& name, 
 {
     if (date.size() != 19 || openPatchJournal() != 0)
         return InPlace::NotPossible;
-    const UniqueFd file(::openat(dirFd, name.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+    int error = 0;
+    const UniqueFd file = openRegularFile(dirFd, name.c_str(), O_RDWR | O_NOFOLLOW, st, error);
+    if (error != 0 || st.st_nlink != 1)
         return InPlace::NotPossible;
     const std::optional<DateLocation> location = locateDates(file.get(), static_cast<uint64_t>(st.st_size));
     if (!location)
@@ -302,14 +282,13 @@ InPlace writeInPlace(int dirFd, const fs::path& photo, const std::string& name, 
 ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized)
 {
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (statRegularFile(fd, st) != 0)
         return fail(Status::NoImageSource, "not a regular file");
     if (const auto location = locateDates(fd, static_cast<uint64_t>(st.st_size)); location && date.size() == 19) {
         const std::vector<BytePatch> patches = datePatches(fd, *location, date, digitized);
         bool written = !patches.empty();
         for (const BytePatch& p : patches)
-            written = written && ::pwrite(fd, p.newBytes.data(), p.newBytes.size(), static_cast<off_t>(p.offset)) ==
-                                     static_cast<ssize_t>(p.newBytes.size());
+            written = written && pwriteFull(fd, p.newBytes.data(), p.newBytes.size(), p.offset) == 0;
         if (written)
             return {Status::Written, {}};
     }
@@ -318,7 +297,7 @@ ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool d
         return fail(rebuilt.status, std::move(rebuilt.detail));
     int err = ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? errno : 0;
     if (err == 0)
-        err = writeAll(fd, rebuilt.bytes.data(), rebuilt.bytes.size());
+        err = writeFull(fd, rebuilt.bytes.data(), rebuilt.bytes.size());
     if (err != 0)
         return fail(Status::WriteFailed, errnoText("write", err));
     return {Status::Written, {}};
@@ -350,13 +329,11 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
             return result;
     }
 
-    // O_NONBLOCK: a FIFO put there in between must not make the open wait.
-    const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0)
-        return fail(Status::NoImageSource, errnoText("open", errno));
     struct stat st {};
-    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return fail(Status::NoImageSource, "not a regular file");
+    int error = 0;
+    const UniqueFd file = openRegularFile(dir.get(), name.c_str(), O_RDONLY, st, error);
+    if (error != 0)
+        return fail(Status::NoImageSource, error == EINVAL ? "not a regular file" : errnoText("open", error));
 
     Exiv2Rebuild rebuilt = exiv2RebuildWithDate(file.get(), date, digitized);
     if (rebuilt.status != Status::Written)

@@ -3,6 +3,8 @@
 // functions is ConfinedExiv2.cpp, which hands the photo to that helper.
 #include "platform/Exiv2Access.h"
 
+#include "platform/PosixIo.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -184,23 +186,11 @@ std::string_view xmpPacketIn(ByteView bytes)
 int readWhole(int fd, std::unique_ptr<Exiv2::byte[]>& data, size_t& size)
 {
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return errno;
-    if (!S_ISREG(st.st_mode))
-        return EINVAL;
+    if (const int err = statRegularFile(fd, st); err != 0)
+        return err;
     size = static_cast<size_t>(st.st_size);
     data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = ::pread(fd, data.get() + done, size - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO; // the file shrank while we read it
-        done += static_cast<size_t>(n);
-    }
-    return 0;
+    return preadFull(fd, data.get(), size, 0); // EIO: the file shrank while we read it
 }
 
 Exiv2Rebuild failure(Status status, std::string detail)
@@ -318,7 +308,7 @@ Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitize
     std::unique_ptr<Exiv2::byte[]> data;
     size_t size = 0;
     if (const int err = readWhole(fd, data, size); err != 0)
-        return failure(Status::NoImageSource, std::string("read: ") + std::strerror(err));
+        return failure(Status::NoImageSource, errnoText("read", err));
     try {
         return rebuild(ByteView(data.get(), size), date, digitized);
     } catch (...) {

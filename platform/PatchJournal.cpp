@@ -2,6 +2,7 @@
 #include "platform/PatchJournal.h"
 
 #include "platform/DateLocator.h"
+#include "platform/PosixIo.h"
 #include "platform/SystemLog.h"
 #include "platform/UniqueFd.h"
 
@@ -34,33 +35,6 @@ void reached(PatchStep step)
 {
     if (auto hook = stepHook.load())
         hook(step);
-}
-
-int preadAll(int fd, void* out, size_t size, uint64_t offset)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = ::pread(fd, static_cast<char*>(out) + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
-int pwriteAll(int fd, const void* data, size_t size, uint64_t offset)
-{
-    for (size_t done = 0; done < size;) {
-        const ssize_t n =
-            ::pwrite(fd, static_cast<const char*>(data) + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += static_cast<size_t>(n);
-    }
-    return 0;
 }
 
 struct Record {
@@ -151,16 +125,17 @@ void complete(const Record& r)
     const auto leaveAlone = [&](const char* why) {
         SystemLog::write("An interrupted date write-back into " + r.path + " was left as it is: " + why);
     };
-    const UniqueFd fd(::open(r.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+    int error = 0;
+    const UniqueFd fd = openRegularFile(AT_FDCWD, r.path.c_str(), O_RDWR | O_NOFOLLOW, st, error);
+    if (error != 0 && error != EINVAL)
         return leaveAlone("the photo cannot be opened");
-    if (!S_ISREG(st.st_mode) || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
+    if (error != 0 || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
         return leaveAlone("it is no longer the same file");
     bool allOld = true, allNew = true;
     for (const BytePatch& p : r.patches) {
         std::string now(p.newBytes.size(), '\0');
-        if (preadAll(fd.get(), now.data(), now.size(), p.offset) != 0)
+        if (preadFull(fd.get(), now.data(), now.size(), p.offset) != 0)
             return leaveAlone("the photo cannot be read");
         for (size_t i = 0; i < now.size(); ++i) {
             if (now[i] != p.oldBytes[i] && now[i] != p.newBytes[i])
@@ -174,7 +149,7 @@ void complete(const Record& r)
         return leaveAlone("it was changed since");
     if (!allNew) {
         for (const BytePatch& p : r.patches)
-            if (pwriteAll(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset) != 0)
+            if (pwriteFull(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset) != 0)
                 return leaveAlone("the photo cannot be written");
     }
     if (::fdatasync(fd.get()) != 0)
@@ -191,12 +166,12 @@ void recoverSlot(int fd)
     if (::fstat(fd, &st) != 0)
         return;
     slot.resize(std::min<size_t>(kSlot, static_cast<size_t>(st.st_size)));
-    if (preadAll(fd, slot.data(), slot.size(), 0) != 0)
+    if (preadFull(fd, slot.data(), slot.size(), 0) != 0)
         return;
     if (const std::optional<Record> record = decode(slot)) {
         complete(*record);
         const char zeros[sizeof kMagic] = {};
-        if (pwriteAll(fd, zeros, sizeof zeros, 0) == 0)
+        if (pwriteFull(fd, zeros, sizeof zeros, 0) == 0)
             ::fdatasync(fd);
     }
 }
@@ -227,7 +202,7 @@ public:
         const std::string slot = encode(record);
         if (slot.size() > kSlot)
             return ENAMETOOLONG;
-        if (const int err = pwriteAll(file_.get(), slot.data(), slot.size(), 0); err != 0)
+        if (const int err = pwriteFull(file_.get(), slot.data(), slot.size(), 0); err != 0)
             return err;
         if (::fdatasync(file_.get()) != 0)
             return errno;
@@ -243,16 +218,16 @@ public:
             err = EAGAIN;
         for (size_t i = 0; err == 0 && i < patches.size(); ++i) {
             std::string bytes(patches[i].oldBytes.size(), '\0');
-            err = preadAll(fd, bytes.data(), bytes.size(), patches[i].offset);
+            err = preadFull(fd, bytes.data(), bytes.size(), patches[i].offset);
             if (err == 0 && bytes != patches[i].oldBytes)
                 err = EAGAIN;
         }
         for (size_t i = 0; err == 0 && i < patches.size(); ++i) {
-            err = pwriteAll(fd, patches[i].newBytes.data(), patches[i].newBytes.size(), patches[i].offset);
+            err = pwriteFull(fd, patches[i].newBytes.data(), patches[i].newBytes.size(), patches[i].offset);
             // Back to the old bytes where we can; otherwise the record stays, for recovery.
             if (err != 0)
                 for (size_t j = 0; j <= i; ++j)
-                    if (pwriteAll(fd, patches[j].oldBytes.data(), patches[j].oldBytes.size(), patches[j].offset) != 0)
+                    if (pwriteFull(fd, patches[j].oldBytes.data(), patches[j].oldBytes.size(), patches[j].offset) != 0)
                         return err;
         }
         if (err == 0) {
@@ -265,7 +240,7 @@ public:
         // Cleared without a flush: a record that outlives a power cut finds
         // its photo already patched and is dropped.
         const char zeros[sizeof kMagic] = {};
-        static_cast<void>(pwriteAll(file_.get(), zeros, sizeof zeros, 0));
+        static_cast<void>(pwriteFull(file_.get(), zeros, sizeof zeros, 0));
         return err;
     }
 
@@ -292,7 +267,7 @@ private:
         // Left by a dead process that had our process ID.
         recoverSlot(file_.get());
         const std::string zeros(kSlot, '\0');
-        if (const int err = pwriteAll(file_.get(), zeros.data(), zeros.size(), 0); err != 0)
+        if (const int err = pwriteFull(file_.get(), zeros.data(), zeros.size(), 0); err != 0)
             return err;
         if (::fsync(file_.get()) != 0 || ::fsync(dir.get()) != 0)
             return errno;

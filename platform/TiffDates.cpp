@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TiffDates.h"
 
+#include "platform/PosixIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -35,15 +37,9 @@ bool Bytes::read(uint64_t offset, size_t len, uint8_t* out)
     }
     const size_t want = paged ? static_cast<size_t>(std::min(kPage, size_ - from)) : len;
     uint8_t* to = paged ? page_ : out;
-    for (size_t done = 0; done < want;) {
-        const ssize_t n = ::pread(fd_, to + done, want - done, static_cast<off_t>(from + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            pageLen_ = 0;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+    if (preadFull(fd_, to, want, from) != 0) {
+        pageLen_ = 0;
+        return false;
     }
     if (!paged)
         return true;
