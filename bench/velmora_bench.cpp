@@ -15,6 +15,7 @@
 #include "platform/DateLocator.h"
 #include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
+#include "platform/PatchJournal.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
@@ -104,6 +105,7 @@ int run(std::string workload, const std::vector<fs::path>& folders)
         sink, {}, keepSetsTogether);
     if (journal)
         journal->finish();
+    syncPatchedPhotos(); // the write-back's last group, as the engine does at the end of a batch
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf(
         "velmora %s journal=%s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "

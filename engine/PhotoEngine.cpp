@@ -5,6 +5,7 @@
 #include "platform/ExifDateWriter.h"
 #include "platform/MessageTable.h"
 #include "platform/MetadataReader.h"
+#include "platform/PatchJournal.h"
 #include "platform/SystemLog.h"
 
 #include <algorithm>
@@ -257,6 +258,11 @@ void PhotoEngine::placeCompanion(const Item& item)
     // Left behind under its old name, it is cut off from its photo: the user must know.
     SystemLog::write("Error!! " + error->description);
     host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
+}
+
+PhotoEngine::~PhotoEngine()
+{
+    syncPatchedPhotos();
 }
 
 bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, bool digitized)

@@ -37,6 +37,7 @@ public:
 class PhotoEngine {
 public:
     PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host);
+    ~PhotoEngine(); // the batch's dates written back made durable
 
     void processFile(const std::filesystem::path& path);
     // The members of one shot that share a capture date get one new base name

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/AtomicReplace.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -55,12 +57,5 @@ ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::str
 // replaced by exiv2's rebuild of it. The caller syncs the file before it
 // gives it a name.
 ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized);
-
-// The name of the temporary file that a write-back into `photoName` uses in the
-// photo's folder. A process killed between naming it and renaming it over the
-// photo leaves it behind; the next write-back into the same photo removes it.
-std::string writeBackTempName(const std::string& photoName);
-// True for a name that writeBackTempName gives: never a photo of its own.
-bool isWriteBackTempName(std::string_view name);
 
 } // namespace velmora

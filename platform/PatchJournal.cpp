@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PatchJournal.h"
 
-#include "platform/DateLocator.h"
 #include "platform/PosixIo.h"
-#include "platform/SystemLog.h"
-#include "platform/UniqueFd.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
+#include <chrono>
 #include <fcntl.h>
 #include <mutex>
-#include <optional>
-#include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -23,13 +18,12 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-// One slot per process, overwritten in place: its size never changes, so
-// making a record durable is a data flush, not a metadata one.
-constexpr size_t kSlot = 8192;
-constexpr char kMagic[8] = {'V', 'L', 'M', 'P', 'A', 'T', 'C', 'H'};
-constexpr size_t kHeader = sizeof kMagic + 8; // magic, payload length, CRC-32
+// A group ends when its records fill the journal or when its first photo has
+// waited this long for its flush.
+constexpr auto kGroupAge = std::chrono::seconds(1);
 
 std::atomic<void (*)(PatchStep)> stepHook{nullptr};
+std::atomic<bool> journalOpen{false};
 
 void reached(PatchStep step)
 {
@@ -37,153 +31,45 @@ void reached(PatchStep step)
         hook(step);
 }
 
-struct Record {
-    std::string path;
-    uint64_t dev = 0, ino = 0;
-    int64_t size = 0, mtimeSec = 0, mtimeNsec = 0;
-    std::vector<BytePatch> patches;
-};
-
-template <typename T> void put(std::string& out, T value)
+bool unchangedSince(const struct stat& now, const struct stat& then)
 {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
+           now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
-template <typename T> bool take(const std::string& in, size_t& at, T& value)
+// Compare and swap: the same file, still holding the bytes that were read,
+// gets the new ones. 0, EAGAIN when it changed, or errno; on a failed write
+// the old bytes are put back where possible (`restored`).
+int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>& patches, bool& restored)
 {
-    if (in.size() - at < sizeof value)
-        return false;
-    std::memcpy(&value, in.data() + at, sizeof value);
-    at += sizeof value;
-    return true;
-}
-
-bool takeBytes(const std::string& in, size_t& at, uint32_t size, std::string& out)
-{
-    if (in.size() - at < size)
-        return false;
-    out.assign(in, at, size);
-    at += size;
-    return true;
-}
-
-// The slot's bytes for `record`: header, then the payload.
-std::string encode(const Record& r)
-{
-    std::string payload;
-    for (const uint64_t v : {r.dev, r.ino})
-        put(payload, v);
-    for (const int64_t v : {r.size, r.mtimeSec, r.mtimeNsec})
-        put(payload, v);
-    put(payload, static_cast<uint32_t>(r.path.size()));
-    payload += r.path;
-    put(payload, static_cast<uint32_t>(r.patches.size()));
-    for (const BytePatch& p : r.patches) {
-        put(payload, p.offset);
-        put(payload, static_cast<uint32_t>(p.newBytes.size()));
-        payload += p.oldBytes;
-        payload += p.newBytes;
+    restored = true;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        return errno;
+    if (!unchangedSince(now, identity))
+        return EAGAIN;
+    for (const BytePatch& p : patches) {
+        std::string bytes(p.oldBytes.size(), '\0');
+        if (const int err = preadFull(fd, bytes.data(), bytes.size(), p.offset); err != 0)
+            return err;
+        if (bytes != p.oldBytes)
+            return EAGAIN;
     }
-    std::string slot(kMagic, sizeof kMagic);
-    put(slot, static_cast<uint32_t>(payload.size()));
-    put(slot, crc32(0, reinterpret_cast<const uint8_t*>(payload.data()), payload.size()));
-    return slot + payload;
-}
-
-// A record from a slot; nullopt for a cleared slot or one whose writing was cut short.
-std::optional<Record> decode(const std::string& slot)
-{
-    uint32_t length = 0, crc = 0;
-    size_t at = sizeof kMagic;
-    if (slot.size() < kHeader || std::memcmp(slot.data(), kMagic, sizeof kMagic) != 0 || !take(slot, at, length) ||
-        !take(slot, at, crc) || length > slot.size() - kHeader)
-        return std::nullopt;
-    const std::string payload = slot.substr(kHeader, length);
-    if (crc32(0, reinterpret_cast<const uint8_t*>(payload.data()), payload.size()) != crc)
-        return std::nullopt;
-    Record r;
-    uint32_t pathSize = 0, count = 0;
-    at = 0;
-    if (!take(payload, at, r.dev) || !take(payload, at, r.ino) || !take(payload, at, r.size) ||
-        !take(payload, at, r.mtimeSec) || !take(payload, at, r.mtimeNsec) || !take(payload, at, pathSize) ||
-        !takeBytes(payload, at, pathSize, r.path) || !take(payload, at, count))
-        return std::nullopt;
-    for (uint32_t i = 0; i < count; ++i) {
-        BytePatch p;
-        uint32_t size = 0;
-        if (!take(payload, at, p.offset) || !take(payload, at, size) || !takeBytes(payload, at, size, p.oldBytes) ||
-            !takeBytes(payload, at, size, p.newBytes))
-            return std::nullopt;
-        r.patches.push_back(std::move(p));
+    for (size_t i = 0; i < patches.size(); ++i) {
+        const int err = pwriteFull(fd, patches[i].newBytes.data(), patches[i].newBytes.size(), patches[i].offset);
+        if (err == 0)
+            continue;
+        for (size_t j = 0; j <= i; ++j)
+            restored = restored &&
+                       pwriteFull(fd, patches[j].oldBytes.data(), patches[j].oldBytes.size(), patches[j].offset) == 0;
+        return err;
     }
-    return r;
+    return 0;
 }
 
-// Completes one record left behind, or leaves its photo alone; logs either way.
-void complete(const Record& r)
-{
-    const auto leaveAlone = [&](const char* why) {
-        SystemLog::write("An interrupted date write-back into " + r.path + " was left as it is: " + why);
-    };
-    struct stat st {};
-    int error = 0;
-    const UniqueFd fd = openRegularFile(AT_FDCWD, r.path.c_str(), O_RDWR | O_NOFOLLOW, st, error);
-    if (error != 0 && error != EINVAL)
-        return leaveAlone("the photo cannot be opened");
-    if (error != 0 || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
-        return leaveAlone("it is no longer the same file");
-    bool allOld = true, allNew = true;
-    for (const BytePatch& p : r.patches) {
-        std::string now(p.newBytes.size(), '\0');
-        if (preadFull(fd.get(), now.data(), now.size(), p.offset) != 0)
-            return leaveAlone("the photo cannot be read");
-        for (size_t i = 0; i < now.size(); ++i) {
-            if (now[i] != p.oldBytes[i] && now[i] != p.newBytes[i])
-                return leaveAlone("its bytes were changed by someone else");
-            allOld = allOld && now[i] == p.oldBytes[i];
-            allNew = allNew && now[i] == p.newBytes[i];
-        }
-    }
-    // Untouched by us, yet modified since the record: not ours to finish.
-    if (allOld && !allNew && (st.st_mtim.tv_sec != r.mtimeSec || st.st_mtim.tv_nsec != r.mtimeNsec))
-        return leaveAlone("it was changed since");
-    if (!allNew) {
-        for (const BytePatch& p : r.patches)
-            if (pwriteFull(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset) != 0)
-                return leaveAlone("the photo cannot be written");
-    }
-    if (::fdatasync(fd.get()) != 0)
-        return leaveAlone("the photo cannot be synced");
-    if (!allNew)
-        SystemLog::write("Completed an interrupted date write-back into " + r.path);
-}
-
-// Completes the record in an open journal file and clears it.
-void recoverSlot(int fd)
-{
-    std::string slot(kSlot, '\0');
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return;
-    slot.resize(std::min<size_t>(kSlot, static_cast<size_t>(st.st_size)));
-    if (preadFull(fd, slot.data(), slot.size(), 0) != 0)
-        return;
-    if (const std::optional<Record> record = decode(slot)) {
-        complete(*record);
-        const char zeros[sizeof kMagic] = {};
-        if (pwriteFull(fd, zeros, sizeof zeros, 0) == 0)
-            ::fdatasync(fd);
-    }
-}
-
-bool isJournalName(const char* name)
-{
-    const std::string_view n(name);
-    return n.starts_with("patches-") && n.ends_with(".journal");
-}
-
-// This process's journal: opened, and the records of dead processes
-// completed, at the first patch.
+// This process's journal, opened (and the records of dead processes
+// completed) at the first patch. Its slots hold the records of the present
+// group: photos patched, their flush still to come.
 class Journal {
 public:
     static Journal& instance()
@@ -192,62 +78,76 @@ public:
         return journal;
     }
 
+    ~Journal()
+    {
+        const std::lock_guard lock(mutex_);
+        syncGroup();
+    }
+
     int patch(int fd, const fs::path& path, const struct stat& identity, const std::vector<BytePatch>& patches)
     {
         const std::lock_guard lock(mutex_);
         if (error_ != 0)
             return error_;
-        Record record{path.native(),           identity.st_dev,          identity.st_ino, identity.st_size,
-                      identity.st_mtim.tv_sec, identity.st_mtim.tv_nsec, patches};
-        const std::string slot = encode(record);
-        if (slot.size() > kSlot)
+        // One pending record per photo at most: recovery then has one answer.
+        const bool pendingAlready = std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
+            return p.dev == identity.st_dev && p.ino == identity.st_ino;
+        });
+        if (pendingAlready || (!pending_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
+            syncGroup();
+        const auto free = std::find(used_.begin(), used_.end(), false);
+        if (free == used_.end())
+            return ENOSPC; // every slot holds a photo whose flush failed
+        const size_t slot = static_cast<size_t>(free - used_.begin());
+        const uint64_t at = slot * kRecordSlot;
+
+        const std::string record = encodeRecord(PatchRecord::of(path.native(), identity, patches));
+        if (record.size() > kRecordSlot)
             return ENAMETOOLONG;
-        if (const int err = pwriteFull(file_.get(), slot.data(), slot.size(), 0); err != 0)
+        if (const int err = pwriteFull(file_.get(), record.data(), record.size(), at); err != 0)
             return err;
         if (::fdatasync(file_.get()) != 0)
             return errno;
+        used_[slot] = true;
         reached(PatchStep::RecordDurable);
 
-        // Compare and swap: the same file, still holding the bytes that were read.
-        int err = 0;
-        struct stat now {};
-        if (::fstat(fd, &now) != 0)
-            err = errno;
-        else if (now.st_dev != identity.st_dev || now.st_ino != identity.st_ino || now.st_size != identity.st_size ||
-                 now.st_mtim.tv_sec != identity.st_mtim.tv_sec || now.st_mtim.tv_nsec != identity.st_mtim.tv_nsec)
-            err = EAGAIN;
-        for (size_t i = 0; err == 0 && i < patches.size(); ++i) {
-            std::string bytes(patches[i].oldBytes.size(), '\0');
-            err = preadFull(fd, bytes.data(), bytes.size(), patches[i].offset);
-            if (err == 0 && bytes != patches[i].oldBytes)
-                err = EAGAIN;
+        bool restored = true;
+        if (const int err = swapBytes(fd, identity, patches, restored); err != 0) {
+            // Otherwise the record stays, for recovery at the next start.
+            if (restored)
+                clearSlot(slot);
+            return err;
         }
-        for (size_t i = 0; err == 0 && i < patches.size(); ++i) {
-            err = pwriteFull(fd, patches[i].newBytes.data(), patches[i].newBytes.size(), patches[i].offset);
-            // Back to the old bytes where we can; otherwise the record stays, for recovery.
-            if (err != 0)
-                for (size_t j = 0; j <= i; ++j)
-                    if (pwriteFull(fd, patches[j].oldBytes.data(), patches[j].oldBytes.size(), patches[j].offset) != 0)
-                        return err;
-        }
-        if (err == 0) {
-            reached(PatchStep::PhotoPatched);
-            if (::fdatasync(fd) != 0)
-                return errno; // whether the new bytes are on disk is unknown: recovery settles it
-        }
-        if (err == 0)
-            reached(PatchStep::PhotoSynced);
-        // Cleared without a flush: a record that outlives a power cut finds
-        // its photo already patched and is dropped.
-        const char zeros[sizeof kMagic] = {};
-        static_cast<void>(pwriteFull(file_.get(), zeros, sizeof zeros, 0));
-        return err;
+        reached(PatchStep::PhotoPatched);
+        if (pending_.empty())
+            groupStart_ = std::chrono::steady_clock::now();
+        pending_.push_back({slot, UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), identity.st_dev, identity.st_ino});
+        if (pending_.size() == kJournalSlots)
+            syncGroup();
+        return 0;
+    }
+
+    void sync()
+    {
+        const std::lock_guard lock(mutex_);
+        syncGroup();
     }
 
     int error() const { return error_; }
 
 private:
-    Journal() { error_ = open(); }
+    struct Pending {
+        size_t slot;
+        UniqueFd photo;
+        dev_t dev;
+        ino_t ino;
+    };
+
+    Journal()
+    {
+        error_ = open();
+        journalOpen = true;
+    }
 
     int open()
     {
@@ -265,8 +165,9 @@ private:
         if (::flock(file_.get(), LOCK_EX | LOCK_NB) != 0)
             return errno;
         // Left by a dead process that had our process ID.
-        recoverSlot(file_.get());
-        const std::string zeros(kSlot, '\0');
+        recoverJournalFile(file_.get());
+        // Every slot written once now: later records overwrite allocated blocks.
+        const std::string zeros(kRecordSlot * kJournalSlots, '\0');
         if (const int err = pwriteFull(file_.get(), zeros.data(), zeros.size(), 0); err != 0)
             return err;
         if (::fsync(file_.get()) != 0 || ::fsync(dir.get()) != 0)
@@ -274,25 +175,42 @@ private:
         return 0;
     }
 
+    // Emptied without a flush: a record that outlives a power cut finds its
+    // photo already patched and is dropped.
+    void clearSlot(size_t slot)
+    {
+        const char empty[kSlotMagicSize] = {};
+        if (pwriteFull(file_.get(), empty, sizeof empty, slot * kRecordSlot) == 0)
+            used_[slot] = false;
+    }
+
+    // The group's photos made durable, one syncfs per file system (a photo
+    // whose file system fails it gets a flush of its own), then their records
+    // emptied. A record whose photo could not be flushed stays for recovery.
+    void syncGroup()
+    {
+        std::vector<dev_t> synced, failed;
+        for (const Pending& p : pending_) {
+            if (std::find(synced.begin(), synced.end(), p.dev) != synced.end() ||
+                std::find(failed.begin(), failed.end(), p.dev) != failed.end())
+                continue;
+            (::syncfs(p.photo.get()) == 0 ? synced : failed).push_back(p.dev);
+        }
+        for (const Pending& p : pending_)
+            if (std::find(synced.begin(), synced.end(), p.dev) != synced.end() || ::fdatasync(p.photo.get()) == 0)
+                clearSlot(p.slot);
+        pending_.clear();
+    }
+
     std::mutex mutex_;
     UniqueFd file_;
     int error_ = 0;
+    std::array<bool, kJournalSlots> used_{};
+    std::vector<Pending> pending_;
+    std::chrono::steady_clock::time_point groupStart_;
 };
 
 } // namespace
-
-fs::path stateFolder()
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/')
-        return fs::path(state) / "Velmora";
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const struct passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : "/tmp";
-    }
-    return fs::path(home) / ".local/state/Velmora";
-}
 
 int openPatchJournal()
 {
@@ -304,27 +222,10 @@ int patchJournaled(int fd, const fs::path& path, const struct stat& identity, co
     return Journal::instance().patch(fd, path, identity, patches);
 }
 
-void recoverInterruptedPatches()
+void syncPatchedPhotos()
 {
-    const UniqueFd dir(::open(stateFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        return;
-    DIR* listing = ::fdopendir(::dup(dir.get()));
-    if (!listing)
-        return;
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(listing))
-        if (isJournalName(entry->d_name))
-            names.emplace_back(entry->d_name);
-    ::closedir(listing);
-    for (const std::string& name : names) {
-        const UniqueFd file(::openat(dir.get(), name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        // A journal still locked belongs to a running process.
-        if (file.get() < 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-            continue;
-        recoverSlot(file.get());
-        ::unlinkat(dir.get(), name.c_str(), 0);
-    }
+    if (journalOpen)
+        Journal::instance().sync();
 }
 
 void setPatchStepHook(void (*hook)(PatchStep step))

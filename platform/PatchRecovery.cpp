@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Completing what a killed process or a power cut left in the journals.
+#include "platform/PatchJournal.h"
+#include "platform/PatchRecord.h"
+#include "platform/PosixIo.h"
+#include "platform/SystemLog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+namespace {
+
+// Completes one record left behind, or leaves its photo alone; logs either way.
+void complete(const PatchRecord& r)
+{
+    const auto leaveAlone = [&](const char* why) {
+        SystemLog::write("An interrupted date write-back into " + r.path + " was left as it is: " + why);
+    };
+    struct stat st {};
+    int error = 0;
+    const UniqueFd fd = openRegularFile(AT_FDCWD, r.path.c_str(), O_RDWR | O_NOFOLLOW, st, error);
+    if (error != 0 && error != EINVAL)
+        return leaveAlone("the photo cannot be opened");
+    if (error != 0 || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
+        return leaveAlone("it is no longer the same file");
+    bool allOld = true, allNew = true;
+    for (const BytePatch& p : r.patches) {
+        std::string now(p.newBytes.size(), '\0');
+        if (preadFull(fd.get(), now.data(), now.size(), p.offset) != 0)
+            return leaveAlone("the photo cannot be read");
+        for (size_t i = 0; i < now.size(); ++i) {
+            if (now[i] != p.oldBytes[i] && now[i] != p.newBytes[i])
+                return leaveAlone("its bytes were changed by someone else");
+            allOld = allOld && now[i] == p.oldBytes[i];
+            allNew = allNew && now[i] == p.newBytes[i];
+        }
+    }
+    // Untouched by us, yet modified since the record: not ours to finish.
+    if (allOld && !allNew && (st.st_mtim.tv_sec != r.mtimeSec || st.st_mtim.tv_nsec != r.mtimeNsec))
+        return leaveAlone("it was changed since");
+    if (!allNew) {
+        for (const BytePatch& p : r.patches)
+            if (pwriteFull(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset) != 0)
+                return leaveAlone("the photo cannot be written");
+    }
+    if (::fdatasync(fd.get()) != 0)
+        return leaveAlone("the photo cannot be synced");
+    if (!allNew)
+        SystemLog::write("Completed an interrupted date write-back into " + r.path);
+}
+
+bool isJournalName(std::string_view name)
+{
+    return name.starts_with("patches-") && name.ends_with(".journal");
+}
+
+} // namespace
+
+void recoverJournalFile(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return;
+    std::string slots(std::min<size_t>(kRecordSlot * kJournalSlots, static_cast<size_t>(st.st_size)), '\0');
+    if (preadFull(fd, slots.data(), slots.size(), 0) != 0)
+        return;
+    bool cleared = false;
+    for (size_t at = 0; at < slots.size(); at += kRecordSlot) {
+        const std::string_view slot = std::string_view(slots).substr(at, kRecordSlot);
+        if (const std::optional<PatchRecord> record = decodeRecord(slot)) {
+            complete(*record);
+            const char empty[kSlotMagicSize] = {};
+            cleared = pwriteFull(fd, empty, sizeof empty, at) == 0 || cleared;
+        }
+    }
+    if (cleared)
+        ::fdatasync(fd);
+}
+
+void recoverInterruptedPatches()
+{
+    const UniqueFd dir(::open(stateFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return;
+    DIR* listing = ::fdopendir(::dup(dir.get()));
+    if (!listing)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing))
+        if (isJournalName(entry->d_name))
+            names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    for (const std::string& name : names) {
+        struct stat st {};
+        int error = 0;
+        const UniqueFd file = openRegularFile(dir.get(), name.c_str(), O_RDWR | O_NOFOLLOW, st, error);
+        // A journal still locked belongs to a running process.
+        if (error != 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        recoverJournalFile(file.get());
+        ::unlinkat(dir.get(), name.c_str(), 0);
+    }
+}
+
+fs::path stateFolder()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return fs::path(state) / "Velmora";
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const struct passwd* pw = ::getpwuid(::getuid());
+        home = pw ? pw->pw_dir : "/tmp";
+    }
+    return fs::path(home) / ".local/state/Velmora";
+}
+
+} // namespace velmora
