@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <iostream>
 #include <map>
 #include <random>
@@ -142,6 +143,37 @@ TEST(WriteBackCrash, RecoveryCompletesAnInterruptedPatch)
             ASSERT_EQ(lines.size(), 1u);
             EXPECT_NE(lines[0].find(replaced ? "left as it is" : "Completed"), std::string::npos) << lines[0];
         }
+    }
+}
+
+// Someone else's change to the photo between our read and our patch is kept:
+// its bytes changed behind an unchanged size and time, or the file grown.
+bool grow = false;
+fs::path changedPhoto;
+
+TEST(WriteBackCrash, ChangeBeforeThePatchIsNotOverwritten)
+{
+    initializePlatform();
+    for (const bool grown : {false, true}) {
+        SCOPED_TRACE(grown ? "grown" : "date changed, time put back");
+        TempDir dir;
+        changedPhoto = dir / "photo.jpg";
+        grow = grown;
+        makeJpeg(changedPhoto, kOld, "2001:02:03 04:05:07", 64, 48);
+        setPatchStepHook([](PatchStep) {
+            setPatchStepHook(nullptr);
+            std::string bytes = readFile(changedPhoto);
+            struct stat st {};
+            ::stat(changedPhoto.c_str(), &st);
+            grow ? bytes.append(1, '\0') : bytes.replace(bytes.find(kOld), 4, "1999");
+            writeFile(changedPhoto, bytes);
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            ::utimensat(AT_FDCWD, changedPhoto.c_str(), times, 0);
+        });
+        EXPECT_EQ(writeExifDate(changedPhoto, kNew, false).status, ExifWriteResult::Status::WriteFailed);
+        const std::string after = readFile(changedPhoto);
+        EXPECT_EQ(after.find(kNew), std::string::npos) << "the other change was overwritten";
+        EXPECT_NE(after.find(grown ? kOld : "1999:02:03 04:05:06"), std::string::npos);
     }
 }
 
