@@ -19,8 +19,6 @@
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -116,17 +114,10 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     return sink.status.empty() ? 1 : 0;
 }
 
+// Read by exiv2 in its helper process: a reader other than the one the write-back trusts.
 std::string originalOf(const fs::path& path)
 {
-    try {
-        auto image = Exiv2::ImageFactory::open(path.native());
-        image->readMetadata();
-        const auto& exif = image->exifData();
-        const auto it = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
-        return it == exif.end() ? std::string() : it->toString();
-    } catch (...) {
-        return {};
-    }
+    return readCaptureDatesWithExiv2(path).dateTimeOriginal.value_or("");
 }
 
 // Every capture date of `master`, shifted by `hours`, must be found in `folder`

@@ -25,30 +25,6 @@ ExifWriteResult fail(Status status, std::string detail)
 
 } // namespace
 
-ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized)
-{
-    struct stat st {};
-    if (statRegularFile(fd, st) != 0)
-        return fail(Status::NoImageSource, "not a regular file");
-    if (const auto location = locateDates(fd, static_cast<uint64_t>(st.st_size)); location && date.size() == 19) {
-        const std::vector<BytePatch> patches = datePatches(fd, *location, date, digitized);
-        bool written = !patches.empty();
-        for (const BytePatch& p : patches)
-            written = written && pwriteFull(fd, p.newBytes.data(), p.newBytes.size(), p.offset) == 0;
-        if (written)
-            return {Status::Written, {}};
-    }
-    Exiv2Rebuild rebuilt = exiv2RebuildWithDate(fd, date, digitized);
-    if (rebuilt.status != Status::Written)
-        return fail(rebuilt.status, std::move(rebuilt.detail));
-    int err = ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0 ? errno : 0;
-    if (err == 0)
-        err = writeFull(fd, rebuilt.bytes.data(), rebuilt.bytes.size());
-    if (err != 0)
-        return fail(Status::WriteFailed, errnoText("write", err));
-    return {Status::Written, {}};
-}
-
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options)
 {

@@ -51,11 +51,4 @@ struct ExifWriteOptions {
 ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options = {});
 
-// The same into a file that has no name yet (a copy being made in an
-// O_TMPFILE, open read-write on `fd`): nobody else can see it, so the date is
-// written over the old one without a record, or the file's content is
-// replaced by exiv2's rebuild of it. The caller syncs the file before it
-// gives it a name.
-ExifWriteResult writeExifDateIntoUnnamed(int fd, const std::string& date, bool digitized);
-
 } // namespace velmora
