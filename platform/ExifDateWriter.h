@@ -39,8 +39,9 @@ struct ExifWriteOptions {
 // date locator reads, the photo is a regular file with one link, and `date`
 // has 19 characters, its bytes are written over the old ones in place (and a
 // PNG chunk's CRC with them), journaled so that a crash or a power cut leaves
-// the old or the new file (PatchJournal.h): nothing else in the file changes,
-// and inode, owner, permissions and extended attributes stay.
+// the old or the new file (PatchJournal.h; the photo's flush comes with its
+// group's, at the latest when the batch ends): nothing else in the file
+// changes, and inode, owner, permissions and extended attributes stay.
 //
 // Otherwise exiv2 builds the new file in memory, checked to hold all the old
 // metadata and images (a photo without EXIF gets an EXIF block holding that one
