@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The first half of the per-photo operation: which date a photo is named
-// after, when it has none, and how the hour shift applies. Real photos, real exiv2.
+// Which date a photo is named after, when it has none, and how the hour shift
+// applies: the first half of the per-photo operation, on real photos.
 #include "platform/MetadataReader.h"
 #include "support/TestSupport.h"
 
@@ -53,17 +53,15 @@ TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
     const char* full = "2010:07:14 18:05:09";
     const struct {
         int row, fixTimeState;
-        const char* title;
-        const char *original, *digitized, *expected;
+        const char *title, *original, *digitized, *expected;
     } cases[] = {
         {0, 1, "+2", full, nullptr, "2010-07-14__20-05-09.jpg"},
         {-1, -1, "-20", full, nullptr, "2010-07-13__22-05-09.jpg"}, // no row is row 0, mixed counts as on
         {0, 0, "+5", full, nullptr, "2010-07-14__18-05-09.jpg"},    // off: the title is not read
         {1, 0, "", full, "2011:01:02 03:04:05", "2011-01-02__03-04-05.jpg"},
         {1, 0, "", full, nullptr, "IMG_0001.jpg"},
-        // A short date is taken as it stands, but never shifted into a name.
-        {0, 0, "+2", "2010:07:14 18:05", nullptr, "2010-07-14__18-05.jpg"},
-        {0, 1, "+2", "2010:07:14 18:05", nullptr, "IMG_0001.jpg"},
+        {0, 0, "+2", "2010:07:14 18:05", nullptr, "2010-07-14__18-05.jpg"}, // a short date stands as it is
+        {0, 1, "+2", "2010:07:14 18:05", nullptr, "IMG_0001.jpg"},          // but is never shifted into a name
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
