@@ -116,7 +116,6 @@ TEST_F(HostileInputTest, HelperThatDoesNotAnswerCostsOnePhotoAndIsReplaced)
     setExifDates(photo, "2010:07:14 18:05:09", std::nullopt);
     const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     using Outcome = HelperAnswer::Outcome;
-    // The file, the helper's time limit, whether the application is quitting, what becomes of the helper.
     const std::tuple<fs::path, std::chrono::milliseconds, bool, std::optional<Outcome>> cases[] = {
         {photo, 0ms, false, Outcome::TimedOut},
         {photo, 5s, true, Outcome::Stopped},
