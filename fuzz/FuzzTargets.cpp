@@ -197,20 +197,8 @@ int helperMessages(const uint8_t* data, size_t size)
     const UniqueFd helperEnd(pair[1]);
     const UniqueFd attached(::open("/dev/null", O_RDONLY | O_CLOEXEC));
     size = std::min<size_t>(size, 4096); // within the socket's buffer
-    iovec iov{const_cast<uint8_t*>(data), size};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr msg{};
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
-    cmsghdr* cmsg = CMSG_FIRSTHDR(&msg);
-    cmsg->cmsg_level = SOL_SOCKET;
-    cmsg->cmsg_type = SCM_RIGHTS;
-    cmsg->cmsg_len = CMSG_LEN(sizeof(int));
-    const int fd = attached.get();
-    std::memcpy(CMSG_DATA(cmsg), &fd, sizeof fd);
-    if (size == 0 || ::sendmsg(app.get(), &msg, MSG_NOSIGNAL) != static_cast<ssize_t>(size))
+    if (size == 0 ||
+        !helper::sendWithDescriptor(app.get(), {reinterpret_cast<const char*>(data), size}, attached.get()))
         return 0;
     ::shutdown(app.get(), SHUT_WR);
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/HelperProtocol.h"
 
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+
 namespace velmora::helper {
 namespace {
 
@@ -83,6 +87,26 @@ std::optional<Reply> parseReplyHeader(std::span<const uint8_t, kReplyHeaderSize>
     firstSize = static_cast<uint32_t>(first);
     secondSize = static_cast<uint32_t>(second);
     return reply;
+}
+
+bool sendWithDescriptor(int socket, std::string_view message, int fd)
+{
+    iovec iov{const_cast<char*>(message.data()), message.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* cmsg = CMSG_FIRSTHDR(&msg);
+    cmsg->cmsg_level = SOL_SOCKET;
+    cmsg->cmsg_type = SCM_RIGHTS;
+    cmsg->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(cmsg), &fd, sizeof fd);
+    ssize_t n;
+    while ((n = ::sendmsg(socket, &msg, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+    }
+    return n == static_cast<ssize_t>(message.size());
 }
 
 } // namespace velmora::helper

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // What the application and its exiv2 helper process say to each other over
 // their socket. A request is one datagram-sized message carrying the photo as
@@ -58,5 +59,9 @@ std::string encodeReply(const Reply& reply);
 // payload larger than `maxPayload`.
 std::optional<Reply> parseReplyHeader(std::span<const uint8_t, kReplyHeaderSize> header, uint64_t maxPayload,
                                       uint32_t& firstSize, uint32_t& secondSize);
+
+// Sends `message` in one piece over the stream `socket` with the descriptor
+// `fd` attached. False unless all of it went.
+bool sendWithDescriptor(int socket, std::string_view message, int fd);
 
 } // namespace velmora::helper

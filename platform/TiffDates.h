@@ -32,8 +32,17 @@ uint32_t be32(const uint8_t* p);
 uint64_t be64(const uint8_t* p);
 uint32_t le32(const uint8_t* p);
 
+// Boxes or chunks walked per level of a container: a guard against loops.
+constexpr int kMaxBoxes = 4096;
+
 // The dates of the TIFF structure at `base` that may extend `limit` bytes.
 // exifFirst: the first directory is the EXIF directory itself (CR3's CMT2).
 std::optional<DateLocation> parseTiff(Bytes& bytes, uint64_t base, uint64_t limit, bool exifFirst = false);
+
+// The same for an EXIF block that may open with "Exif\0\0" before its TIFF header.
+std::optional<DateLocation> parseExifBlock(Bytes& bytes, uint64_t at, uint64_t length, DateLocation::Format format);
+
+// `found`, said to be of `format`.
+std::optional<DateLocation> inFormat(std::optional<DateLocation> found, DateLocation::Format format);
 
 } // namespace velmora::locator

@@ -4,7 +4,6 @@
 #include "dropzone/BatchWalk.h"
 #include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
-#include "platform/Platform.h"
 #include "platform/UniqueFd.h"
 #include "platform/VideoSniff.h"
 #include "support/TestSupport.h"
@@ -15,11 +14,9 @@
 #include <QProcess>
 
 #include <fcntl.h>
-#include <sys/socket.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -28,121 +25,47 @@ using namespace velmora::test;
 
 namespace {
 
-class HostileInputTest : public EngineTest {
-protected:
-    void walk(const fs::path& folder)
-    {
-        NullSink sink;
-        processFiles(
-            {folder}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
-    }
+using HostileInputTest = EngineTest;
 
-    // A JPEG whose EXIF block is written by hand: `ifd` is the TIFF structure.
-    static std::string jpegWithTiff(const std::string& tiff)
-    {
-        std::string app1 = "Exif";
-        app1 += std::string(2, '\0') + tiff;
-        const size_t length = app1.size() + 2;
-        std::string out = "\xFF\xD8\xFF\xE1";
-        out += static_cast<char>(length >> 8);
-        out += static_cast<char>(length & 0xFF);
-        out += app1;
-        out += "\xFF\xD9";
-        return out;
-    }
-};
-
-TEST_F(HostileInputTest, SpecialFilesInAListingNeverBlockTheBatch)
+TEST_F(HostileInputTest, FilesThatAreNoPhotosAreLeftAsTheyAreWithoutBlockingTheBatch)
 {
-    fs::create_directory(dir / "trip");
-    ASSERT_EQ(::mkfifo((dir / "trip/fifo.jpg").c_str(), 0644), 0);
-    ASSERT_EQ(::mknod((dir / "trip/null.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)), 0) << "tests run as root";
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    const std::string sockPath = (dir / "trip/socket.jpg").native();
-    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
-    std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    makeJpeg(dir / "trip/IMG_0001.JPG", "2010:07:14 18:05:09");
+    const fs::path trip = dir / "trip";
+    fs::create_directory(trip);
+    makeJpeg(trip / "IMG_0001.JPG", "2010:07:14 18:05:09");
+    const std::string whole = readFile(trip / "IMG_0001.JPG");
+    // A link is renamed as a link, not followed.
+    makeJpeg(dir / "IMG_0002.JPG", "2011:01:02 03:04:05");
+    fs::create_symlink("../IMG_0002.JPG", trip / "link.JPG");
+    const std::map<std::string, std::string> regular = {
+        {"cut-exif.jpg", whole.substr(0, 40)},
+        {"empty.jpg", ""},
+        // Its IFD0 holds only the EXIF pointer, back at IFD0, and its next IFD is itself too.
+        {"loop.jpg", std::string("\xFF\xD8\xFF\xE1\0\x22"
+                                 "Exif\0\0II*\0\x08\0\0\0\x01\0\x69\x87\x04\0\x01\0\0\0"
+                                 "\x08\0\0\0\x08\0\0\0\xFF\xD9",
+                                 40)},
+    };
+    for (const auto& [name, content] : regular)
+        writeFile(trip / name, content);
+    writeFile(trip / "huge.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11));
+    fs::resize_file(trip / "huge.jpg", 100 << 20);             // sparse: 100 MB of nothing behind a JPEG signature
+    ASSERT_EQ(::mkfifo((trip / "fifo.jpg").c_str(), 0644), 0); // no writer: a plain open() would wait for ever
+    ASSERT_EQ(::mknod((trip / "null.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)), 0) << "tests run as root";
 
-    walk(dir / "trip");
-    ::close(sock);
+    NullSink sink;
+    processFiles(
+        {trip}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
 
-    EXPECT_EQ(listNames(dir / "trip"),
-              (std::vector<std::string>{"2010-07-14__18-05-09.JPG", "fifo.jpg", "null.jpg", "socket.jpg"}));
+    EXPECT_EQ(listNames(trip),
+              (std::vector<std::string>{"2010-07-14__18-05-09.JPG", "2011-01-02__03-04-05.JPG", "cut-exif.jpg",
+                                        "empty.jpg", "fifo.jpg", "huge.jpg", "loop.jpg", "null.jpg"}));
+    for (const auto& [name, content] : regular)
+        EXPECT_EQ(readFile(trip / name), content) << name;
+    EXPECT_EQ(fs::file_size(trip / "huge.jpg"), 100u << 20);
+    EXPECT_TRUE(fs::is_symlink(trip / "2011-01-02__03-04-05.JPG"));
     EXPECT_EQ(host.alerts().size(), 1u);
-    EXPECT_EQ(log.lines().size(), 3u);
+    EXPECT_EQ(log.lines().size(), 6u);
 }
-
-TEST_F(HostileInputTest, LargeFileThatClaimsToBeAJpegIsReadQuicklyAndLeftAlone)
-{
-    // 100 MB of nothing behind a JPEG signature; sparse, so it costs no disk.
-    const fs::path fake = dir / "huge.jpg";
-    writeFile(fake, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11));
-    fs::resize_file(fake, 100 << 20);
-    engine.processFile(fake);
-    EXPECT_TRUE(fs::exists(fake));
-    EXPECT_EQ(fs::file_size(fake), 100u << 20);
-    EXPECT_EQ(host.alerts().size(), 1u);
-}
-
-TEST_F(HostileInputTest, ExifWithLoopingIfdOffsetsIsRejectedWithoutHanging)
-{
-    // Little-endian TIFF: IFD0 at 8 holds one entry, the EXIF pointer, which
-    // points back at IFD0; IFD0's next-IFD offset points at itself too.
-    std::string tiff = std::string("II*\0", 4) + std::string("\x08\0\0\0", 4);
-    tiff += std::string("\x01\0", 2);                              // one entry
-    tiff += std::string("\x69\x87\x04\0\x01\0\0\0\x08\0\0\0", 12); // ExifIFD -> 8
-    tiff += std::string("\x08\0\0\0", 4);                          // next IFD -> 8
-    writeFile(dir / "loop.jpg", jpegWithTiff(tiff));
-    const std::string before = readFile(dir / "loop.jpg");
-
-    engine.processFile(dir / "loop.jpg");
-    EXPECT_EQ(readFile(dir / "loop.jpg"), before);
-    EXPECT_EQ(host.alerts().size(), 1u);
-}
-
-TEST_F(HostileInputTest, SymlinkedPhotoIsRenamedAsALinkAndItsTargetStays)
-{
-    fs::create_directory(dir / "originals");
-    makeJpeg(dir / "originals/IMG_0001.JPG", "2010:07:14 18:05:09");
-    const std::string content = readFile(dir / "originals/IMG_0001.JPG");
-    fs::create_symlink("originals/IMG_0001.JPG", dir / "link.JPG");
-
-    engine.processFile(dir / "link.JPG");
-    EXPECT_TRUE(fs::is_symlink(dir / "2010-07-14__18-05-09.JPG"));
-    EXPECT_EQ(readFile(dir / "2010-07-14__18-05-09.JPG"), content);
-    EXPECT_EQ(readFile(dir / "originals/IMG_0001.JPG"), content);
-    EXPECT_TRUE(host.alerts().empty());
-}
-
-TEST_F(HostileInputTest, NamesOfTheLongestLengthAreRenamedOrReported)
-{
-    const std::string longName = std::string(251, 'n') + ".JPG"; // 255 bytes, the most a name may have
-    makeJpeg(dir / longName, "2010:07:14 18:05:09");
-    const std::string content = readFile(dir / longName);
-
-    controls.setSuffixState(1); // the old name no longer fits after the date
-    engine.processFile(dir / longName);
-    EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{longName});
-    ASSERT_EQ(host.alerts().size(), 1u);
-    EXPECT_NE(host.alerts()[0].text.find("File name too long"), std::string::npos) << host.alerts()[0].text;
-
-    controls.setSuffixState(0);
-    engine.processFile(dir / longName);
-    EXPECT_EQ(readFile(dir / "2010-07-14__18-05-09.JPG"), content);
-}
-
-TEST_F(HostileInputTest, PhotoReplacedByAFolderBeforeItsTurnIsNotTouched)
-{
-    fs::create_directory(dir / "IMG_0001.JPG");
-    engine.processFile(dir / "IMG_0001.JPG");
-    EXPECT_TRUE(fs::is_directory(dir / "IMG_0001.JPG"));
-    EXPECT_EQ(host.alerts().size(), 1u);
-}
-
-// ---- exiv2 in its helper process --------------------------------------------
 
 TEST(VideoSniffTest, VideosAreToldFromPhotosByTheirFirstBytes)
 {
@@ -152,30 +75,21 @@ TEST(VideoSniffTest, VideosAreToldFromPhotosByTheirFirstBytes)
     };
     std::string transport(400, '\0');
     transport[0] = transport[188] = transport[376] = 'G';
-    const struct {
-        const char* what;
-        std::string head;
-        bool video;
-    } cases[] = {
-        {"QuickTime", ftyp("qt  ", "qt  "), true},
-        {"MP4", ftyp("isom", "isomiso2avc1mp41"), true},
-        {"QuickTime without ftyp", std::string("\0\0\0\x08moov", 8), true},
-        {"AVI", std::string("RIFF\0\0\0\0AVI LIST", 16), true},
-        {"Matroska/WebM", "\x1A\x45\xDF\xA3\x01", true},
-        {"ASF/WMV", std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16), true},
-        {"MPEG transport stream", transport, true},
-        {"HEIC", ftyp("heic", "mif1heic"), false},
-        {"HEIF by a compatible brand", ftyp("isom", "mif1"), false},
-        {"AVIF", ftyp("avif", "mif1miaf"), false},
-        {"Canon CR3", ftyp("crx ", "crx isom"), false},
-        {"WebP", std::string("RIFF\0\0\0\0WEBPVP8 ", 16), false},
-        {"JPEG", "\xFF\xD8\xFF\xE1", false},
-        {"PNG", "\x89PNG\r\n\x1A\n", false},
-        {"too short to tell", "G", false},
+    const std::pair<std::string, bool> cases[] = {
+        {ftyp("qt  ", "qt  "), true},
+        {ftyp("isom", "isomiso2avc1mp41"), true},
+        {std::string("\0\0\0\x08moov", 8), true}, // QuickTime without ftyp
+        {std::string("RIFF\0\0\0\0AVI LIST", 16), true},
+        {"\x1A\x45\xDF\xA3\x01", true},                                                              // Matroska, WebM
+        {std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16), true}, // ASF
+        {transport, true},
+        {ftyp("heic", "mif1heic"), false},
+        {ftyp("isom", "mif1"), false}, // HEIF by a compatible brand
+        {ftyp("crx ", "crx isom"), false},
+        {"G", false}, // too short to tell
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(isVideoContainer({reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size()}), c.video)
-            << c.what;
+    for (const auto& [head, video] : cases)
+        EXPECT_EQ(isVideoContainer({reinterpret_cast<const uint8_t*>(head.data()), head.size()}), video) << head;
 }
 
 TEST(ExifHelperConfinementTest, HelperCannotOpenFilesNorCreateSockets)
@@ -183,104 +97,60 @@ TEST(ExifHelperConfinementTest, HelperCannotOpenFilesNorCreateSockets)
     QProcess helper;
     helper.start(QStringLiteral(VELMORA_HELPER), {QStringLiteral("--check-confinement")});
     ASSERT_TRUE(helper.waitForFinished(10000));
-    const QString out = QString::fromUtf8(helper.readAllStandardOutput());
-    if (out.startsWith(QStringLiteral("seccomp: off")))
-        GTEST_SKIP() << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("open: Permission denied"))) << out.toStdString();
+    const std::string out = helper.readAllStandardOutput().toStdString();
+    if (out.starts_with("seccomp: off"))
+        GTEST_SKIP() << out;
+    EXPECT_NE(out.find("open: Permission denied"), std::string::npos) << out;
     // Killed at socket(): SIGSYS, before it could say anything more.
     EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);
-    EXPECT_FALSE(out.contains(QStringLiteral("socket:"))) << out.toStdString();
+    EXPECT_EQ(out.find("socket:"), std::string::npos) << out;
 }
 
-class ExifHelperTest : public EngineTest {
-protected:
-    void TearDown() override { setExifHelperTimeLimit(5s); }
-
-    // A PNG with a date: the reference reader takes it to exiv2, in the helper.
-    fs::path makePng(const std::string& name)
-    {
-        const fs::path photo = dir / name;
-        testPattern(32, 24).save(QString::fromStdString(photo.native()), "PNG");
-        setExifDates(photo, "2010:07:14 18:05:09", std::nullopt);
-        return photo;
-    }
-
-    static HelperAnswer askDirectly(const fs::path& file)
-    {
-        const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-        return askExifHelper({helper::RequestKind::ReadDates, false, {}}, fd.get(), fs::file_size(file));
-    }
-};
-
-TEST_F(ExifHelperTest, HelperThatDoesNotAnswerCostsOnePhotoAndIsReplaced)
+// A helper that hangs, crashes or is waited on at quit costs one photo, and the next photo gets a fresh
+// helper. exiv2 0.27.6 loops forever on the first two videos and corrupts its heap on the others: whether
+// that ends the process depends on the memory's layout, and a sanitizer build's helper is slow to report.
+TEST_F(HostileInputTest, HelperThatDoesNotAnswerCostsOnePhotoAndIsReplaced)
 {
-    const fs::path photo = makePng("IMG_0001.PNG");
-    const struct {
-        const char* what;
-        std::chrono::milliseconds limit;
-        bool quitting;
-        const char* logged;
-    } cases[] = {
-        {"over its time limit", 0ms, false, "took longer than 0 ms and was killed"},
-        {"waited on while quitting", 5s, true, "was stopped: Velmora is quitting"},
+    const fs::path photo = dir / "IMG_0001.PNG"; // the locator leaves a PNG without eXIf chunk to exiv2
+    testPattern(32, 24).save(QString::fromStdString(photo.native()), "PNG");
+    setExifDates(photo, "2010:07:14 18:05:09", std::nullopt);
+    const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
+    using Outcome = HelperAnswer::Outcome;
+    const std::tuple<fs::path, std::chrono::milliseconds, bool, std::optional<Outcome>> cases[] = {
+        {photo, 0ms, false, Outcome::TimedOut},
+        {photo, 5s, true, Outcome::Stopped},
+        {samples / "issue_2393_poc.mp4", 1s, false, Outcome::TimedOut},
+        {samples / "issue_ghsa_crmj_qh74_2r36_poc.mov", 1s, false, Outcome::TimedOut},
+        {samples / "issue_2366_poc.mp4", 1s, false, std::nullopt},
+        {samples / "issue_2376_poc.mp4", 1s, false, std::nullopt},
+        {samples / "issue_2377_poc.mp4", 1s, false, std::nullopt},
+        {samples / "issue_2383_poc.mp4", 1s, false, std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const size_t seen = log.lines().size();
-        setExifHelperTimeLimit(c.limit);
+    for (const auto& [file, limit, quitting, outcome] : cases) {
+        SCOPED_TRACE(file);
+        if (!fs::exists(file))
+            continue; // no samples here
+        setExifHelperTimeLimit(limit);
         std::stop_source quit;
-        if (c.quitting)
+        if (quitting)
             quit.request_stop();
-        {
+        const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        const HelperAnswer lost = [&] {
             const HelperStopScope scope(quit.get_token());
-            EXPECT_FALSE(readCaptureDatesWithExiv2(photo).dateTimeOriginal);
-        }
+            return askExifHelper({helper::RequestKind::ReadDates, false, {}}, fd.get(), fs::file_size(file));
+        }();
         setExifHelperTimeLimit(5s);
-        const std::vector<std::string> lines = log.lines();
-        EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<long>(seen), lines.end()),
-                  std::vector<std::string>{"*** File " + photo.native() + ": the exiv2 helper " + c.logged + " ***"});
+        EXPECT_EQ(lost.outcome, outcome.value_or(lost.outcome)) << lost.what;
+        EXPECT_FALSE(lost.outcome == Outcome::Answered && (lost.reply.flags & helper::Reply::kHasFirst));
         EXPECT_EQ(readCaptureDatesWithExiv2(photo).dateTimeOriginal, "2010:07:14 18:05:09");
     }
-}
-
-// exiv2 0.27.6 loops forever on the first two and corrupts its heap on the
-// others: whether that ends the process depends on the memory's layout.
-TEST_F(ExifHelperTest, Exiv2HangsAndCrashesOnVideosCostNothing)
-{
-    const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
-    if (!fs::is_directory(samples))
-        GTEST_SKIP() << samples << " is absent";
-    const struct {
-        const char* name;
-        bool hangs;
-    } cases[] = {
-        {"issue_2393_poc.mp4", true},  {"issue_ghsa_crmj_qh74_2r36_poc.mov", true},
-        {"issue_2366_poc.mp4", false}, {"issue_2376_poc.mp4", false},
-        {"issue_2377_poc.mp4", false}, {"issue_2383_poc.mp4", false},
-    };
-    const fs::path photo = makePng("IMG_0001.PNG");
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle(std::string("+2"));
-    host.exifInPhotos = true;
-    setExifHelperTimeLimit(1s);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path video = dir / c.name;
-        fs::copy_file(samples / c.name, video);
-        const std::string before = readFile(video);
-        // A video never reaches exiv2: it has no capture date.
-        engine.processFile(video);
-        EXPECT_EQ(readFile(video), before);
-        // Handed to exiv2 all the same, it costs its helper, and the next photo gets a fresh one.
-        // A crash may also be a time-out: a sanitizer build's helper takes its time to report.
-        const HelperAnswer lost = askDirectly(video);
-        if (c.hangs) {
-            EXPECT_EQ(lost.outcome, HelperAnswer::Outcome::TimedOut) << lost.what;
-        }
-        EXPECT_FALSE(lost.outcome == HelperAnswer::Outcome::Answered && (lost.reply.flags & helper::Reply::kHasFirst));
-        EXPECT_EQ(askDirectly(photo).outcome, HelperAnswer::Outcome::Answered);
-    }
-    EXPECT_EQ(host.alerts().size(), 1u);
+    // A video never reaches exiv2 in the first place; a photo that costs its helper is logged.
+    setExifHelperTimeLimit(0ms);
+    EXPECT_FALSE(readCaptureDatesWithExiv2(samples / "issue_2393_poc.mp4").dateTimeOriginal);
+    EXPECT_FALSE(readCaptureDatesWithExiv2(photo).dateTimeOriginal);
+    setExifHelperTimeLimit(5s);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"*** File " + photo.native() +
+                                                    ": the exiv2 helper took longer than 0 ms and was killed ***"});
 }
 
 } // namespace
