@@ -301,7 +301,7 @@ TEST(FileManagerTest, MoveAcrossFileSystemsCopiesThenRemoves)
 }
 
 // Makes every fsync of the calling process fail with EIO, as a failing disk does.
-void failEveryFsync()
+bool failEveryFsync()
 {
     sock_filter filter[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
@@ -310,8 +310,7 @@ void failEveryFsync()
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-        ::_exit(92);
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 TEST(FileManagerTest, CopyThatCannotBeMadeDurableFailsAndLeavesNoTarget)
@@ -323,12 +322,14 @@ TEST(FileManagerTest, CopyThatCannotBeMadeDurableFailsAndLeavesNoTarget)
         SCOPED_TRACE(fullDisk ? "full disk" : "fsync fails");
         const std::string out = runInChild(
             [&] {
-                if (!fullDisk)
-                    failEveryFsync();
+                if (!fullDisk && !failEveryFsync())
+                    return std::string("no seccomp");
                 const auto error = FileManager().copyItem(dir / "photo.jpg", dir / "copy.jpg");
                 return error ? error->description : std::string("copied");
             },
             false, fullDisk ? 1 << 20 : 0);
+        if (out == "no seccomp")
+            GTEST_SKIP() << "system-call filters are not allowed here";
         EXPECT_NE(out.find(fullDisk ? "File too large" : "Input/output error"), std::string::npos) << out;
         EXPECT_EQ(readFile(dir / "photo.jpg"), content);
         EXPECT_FALSE(fs::exists(dir / "copy.jpg"));
