@@ -38,6 +38,23 @@ void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::s
     recorder_->record(outcome);
 }
 
+void PhotoEngine::reportNotFound(const fs::path& path)
+{
+    SystemLog::write("*** File " + path.native() + " not found! ***");
+    report(PhotoOutcome::Kind::NotFound, path);
+}
+
+void PhotoEngine::reportFailure(const FileError& error)
+{
+    SystemLog::write("Error!! " + error.description);
+    host_.showAlert({error.localizedDescription, MessageTable::text("#12")});
+}
+
+std::optional<FileError> PhotoEngine::transfer(const fs::path& source, const fs::path& target) const
+{
+    return controls_.renameOn() ? manager_.copyItem(source, target) : manager_.moveItem(source, target);
+}
+
 // One file of a shot and where it goes.
 struct PhotoEngine::Item {
     explicit Item(fs::path path, bool isCompanion = false, std::optional<size_t> photo = std::nullopt)
@@ -61,8 +78,7 @@ void PhotoEngine::processFile(const fs::path& path)
 std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original)
 {
     if (!manager_.fileExists(path)) {
-        SystemLog::write("*** File " + path.native() + " not found! ***");
-        report(PhotoOutcome::Kind::NotFound, path);
+        reportNotFound(path);
         return std::nullopt;
     }
     // The capture date of the chosen field; no fallback to the other one.
@@ -74,8 +90,7 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path,
         capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
     if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
         // Taken by an overlapping batch while it was read: gone, not without a date.
-        SystemLog::write("*** File " + path.native() + " not found! ***");
-        report(PhotoOutcome::Kind::NotFound, path);
+        reportNotFound(path);
         return std::nullopt;
     }
     if (!isUsableCaptureDate(capture)) {
@@ -188,18 +203,15 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
 {
     const bool sameAsSource = item.target == item.source.native();
     const bool copy = controls_.renameOn();
-    const auto error = copy ? manager_.copyItem(item.source, item.target) : manager_.moveItem(item.source, item.target);
+    const auto error = transfer(item.source, item.target);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
-        SystemLog::write("*** File " + item.source.native() + " not found! ***");
-        report(PhotoOutcome::Kind::NotFound, item.source);
+        reportNotFound(item.source);
         return;
     }
-    if (error && error->code != FileError::kAlreadyExists) {
-        SystemLog::write("Error!! " + error->description);
-        host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
-    }
+    if (error && error->code != FileError::kAlreadyExists)
+        reportFailure(*error);
     // Companions follow a photo that was placed, or that already has its name.
     item.placed = !error || sameAsSource;
     PhotoOutcome outcome;
@@ -239,7 +251,7 @@ void PhotoEngine::placeCompanion(const Item& item)
     if (item.target == item.source.native())
         return;
     const bool copy = controls_.renameOn();
-    const auto error = copy ? manager_.copyItem(item.source, item.target) : manager_.moveItem(item.source, item.target);
+    const auto error = transfer(item.source, item.target);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source))
         return;
     // Journaled like a photo of its own, so that an undo takes it back too.
@@ -253,11 +265,9 @@ void PhotoEngine::placeCompanion(const Item& item)
     outcome.copied = copy;
     if (recorder_)
         recorder_->record(outcome);
-    if (!error)
-        return;
     // Left behind under its old name, it is cut off from its photo: the user must know.
-    SystemLog::write("Error!! " + error->description);
-    host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
+    if (error)
+        reportFailure(*error);
 }
 
 PhotoEngine::~PhotoEngine()
@@ -265,10 +275,10 @@ PhotoEngine::~PhotoEngine()
     syncPatchedPhotos();
 }
 
-bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, bool digitized)
+bool PhotoEngine::setDate(const std::string& date, const fs::path& photoPath, bool digitized)
 {
     using Status = ExifWriteResult::Status;
-    const ExifWriteResult result = writeExifDate(photoUrl, date, digitized);
+    const ExifWriteResult result = writeExifDate(photoPath, date, digitized);
     switch (result.status) {
     case Status::Written:
         return true;
@@ -282,10 +292,10 @@ bool PhotoEngine::setDate(const std::string& date, const fs::path& photoUrl, boo
         SystemLog::write("***Could not create data from image destination ***");
         break;
     case Status::WriteFailed:
-        SystemLog::write("***Could not write the image file " + photoUrl.native() + ": " + result.detail + " ***");
+        SystemLog::write("***Could not write the image file " + photoPath.native() + ": " + result.detail + " ***");
         return false;
     }
-    SystemLog::write("Date not written into " + photoUrl.native() + ": " + result.detail);
+    SystemLog::write("Date not written into " + photoPath.native() + ": " + result.detail);
     return false;
 }
 

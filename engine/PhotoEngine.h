@@ -50,7 +50,7 @@ public:
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place.
-    bool setDate(const std::string& date, const std::filesystem::path& photoUrl, bool digitized);
+    bool setDate(const std::string& date, const std::filesystem::path& photoPath, bool digitized);
 
 private:
     struct Item;
@@ -63,6 +63,11 @@ private:
     void placeMember(Item& item, const std::string& shiftedCaptureDate);
     void placeCompanion(const Item& item);
     void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
+    void reportNotFound(const std::filesystem::path& path);
+    // A move or copy that failed for another reason than a taken name: logged and shown.
+    void reportFailure(const FileError& error);
+    // Moves, or copies when the option says so; never replaces what is at `target`.
+    std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target) const;
 
     const ControlMirror& controls_;
     std::atomic<bool>& runDialog_;

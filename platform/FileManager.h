@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/FolderListing.h"
+
 #include <filesystem>
 #include <optional>
 #include <stop_token>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -17,29 +18,6 @@ struct FileError {
     int code = 0;
     std::string description;          // full technical text, for the log
     std::string localizedDescription; // short text for the user
-};
-
-// The entries below a folder, as paths relative to it, in one block of
-// memory: an entry costs its name and a few bytes, not a path object of its own.
-class FolderListing {
-public:
-    size_t size() const { return offsets_.size(); }
-    bool empty() const { return offsets_.empty(); }
-    // The relative path of entry `i` ("sub/IMG_0001.JPG").
-    std::string_view operator[](size_t i) const
-    {
-        const size_t end = i + 1 < offsets_.size() ? offsets_[i + 1] - 1 : names_.size() - 1;
-        return std::string_view(names_).substr(offsets_[i], end - offsets_[i]);
-    }
-    // True for an entry that was a folder when listed (a link to one is not).
-    bool isFolder(size_t i) const { return folders_[i]; }
-    void append(std::string_view relative, bool isFolder = false);
-    void shrink();
-
-private:
-    std::string names_; // each entry followed by a NUL
-    std::vector<size_t> offsets_;
-    std::vector<bool> folders_;
 };
 
 // Gives the unnamed (O_TMPFILE) file `fd` the name `name` in the folder

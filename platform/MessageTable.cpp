@@ -21,15 +21,15 @@ constexpr std::array<std::pair<const char*, const char*>, 6> kDefaults{{
     {QT_TRANSLATE_NOOP("localizable", "#17"), "Error during image save."},
 }};
 
-} // namespace
-
-std::string MessageTable::defaultText(const std::string& key)
+std::string defaultText(const std::string& key)
 {
     for (const auto& [k, text] : kDefaults)
         if (key == k)
             return text;
     return key;
 }
+
+} // namespace
 
 std::string MessageTable::text(const std::string& key)
 {

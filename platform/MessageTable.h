@@ -6,12 +6,10 @@
 namespace velmora {
 
 // The message table "localizable": texts looked up by key ("#1", "#14", ...).
-// A key without a translation yields its default text. Thread-safe.
+// A key without a translation yields its default (English) text, an unknown key itself. Thread-safe.
 class MessageTable {
 public:
     static std::string text(const std::string& key);
-    // The default (English) text of a key; the key itself when unknown.
-    static std::string defaultText(const std::string& key);
 };
 
 } // namespace velmora

@@ -5,7 +5,8 @@
 
 namespace velmora {
 
-// One-time set-up of the metadata library; call once at start, before any worker thread.
+// One-time set-up of the process for the write-back (how memory is reused); call at
+// start, before any worker thread. Calls after the first do nothing.
 void initializePlatform();
 
 // Whether the desktop has a program for "mailto:" links; nullopt when it cannot tell.

@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace fs = std::filesystem;
+
 namespace velmora::test {
 
 std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments)
@@ -23,34 +25,32 @@ std::optional<QByteArray> runProgram(const QString& program, const QStringList& 
     return process.readAllStandardOutput();
 }
 
-std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesystem::path>& paths)
+std::map<std::string, QJsonObject> exiftoolTags(const std::vector<fs::path>& paths)
 {
+    // One process for all: exiftool's start-up costs more than a small file.
     QStringList arguments = {"-j", "-G1", "-a", "-n", "-m"};
     for (const auto& path : paths)
         arguments << QString::fromLocal8Bit(path.c_str());
-    // One process for all: exiftool's start-up costs more than a small file.
     QProcess process;
     process.start(QStringLiteral("exiftool"), arguments);
     process.waitForFinished(300000);
-    std::map<std::string, QJsonObject> tags;
     // Maker notes may hold text that is not UTF-8, which QJsonDocument refuses: replaced, alike on every run.
     const QByteArray json = QString::fromUtf8(process.readAllStandardOutput()).toUtf8();
+    std::map<std::string, QJsonObject> tags;
     for (const QJsonValue file : QJsonDocument::fromJson(json).array())
         tags[file.toObject().value("SourceFile").toString().toStdString()] = file.toObject();
     return tags;
 }
 
-QJsonObject exiftoolTags(const std::filesystem::path& path)
+QJsonObject exiftoolTags(const fs::path& path)
 {
-    auto tags = exiftoolTags(std::vector<std::filesystem::path>{path});
+    const auto tags = exiftoolTags(std::vector<fs::path>{path});
     return tags.size() == 1 ? tags.begin()->second : QJsonObject();
 }
 
 int runInChild(const std::function<int()>& body)
 {
     const pid_t pid = ::fork();
-    if (pid < 0)
-        return -1;
     if (pid == 0) {
         int code = 99;
         try {
@@ -60,17 +60,15 @@ int runInChild(const std::function<int()>& body)
         ::_exit(code);
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool becomeNobody()
 {
     const passwd* nobody = ::getpwnam("nobody");
-    if (!nobody)
-        return false;
-    return ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
+    return nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
 }
 
 std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit)
@@ -93,23 +91,19 @@ std::string runInChild(const std::function<std::string()>& body, bool asNobody, 
     ::close(fds[1]);
     std::string out;
     char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
         out.append(buffer, static_cast<size_t>(n));
     ::close(fds[0]);
     return code == 0 ? out : "child died";
 }
 
-void openUpForEveryone(const std::filesystem::path& folder)
+void openUpForEveryone(const fs::path& folder)
 {
-    namespace fs = std::filesystem;
     // Readable and traversable, never writable: the folder stays root's.
-    constexpr auto folderPerms = static_cast<fs::perms>(0755);
-    constexpr auto filePerms = static_cast<fs::perms>(0644);
-    fs::permissions(folder, folderPerms);
+    fs::permissions(folder, static_cast<fs::perms>(0755));
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (!entry.is_symlink())
-            fs::permissions(entry.path(), entry.is_directory() ? folderPerms : filePerms);
+            fs::permissions(entry.path(), static_cast<fs::perms>(entry.is_directory() ? 0755 : 0644));
 }
 
 } // namespace velmora::test

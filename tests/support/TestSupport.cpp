@@ -11,7 +11,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -69,10 +68,9 @@ QImage testPattern(int width, int height)
 void makeJpeg(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized,
               int width, int height)
 {
-    const QImage image = testPattern(width, height);
     // Through an ASCII name: QString cannot carry a name that is not valid UTF-8.
     const fs::path scratch = path.parent_path() / ".velmora-test-scratch.jpg";
-    if (!image.save(QString::fromStdString(scratch.native()), "JPEG", 85))
+    if (!testPattern(width, height).save(QString::fromStdString(scratch.native()), "JPEG", 85))
         throw std::runtime_error("cannot write " + path.native());
     if (original || digitized)
         setExifDates(scratch, std::move(original), std::move(digitized));
@@ -91,30 +89,6 @@ void setExifDates(const fs::path& path, std::optional<std::string> original, std
     if (digitized)
         exif["Exif.Photo.DateTimeDigitized"] = *digitized;
     image->writeMetadata();
-}
-
-void makeTiff(const fs::path& path, const std::string& original, const std::string& digitized)
-{
-    // One grey pixel, little-endian: eight entries of IFD0, then the pixel at offset 110.
-    std::string tiff("II*\0\x08\0\0\0\x08\0", 10);
-    auto entry = [&tiff](uint16_t tag, uint16_t type, uint32_t value) {
-        const uint32_t count = 1;
-        for (const uint32_t field : {uint32_t(tag) | uint32_t(type) << 16, count, value})
-            for (int shift = 0; shift < 32; shift += 8)
-                tiff += static_cast<char>(field >> shift & 0xFF);
-    };
-    const uint16_t kShort = 3, kLong = 4;
-    entry(0x100, kShort, 1);  // width
-    entry(0x101, kShort, 1);  // height
-    entry(0x102, kShort, 8);  // bits per sample
-    entry(0x103, kShort, 1);  // no compression
-    entry(0x106, kShort, 1);  // black is zero
-    entry(0x111, kLong, 110); // strip offset
-    entry(0x116, kShort, 1);  // rows per strip
-    entry(0x117, kLong, 1);   // strip byte count
-    tiff += std::string(4, '\0') + '\x80';
-    writeFile(path, tiff);
-    setExifDates(path, original, digitized);
 }
 
 void writeFile(const fs::path& path, const std::string& content)
@@ -151,33 +125,12 @@ void EngineTest::SetUpTestSuite()
 
 LogCapture::LogCapture()
 {
-    SystemLog::setObserver([this](std::string_view line) {
-        std::lock_guard lock(mutex_);
-        lines_.emplace_back(line);
-    });
+    SystemLog::setObserver([this](std::string_view line) { lines_.add(std::string(line)); });
 }
 
 LogCapture::~LogCapture()
 {
     SystemLog::setObserver(nullptr);
-}
-
-std::vector<std::string> LogCapture::lines() const
-{
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-void RecordingHost::showAlert(const AlertRequest& request)
-{
-    std::lock_guard lock(mutex_);
-    alerts_.push_back(request);
-}
-
-std::vector<AlertRequest> RecordingHost::alerts() const
-{
-    std::lock_guard lock(mutex_);
-    return alerts_;
 }
 
 } // namespace velmora::test

@@ -33,45 +33,58 @@ private:
 
 // A picture with a gradient and a circle, to be encoded as a photo.
 QImage testPattern(int width, int height);
-
-// Writes a real JPEG (a small gradient, encoded by libjpeg through exiv2's
-// neighbour tools) and sets the given EXIF date fields with exiv2.
+// A real JPEG of the test pattern, with the given EXIF dates set by exiv2.
 void makeJpeg(const std::filesystem::path& path, std::optional<std::string> original,
               std::optional<std::string> digitized = std::nullopt, int width = 32, int height = 24);
-// Sets EXIF fields with exiv2, as a camera would have written them.
+// Sets the EXIF dates (and a camera make) as a camera would have written them.
 void setExifDates(const std::filesystem::path& path, std::optional<std::string> original,
                   std::optional<std::string> digitized);
-// A TIFF that holds only EXIF, as a raw file is to the date reader, which goes by content.
-void makeTiff(const std::filesystem::path& path, const std::string& original, const std::string& digitized);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
 // Names in a folder, sorted.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
+
+// Items gathered from any thread.
+template <typename T> class Recorded {
+public:
+    void add(T item)
+    {
+        std::lock_guard lock(mutex_);
+        items_.push_back(std::move(item));
+    }
+    std::vector<T> all() const
+    {
+        std::lock_guard lock(mutex_);
+        return items_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<T> items_;
+};
 
 // Collects the log lines written while it lives.
 class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
-    std::vector<std::string> lines() const;
+    std::vector<std::string> lines() const { return lines_.all(); }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
+    Recorded<std::string> lines_;
 };
 
 // The engine's host without a window: records every alert and answers it at once.
 class RecordingHost : public EngineHost {
 public:
-    void showAlert(const AlertRequest& request) override;
+    void showAlert(const AlertRequest& request) override { alerts_.add(request); }
     bool changeExifInPhoto() override { return exifInPhotos; }
-    std::vector<AlertRequest> alerts() const;
+    std::vector<AlertRequest> alerts() const { return alerts_.all(); }
 
     bool exifInPhotos = false;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<AlertRequest> alerts_;
+    Recorded<AlertRequest> alerts_;
 };
 
 // A batch's progress and status, going nowhere.
