@@ -207,20 +207,21 @@ int helperCost(const fs::path& photo, int rounds)
 } // namespace
 
 // The journal alone: one record per file of DIR, as a batch that moved them
-// all would write, the identity of each taken with it.
+// all would write, with the identity the reader saw before each move.
 int journalOnly(const fs::path& folder)
 {
-    std::vector<fs::path> files;
+    std::vector<std::pair<fs::path, std::optional<FileIdentity>>> files;
     for (const auto& entry : fs::directory_iterator(folder))
-        files.push_back(entry.path());
+        files.emplace_back(entry.path(), fileIdentity(entry.path()));
     const auto start = std::chrono::steady_clock::now();
     const auto journal = BatchJournal::begin({{"bench", "journal"}}, {folder});
     if (!journal)
         return 1;
     PhotoOutcome outcome;
-    for (const fs::path& file : files) {
+    for (const auto& [file, identity] : files) {
         outcome.source = file.parent_path() / ("IMG_" + file.filename().native());
         outcome.target = file;
+        outcome.sourceIdentity = identity;
         journal->record(outcome);
     }
     journal->finish();

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -25,6 +28,8 @@ struct PhotoOutcome {
     std::string newDate;
     // Failed: the reason; Placed: a write-back that failed (the photo is placed).
     std::string error;
+    // The source as it was read, before it was placed; none where not read.
+    std::optional<FileIdentity> sourceIdentity;
 };
 
 // Told each photo's outcome by the engine, on the batch's worker thread.

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BatchUndo.h"
 
-#include "platform/BatchJournal.h"
+#include "platform/BatchHistory.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/FileManager.h"
 #include "platform/MetadataReader.h"
 #include "platform/SystemLog.h"
+#include "platform/UndoJournal.h"
 
 #include <cerrno>
 #include <cstdio>

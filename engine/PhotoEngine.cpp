@@ -67,6 +67,8 @@ struct PhotoEngine::Item {
     std::optional<size_t> owner;
     std::string target;
     std::string oldDate; // a member's date field before the shift
+    // A member as it was read: the identity a move keeps.
+    std::optional<FileIdentity> identity;
     bool placed = false;
 };
 
@@ -75,14 +77,15 @@ void PhotoEngine::processFile(const fs::path& path)
     processSet({{path}, {}});
 }
 
-std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original)
+std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original,
+                                                           std::optional<FileIdentity>& identity)
 {
     if (!manager_.fileExists(path)) {
         reportNotFound(path);
         return std::nullopt;
     }
     // The capture date of the chosen field; no fallback to the other one.
-    const CaptureDates dates = readCaptureDates(path);
+    const CaptureDates dates = readCaptureDates(path, &identity);
     std::optional<std::string> capture =
         controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     original = capture.value_or("");
@@ -117,7 +120,8 @@ void PhotoEngine::processSet(const PhotoSet& set)
         const fs::path source = cleanPathText(member);
         placeOf.emplace_back();
         std::string original;
-        const auto date = shiftedCaptureDate(source, original);
+        std::optional<FileIdentity> identity;
+        const auto date = shiftedCaptureDate(source, original, identity);
         if (!date)
             continue;
         const fs::path withoutExtension = fs::path(source).replace_extension();
@@ -129,6 +133,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
         placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
         shot->items.emplace_back(source);
         shot->items.back().oldDate = original;
+        shot->items.back().identity = identity;
     }
     // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),
     // else with the first shot (IMG_0001.xmp, IMG_0001.MOV). One whose photo has no
@@ -222,6 +227,7 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
     else
         outcome.error = error->localizedDescription;
     outcome.copied = copy && !sameAsSource;
+    outcome.sourceIdentity = item.identity;
 
     // The control first: the stored preference costs a file check per photo.
     if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {

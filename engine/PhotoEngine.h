@@ -56,8 +56,10 @@ private:
     struct Item;
     void raiseLatchedAlert(const char* key);
     // The shifted capture date of a member, or nullopt after the described
-    // reports; `original` gets the field's text before the shift.
-    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, std::string& original);
+    // reports; `original` gets the field's text before the shift, `identity`
+    // the file's as it was read.
+    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, std::string& original,
+                                                  std::optional<FileIdentity>& identity);
     // Puts the members and companions of one shot under their new names.
     void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate);
     void placeMember(Item& item, const std::string& shiftedCaptureDate);

@@ -29,12 +29,14 @@ UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
 
 } // namespace
 
-CaptureDates readCaptureDates(const std::filesystem::path& path)
+CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<FileIdentity>* identity)
 {
     struct stat st {};
     const UniqueFd fd = openRegular(path, st);
     if (fd.get() < 0)
         return {};
+    if (identity)
+        *identity = identityOf(st);
     // The formats we locate the dates in ourselves: only the bytes that hold
     // them. Everything else, and anything unusual, goes to exiv2.
     if (const std::optional<DateLocation> located = locateDates(fd.get(), static_cast<uint64_t>(st.st_size)))

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,8 +24,9 @@ struct CaptureDates {
 };
 
 // Reads the capture dates. Never throws and never blocks on a FIFO or device:
-// only regular files are opened.
-CaptureDates readCaptureDates(const std::filesystem::path& path);
+// only regular files are opened. `identity`, when given, gets the identity of
+// the file read, as it was opened.
+CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<FileIdentity>* identity = nullptr);
 
 // The same through exiv2 alone: the reference that our date locator is checked against.
 CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);

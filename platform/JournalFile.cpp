@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/JournalFile.h"
+
+#include "platform/SystemLog.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace velmora {
+namespace {
+
+// Lines are written in groups of a few hundred (or what a tenth of a second
+// brought); the flush to the disk, which costs milliseconds, once a second.
+constexpr size_t kGroupBytes = 64 * 1024;
+constexpr auto kWriteTime = milliseconds(100);
+constexpr auto kSyncTime = milliseconds(1000);
+
+} // namespace
+
+JournalFile::JournalFile(const std::filesystem::path& file, bool exclusive)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    fd_.reset(
+        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (exclusive ? O_EXCL : 0), 0600));
+    error_ = open() ? 0 : errno;
+    if (error_ != 0 && error_ != EEXIST)
+        SystemLog::write("*** The history cannot be written to " + file.native() + ": " + std::strerror(error_) +
+                         " ***");
+    buffer_.reserve(kGroupBytes + 4096);
+}
+
+void JournalFile::append(std::string_view line)
+{
+    buffer_ += line;
+    const auto now = steady_clock::now();
+    if (buffer_.size() >= kGroupBytes || now - lastWrite_ >= kWriteTime)
+        writeOut();
+    if (now - lastSync_ >= kSyncTime)
+        sync();
+}
+
+void JournalFile::writeOut()
+{
+    for (size_t done = 0; done < buffer_.size();) {
+        const ssize_t n = ::write(fd_.get(), buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // a full disk: the history misses lines, the photos are not at stake
+        done += static_cast<size_t>(n);
+        written_ = true;
+    }
+    buffer_.clear();
+    lastWrite_ = steady_clock::now();
+}
+
+void JournalFile::sync()
+{
+    writeOut();
+    if (written_)
+        ::fdatasync(fd_.get());
+    written_ = false;
+    lastSync_ = steady_clock::now();
+}
+
+} // namespace velmora

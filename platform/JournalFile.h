@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/UniqueFd.h"
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// An append-only file written in groups of lines: a killed process loses at
+// most the last tenth of a second, a power cut the last second. A system call
+// per line would cost a batch more than the journal is worth.
+class JournalFile {
+public:
+    // Opens `file` for appending, its folder created; `exclusive`: only a new
+    // file. When that fails, error() tells why; it is logged unless the file
+    // exists (EEXIST).
+    JournalFile(const std::filesystem::path& file, bool exclusive);
+    ~JournalFile() { sync(); }
+    bool open() const { return fd_.get() >= 0; }
+    int error() const { return error_; }
+    void append(std::string_view line);
+    // Writes out what is held and makes it durable.
+    void sync();
+
+private:
+    void writeOut();
+
+    UniqueFd fd_;
+    int error_ = 0;
+    std::string buffer_;
+    bool written_ = false;
+    std::chrono::steady_clock::time_point lastWrite_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastSync_ = lastWrite_;
+};
+
+} // namespace velmora

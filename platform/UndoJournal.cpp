@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/UndoJournal.h"
+
+#include "platform/JournalFolder.h"
+#include "platform/JsonLine.h"
+
+#include <chrono>
+
+namespace velmora {
+
+UndoJournal::UndoJournal(const std::string& batchId) : file_(undoFile(batchId), false) {}
+
+std::unique_ptr<UndoJournal> UndoJournal::begin(const std::string& batchId)
+{
+    using namespace std::chrono;
+    std::unique_ptr<UndoJournal> journal(new UndoJournal(batchId));
+    if (!journal->file_.open())
+        return nullptr;
+    const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    journal->file_.append(JsonLine(journal->line_, "undo").num("started", now).end());
+    journal->file_.sync();
+    return journal;
+}
+
+void UndoJournal::record(size_t index, bool undone, const std::string& reason)
+{
+    JsonLine line(line_, undone ? "undone" : "kept");
+    line.num("i", static_cast<int64_t>(index));
+    if (!undone) {
+        line.str("reason", reason);
+        ++kept_;
+    }
+    file_.append(line.end());
+}
+
+void UndoJournal::finish()
+{
+    file_.append(JsonLine(line_, "end").num("kept", static_cast<int64_t>(kept_)).end());
+    file_.sync();
+}
+
+} // namespace velmora

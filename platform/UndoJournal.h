@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/JournalFile.h"
+
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+// The record of undoing one batch, appended to as the undo goes (a resumed
+// undo appends to it); durable in groups like a batch's journal. An undo
+// stopped part way ends without its end line: it shows as partly done.
+class UndoJournal {
+public:
+    static std::unique_ptr<UndoJournal> begin(const std::string& batchId);
+    // Photo number `index` of the batch: taken back, or kept with the reason.
+    void record(size_t index, bool undone, const std::string& reason = {});
+    void finish();
+
+private:
+    explicit UndoJournal(const std::string& batchId);
+
+    JournalFile file_;
+    std::string line_;
+    size_t kept_ = 0;
+};
+
+} // namespace velmora
