@@ -3,7 +3,7 @@
 // reproducers of exiv2 crashes and hangs) through the real batch code, in
 // batches of 50, with a +2 h shift written back, on copies. Every batch must
 // end, lose no file, and stop promptly when asked to, as a quit does.
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "platform/MetadataReader.h"
 #include "support/TestSupport.h"
 
@@ -47,7 +47,7 @@ protected:
     {
         auto done = std::async(std::launch::async, [&] {
             NullSink sink;
-            processFiles(
+            walkBatch(
                 {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
         });
         return done.wait_for(120s) == std::future_status::ready;

@@ -4,7 +4,7 @@
 //   settings_helper write KEY VALUE [KEY VALUE ...]   (booleans: true/false, or
 //                                                     state:0|1|2 for a checkbox)
 //   settings_helper dump                              (JSON: every key's reads)
-#include "app/Settings.h"
+#include "platform/Settings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files that are not what they seem: each ends with every photo intact and a
 // clear log line or alert, and none hangs the batch.
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
@@ -33,7 +33,7 @@ protected:
     void walk(const fs::path& folder)
     {
         NullSink sink;
-        processFiles(
+        walkBatch(
             {folder}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
     }
 

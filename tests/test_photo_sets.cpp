@@ -2,7 +2,7 @@
 // A folder as a camera and a raw editor leave it, renamed through the real
 // walk and engine: pairs and their sidecars keep one name and one number, a
 // burst keeps the camera's order, and a photo that already has its name stays.
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ protected:
     void walk(const std::vector<fs::path>& batchList, bool keepSetsTogether)
     {
         NullSink sink;
-        processFiles(
+        walkBatch(
             batchList, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, keepSetsTogether);
     }
 };
