@@ -9,18 +9,8 @@
 #include "platform/Settings.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QImage>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <map>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -207,7 +197,8 @@ private slots:
         // A batch start stores neither the pop-up nor the date choice; mixed is stored as YES.
         QSettings store("Velmora", "Velmora");
         QCOMPARE(store.allKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"}));
-        QVERIFY(settings::read(settings::suffix) && settings::read(settings::prefix) && settings::read(settings::fixTime));
+        QVERIFY(settings::read(settings::suffix) && settings::read(settings::prefix) &&
+                settings::read(settings::fixTime));
         QVERIFY(!settings::read(settings::rename));
         QCOMPARE(settings::read(settings::textToPrefix), std::optional<QString>(QStringLiteral("Rome, 2010 \"best\"")));
     }
