@@ -388,42 +388,37 @@ private slots:
         QVERIFY(!child<QPushButton>(history, "undoBatch")->isEnabled());
     }
 
-    void normalQuitStoresSixKeysThroughTheDropZone()
+    // Closing the last window quits, and the drop zone saves six options; a
+    // quit before window set-up saves five through the application delegate.
+    void quitStoresTheOptions_data()
     {
-        Launched launched;
-        auto& [application, delegate] = launched;
-        QMainWindow* window = delegate.window();
-        QTest::mouseClick(child<QCheckBox>(window, "prefix"), Qt::LeftButton);
-        child<QCheckBox>(window, "suffix")->setChecked(true);
-        child<QCheckBox>(window, "rename")->setChecked(true);
-        child<QCheckBox>(window, "fixTime")->setChecked(true);
-        child<QComboBox>(window, "timezones")->setCurrentIndex(14);
-        child<QLineEdit>(window, "text_to_prefix")->setText(QStringLiteral("Rome_"));
+        QTest::addColumn<bool>("setUp");
+        QTest::newRow("after set-up") << true;
+        QTest::newRow("before set-up") << false;
+    }
+
+    void quitStoresTheOptions()
+    {
+        QFETCH(bool, setUp);
+        Application application;
+        VelmoraAppDelegate delegate(application);
+        if (setUp)
+            delegate.applicationDidFinishLaunching();
+        for (QCheckBox* box : {delegate.prefix(), delegate.suffix(), delegate.rename(), delegate.fixTime()})
+            box->setChecked(true);
+        delegate.timezones()->setCurrentIndex(14);
+        delegate.text_to_prefix()->setText(QStringLiteral("Rome_"));
         clearStore();
 
-        // Closing the last window quits.
-        QVERIFY(runUntilQuit([window] { window->close(); }));
+        QVERIFY(runUntilQuit([&] { setUp ? (void)delegate.window()->close() : QCoreApplication::quit(); }));
 
-        QCOMPARE(storedKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix", "timezones"}));
+        QStringList keys{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"};
+        QCOMPARE(storedKeys(), setUp ? keys << "timezones" : keys);
         QSettings s = store();
         for (const char* key : {"suffix", "prefix", "rename", "fixTime"})
             QVERIFY2(s.value(key).toBool(), key);
-        QCOMPARE(s.value("timezones").toInt(), 14);
         QCOMPARE(s.value("text_to_prefix").toString(), QStringLiteral("Rome_"));
-    }
-
-    void quitBeforeSetUpStoresFiveKeys()
-    {
-        Application application;
-        VelmoraAppDelegate delegate(application);
-        delegate.suffix()->setChecked(true);
-        delegate.text_to_prefix()->setText(QStringLiteral("Early_"));
-
-        QVERIFY(runUntilQuit([] { QCoreApplication::quit(); }));
-
-        QCOMPARE(storedKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"}));
-        QCOMPARE(store().value("suffix").toBool(), true);
-        QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Early_"));
+        QCOMPARE(s.value("timezones").toInt(), setUp ? 14 : 0);
     }
 
     void pathsGivenAtStartBecomeOneBatchAfterSetUp()
@@ -500,14 +495,15 @@ private slots:
 
     void stopEndsTheBatchAfterThePhotoInHand_data()
     {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Stop button") << false;
-        QTest::newRow("Escape") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Stop button") << "button";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("quit: the drop zone joins its workers") << "quit";
     }
 
     void stopEndsTheBatchAfterThePhotoInHand()
     {
-        QFETCH(bool, escape);
+        QFETCH(QString, how);
         TempDir dir;
         for (int i = 0; i < 150; ++i)
             makeJpeg(dir / ("IMG_" + std::to_string(i) + ".jpg"), "2010:07:14 18:05:" + std::to_string(10 + i % 50));
@@ -530,15 +526,21 @@ private slots:
         application.openFiles({dir.path()});
         QTRY_VERIFY(delegate.spinner()->value() > 0);
         QVERIFY(stop->isVisible());
-        if (escape)
+        if (how == "escape")
             QTest::keyClick(delegate.window(), Qt::Key_Escape);
-        else
+        else if (how == "button")
             QTest::mouseClick(stop, Qt::LeftButton);
+        else
+            view->stopBatches();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
 
         QTRY_COMPARE(delegate.status()->text(), QStringLiteral("Stopped"));
         QVERIFY(!stop->isVisible());
+        // Every photo is whole, under its old name or its new one; no temporary file stays.
         const auto names = velmora::test::listNames(dir.path());
+        QCOMPARE(names.size(), size_t{150});
+        for (const auto& name : names)
+            QVERIFY2(!QImage(QString::fromStdString((dir / name).native())).isNull(), name.c_str());
         QVERIFY2(std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind("IMG_", 0) == 0; }),
                  "the batch ran to its end");
     }
