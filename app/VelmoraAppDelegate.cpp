@@ -4,9 +4,10 @@
 #include "app/Application.h"
 #include "app/HistoryWindow.h"
 #include "app/OpenDialog.h"
-#include "app/Settings.h"
+#include "platform/Settings.h"
 #include "dropzone/DragAndDropView.h"
 #include "dropzone/RadioMatrix.h"
+#include "dropzone/SavedOptions.h"
 #include "engine/DateText.h"
 #include "platform/MessageTable.h"
 #include "platform/Platform.h"
@@ -261,11 +262,8 @@ void VelmoraAppDelegate::openDocuments(bool folder)
 
 void VelmoraAppDelegate::applicationWillTerminate()
 {
-    settings::write(settings::suffix, ui_->suffix->checkState());
-    settings::write(settings::prefix, ui_->prefix->checkState());
-    settings::write(settings::rename, ui_->rename->checkState());
-    settings::write(settings::textToPrefix, ui_->text_to_prefix->text());
-    settings::write(settings::fixTime, ui_->fixTime->checkState());
+    // Before window set-up: the drop zone is not the delegate yet, and the pop-up's index is not saved.
+    saveOptions({ui_->suffix, ui_->prefix, ui_->rename, nullptr, ui_->text_to_prefix, ui_->fixTime});
 }
 
 // One line each reads better than five.

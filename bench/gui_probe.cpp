@@ -11,7 +11,7 @@
 //   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift|history]
 #include "app/Application.h"
 #include "app/HistoryWindow.h"
-#include "app/Settings.h"
+#include "platform/Settings.h"
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
 #include "platform/Platform.h"

@@ -7,7 +7,7 @@
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
 //   velmora_bench check-reader DIR...            (the date locator agrees with exiv2)
 //   velmora_bench helper FILE ROUNDS             (the exiv2 helper: start-up, then per photo)
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "engine/ControlMirror.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
@@ -94,7 +94,7 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     const bool journaled = std::getenv("VELMORA_BENCH_JOURNAL") != nullptr;
     const auto journal = journaled ? BatchJournal::begin(controls.describe(), folders) : nullptr;
     engine.setRecorder(journal.get());
-    processFiles(
+    walkBatch(
         folders,
         [&](const PhotoSet& set) {
             files += set.members.size() + set.companions.size();

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "app/ApplicationDelegate.h"
+#include "dropzone/BatchRunner.h"
+#include "dropzone/GuiHandOver.h"
+#include "dropzone/RadioMatrix.h"
+#include "dropzone/SavedOptions.h"
 #include "engine/ControlMirror.h"
-#include "engine/PhotoEngine.h"
-#include "platform/FileManager.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,25 +17,17 @@
 #include <QWidget>
 
 #include <atomic>
-#include <condition_variable>
 #include <filesystem>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <stop_token>
-#include <thread>
 #include <vector>
 
 class QMimeData;
 
-#include "dropzone/RadioMatrix.h"
-
 namespace velmora {
 
-// The drop zone: takes dropped and opened files, runs one worker thread per
-// batch over them, and shows what the workers report. Once window set-up has
-// made it the application's delegate it also answers open-files requests and
-// the quit notice.
+// The drop zone: takes dropped and opened files as batches and holds the
+// window's control set. Once window set-up has made it the application's
+// delegate it also answers open-files requests and the quit notice.
 class DragAndDropView : public QWidget, public ApplicationDelegate {
     Q_OBJECT
 public:
@@ -49,7 +43,6 @@ public:
     QComboBox* timezones() const { return timezones_; }
     void setTimezones(QComboBox* control);
     bool run_dialog() const { return runDialog_; }
-    void setRun_dialog(bool value) { runDialog_ = value; }
     QWidget* mainWindow() const { return window_; }
     // The whole window takes drops: a drag of files over any of its controls is the drop zone's.
     void setWindow(QWidget* window);
@@ -67,7 +60,6 @@ public:
     // Its link after a batch asks for the history at that batch.
     void setStatus(QLabel* control);
 
-    const ControlMirror& controls() const { return mirror_; }
     // Lit while a drag that would be accepted is over the window.
     bool isLit() const { return lit_; }
 
@@ -77,21 +69,15 @@ public:
     bool handlesOpenFiles() const override { return true; }
     void applicationOpenFiles(const std::vector<std::filesystem::path>& paths) override;
 
-    // Called from a worker thread: shows the alert, returns once it is dismissed.
-    // True when the user asked for no further alerts of this batch.
-    bool showAlert(const AlertRequest& request);
-    bool changeExifInPhoto();
-
     // GUI thread: schedules the status timer; its firing hides the status line.
     void setUpTimer();
     void timerFireMethod();
 
-    // Asks every running batch to stop after the photo in hand, releases any
-    // worker that waits on the window, and waits for all of them to end.
-    void stopBatches();
+    // Quit: every running batch stops after the photo in hand; returns once all have ended.
+    void stopBatches() { runner_.stopAll(); }
     // The user's Stop: every running batch ends after the photo in hand. Returns at once.
-    void stopAfterPhotoInHand();
-    int runningBatches();
+    void stopAfterPhotoInHand() { runner_.stopAfterPhotoInHand(); }
+    int runningBatches() { return runner_.running(); }
 
 signals:
     void batchStarted();
@@ -108,25 +94,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Waiter;
-    struct Worker {
-        std::jthread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
-    };
-    class Sink;
-    class BatchHost;
-
     void setLit(bool lit);
     // Keeps the mirror of a checkbox in step with it from now on.
     void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (ControlMirror::*setState)(int));
-    void batchStartFirstHalf();
-    // The options a batch start saves, in their order; the quit notice adds the pop-up's index.
-    void saveOptions(bool withTimezones);
-    void batchStartSecondHalf(std::vector<std::filesystem::path> batchList);
+    OptionControls optionControls() const;
+    // Clears the alert latch and saves the options: the first steps of every batch start, taken or refused.
+    void resetLatchAndSaveOptions();
+    void showWorkingAndStartWorker(std::vector<std::filesystem::path> batchList);
+    // The worker's body.
     void processFiles(const std::vector<std::filesystem::path>& batchList, std::stop_token stop);
-    // Runs `work` on the GUI thread and waits until it calls the `done` it is given.
-    void runOnGuiThreadAndWait(std::function<void(std::function<void()> done)> work);
-    void reapFinishedWorkers();
 
     QPointer<QWidget> window_;
     QPointer<QLabel> status_;
@@ -140,13 +116,10 @@ private:
     QPointer<RadioMatrix> dateSwitch_;
     std::atomic<bool> runDialog_{false};
     bool lit_ = false;
-    FileManager manager_;
     ControlMirror mirror_;
 
-    std::vector<Worker> workers_; // GUI thread only
-    std::mutex waitersMutex_;
-    bool stopping_ = false; // guarded by waitersMutex_
-    std::vector<std::shared_ptr<Waiter>> waiters_;
+    GuiHandOver handOver_{this};
+    BatchRunner runner_{handOver_}; // last: its workers use the members above until joined
 };
 
 // The local paths that a drag carries, byte-exact and in order.

@@ -9,9 +9,9 @@
 
 namespace velmora {
 
-// The current state of the main window's option controls, kept up to date by
-// the GUI thread on every change and read by batch workers at each point of
-// use, so that no worker ever touches a widget.
+// The options a batch works with, as plain values: whoever owns the controls
+// (the drop zone) sets them on every change, and batch workers read them at
+// each point of use, so that no worker ever touches a widget. Thread-safe.
 //
 // Checkbox states are 0 off, 1 on, -1 mixed. `prefix`, `suffix` and `rename`
 // count as on only in state 1; `fixTime` in every state but off.

@@ -239,4 +239,9 @@ std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs:
     return std::nullopt;
 }
 
+bool FileManager::isTemporaryName(std::string_view name)
+{
+    return isWriteBackTempName(name);
+}
+
 } // namespace velmora

@@ -54,6 +54,10 @@ public:
     std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
     std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
 
+    // True for the name of a temporary file that a copy or a date write-back
+    // makes beside its target: never a photo of its own.
+    static bool isTemporaryName(std::string_view name);
+
 private:
     bool unnamedTempFiles_;
 };

@@ -32,7 +32,7 @@ protected:
     {
         return std::async(std::launch::async, [&] {
                    NullSink sink;
-                   processFiles(
+                   walkBatch(
                        {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
                }).wait_for(120s) == std::future_status::ready;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Files that are not what they seem: each ends with every photo intact and a
 // clear log line or alert, and none hangs the batch.
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "platform/ExifHelper.h"
 #include "platform/MetadataReader.h"
 #include "platform/UniqueFd.h"
@@ -53,7 +53,7 @@ TEST_F(HostileInputTest, FilesThatAreNoPhotosAreLeftAsTheyAreWithoutBlockingTheB
     ASSERT_EQ(::mknod((trip / "null.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)), 0) << "tests run as root";
 
     NullSink sink;
-    processFiles(
+    walkBatch(
         {trip}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
 
     EXPECT_EQ(listNames(trip),

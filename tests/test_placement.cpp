@@ -259,7 +259,7 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
         expected[name] = renamed;
     }
     NullSink sink;
-    processFiles(
+    walkBatch(
         {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
 
     std::map<std::string, std::string> renamed;

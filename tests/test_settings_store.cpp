@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestSupport.h"
 
-#include "platform/PreferenceStore.h"
+#include "platform/Settings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -167,24 +167,23 @@ TEST(SettingsStoreThreads, WorkerReadsWhileGuiThreadWrites)
 {
     static TempDir config; // QSettings takes the folder once per process
     ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    PreferenceStore::setBool("change_exif_in_photo", true);
-    EXPECT_EQ(PreferenceStore::stringForKey("change_exif_in_photo"), "true") << "reads as after a restart";
+    settings::write(settings::changeExifInPhoto, true);
 
     std::atomic<int> wrong{0};
     std::thread worker([&wrong] {
         for (int i = 0; i < 1000; ++i)
-            if (!PreferenceStore::boolForKey("change_exif_in_photo"))
+            if (!settings::read(settings::changeExifInPhoto))
                 ++wrong;
     });
     for (int i = 0; i < 40; ++i) {
-        PreferenceStore::setBool("suffix", i % 2 == 0);
-        PreferenceStore::setInteger("timezones", i);
-        PreferenceStore::setString("text_to_prefix", "p" + std::to_string(i));
+        settings::write(settings::suffix, i % 2 == 0);
+        settings::write(settings::timezones, i);
+        settings::write(settings::textToPrefix, QString::number(i));
     }
     worker.join();
     EXPECT_EQ(wrong.load(), 0);
-    EXPECT_EQ(PreferenceStore::integerForKey("timezones"), 39);
-    EXPECT_FALSE(PreferenceStore::boolForKey("suffix"));
+    EXPECT_EQ(settings::read(settings::timezones), 39);
+    EXPECT_FALSE(settings::read(settings::suffix));
 }
 
 } // namespace

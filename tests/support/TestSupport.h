@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 #include "engine/PhotoEngine.h"
 
 #include <gtest/gtest.h>

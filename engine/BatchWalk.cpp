@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dropzone/BatchWalk.h"
+#include "engine/BatchWalk.h"
 
-#include "platform/ExifDateWriter.h"
 #include "platform/ExifHelper.h"
 #include "platform/MessageTable.h"
 #include "platform/SystemLog.h"
@@ -54,12 +53,12 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
 
     const size_t n = listing->size();
     auto pathAt = [&](size_t j) { return fs::path(folder.native() + "/" + std::string((*listing)[j])); };
-    // A write-back's temporary file (left by a killed process, or being
-    // written by an overlapping batch) is never a photo to rename.
+    // A temporary file (left by a killed process, or being written by an
+    // overlapping batch) is never a photo to rename.
     auto mayBePhoto = [&](size_t j) {
         const std::string_view relative = (*listing)[j];
         const std::string_view name = relative.substr(relative.rfind('/') + 1);
-        return !listing->isFolder(j) && name != ".DS_Store" && !isWriteBackTempName(name);
+        return !listing->isFolder(j) && name != ".DS_Store" && !FileManager::isTemporaryName(name);
     };
     std::optional<PhotoSets> sets;
     if (keepSetsTogether) {
@@ -85,8 +84,8 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
 
 } // namespace
 
-void processFiles(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
-                  BatchSink& sink, std::stop_token stop, bool keepSetsTogether)
+void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
+               BatchSink& sink, std::stop_token stop, bool keepSetsTogether)
 {
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.

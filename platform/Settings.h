@@ -6,9 +6,13 @@
 
 #include <optional>
 
-// The one place that knows the keys of the settings store (the eight of the
-// original application and our own), their types, defaults and how each is
-// read and written.
+// The per-user settings store and the one place that knows its keys (the eight
+// of the original application and our own), their types, defaults and how each
+// is read and written. The store is QSettings("Velmora", "Velmora"), the INI file
+// $XDG_CONFIG_HOME/Velmora/Velmora.conf (~/.config/... when unset). A value of
+// the wrong type reads as an absent key, so a hand-edited file cannot crash
+// anything; a key reads the same in the process that wrote it and after a
+// restart. Every write is on disk when the call returns. Safe from any thread.
 namespace velmora::settings {
 
 struct BoolKey {

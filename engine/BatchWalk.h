@@ -30,8 +30,8 @@ public:
 // list's) that belong together are handed on as one set at the place of its
 // first member; otherwise every file is a set of its own. Stops between
 // files once `stop` is requested (the application is quitting).
-void processFiles(const std::vector<std::filesystem::path>& batchList,
-                  const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, std::stop_token stop = {},
-                  bool keepSetsTogether = false);
+void walkBatch(const std::vector<std::filesystem::path>& batchList,
+               const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, std::stop_token stop = {},
+               bool keepSetsTogether = false);
 
 } // namespace velmora

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dropzone/WindowSink.h"
+
+#include "dropzone/DragAndDropView.h"
+#include "dropzone/GuiHandOver.h"
+#include "platform/BatchJournal.h"
+#include "platform/Settings.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+
+namespace velmora {
+namespace {
+
+// "Done" (message #1, the first word as ever), what the batch did in numbers,
+// and a link that opens the history at this batch.
+QString batchSummaryText(const std::string& done, const BatchJournal& journal)
+{
+    const QLocale locale;
+    const QString counts =
+        QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
+            .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
+                 locale.toString(qulonglong{journal.failed()}));
+    return QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
+        .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(), QString::fromStdString(journal.id()),
+             QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+}
+
+} // namespace
+
+void WindowSink::setProgress(double value)
+{
+    // A large folder gives thousands of entries per percent: only a change
+    // is worth an event for the GUI thread.
+    if (value == lastProgress_)
+        return;
+    lastProgress_ = value;
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_, value] {
+            if (QProgressBar* spinner = v->spinner())
+                spinner->setValue(static_cast<int>(value));
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::hideIndicator()
+{
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_] {
+            if (QProgressBar* spinner = v->spinner())
+                spinner->setHidden(true);
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::setStatusText(const std::string& text)
+{
+    const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_, t, stopped = stop_.stop_requested()] {
+            if (QLabel* status = v->status())
+                status->setText(stopped ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped") : t);
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::setUpTimer()
+{
+    handOver_.runAndWait([v = &view_](const std::function<void()>& done) {
+        v->setUpTimer();
+        done();
+    });
+}
+
+void WindowHost::showAlert(const AlertRequest& request)
+{
+    if (!silenced_)
+        silenced_ = handOver_.showAlert(request);
+}
+
+bool WindowHost::changeExifInPhoto()
+{
+    return settings::read(settings::changeExifInPhoto);
+}
+
+} // namespace velmora
