@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper/HelperChannel.h"
 
+#include "platform/PosixIo.h"
+
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -10,6 +12,8 @@
 namespace velmora::helper {
 namespace {
 
+// send() with MSG_NOSIGNAL, not write(): a helper whose parent is gone must
+// not die of SIGPIPE before it can end cleanly.
 bool sendAll(int socket, const void* data, size_t size)
 {
     const auto* at = static_cast<const char*>(data);
@@ -27,17 +31,7 @@ bool sendAll(int socket, const void* data, size_t size)
 
 bool receiveAll(int socket, void* data, size_t size)
 {
-    auto* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::recv(socket, at, size, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        at += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    return readFull(socket, data, size) == 0;
 }
 
 // The request's fixed part, with exactly one descriptor attached to it.

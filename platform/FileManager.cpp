@@ -2,6 +2,7 @@
 #include "platform/FileManager.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,8 @@ FileError makeError(int err, const char* verb, const fs::path& source, const fs:
 {
     FileError e;
     e.code = err == EEXIST ? FileError::kAlreadyExists : err;
-    e.description = std::string("Could not ") + verb + " \"" + source.native() + "\" to \"" + target.native() +
-                    "\": " + std::strerror(err) + " (errno " + std::to_string(err) + ")";
+    e.description = errnoText(
+        std::string("Could not ") + verb + " \"" + source.native() + "\" to \"" + target.native() + "\"", err);
     const bool copy = std::strcmp(verb, "copy") == 0;
     // A prefix such as "Rome/" names a folder: say so when that folder is what is missing.
     struct stat st {};
@@ -107,14 +108,11 @@ std::string namedTempFor(const std::string& targetName)
 // `durableName` also syncs the folder, for when the source is about to go.
 int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed)
 {
-    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0)
-        return errno;
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
-        return errno;
-    if (!S_ISREG(st.st_mode))
-        return EINVAL;
+    int error = 0;
+    const UniqueFd in = openRegularFile(AT_FDCWD, source.c_str(), O_RDONLY, st, error);
+    if (in.get() < 0)
+        return error;
     const mode_t mode = st.st_mode & 07777;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string name = target.filename().native();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/JournalFile.h"
 
+#include "platform/PosixIo.h"
 #include "platform/SystemLog.h"
 
 #include <cerrno>
@@ -46,13 +47,9 @@ void JournalFile::append(std::string_view line)
 
 void JournalFile::writeOut()
 {
-    for (size_t done = 0; done < buffer_.size();) {
-        const ssize_t n = ::write(fd_.get(), buffer_.data() + done, buffer_.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break; // a full disk: the history misses lines, the photos are not at stake
-        done += static_cast<size_t>(n);
+    // A full disk: the history misses lines, the photos are not at stake.
+    if (!buffer_.empty()) {
+        writeFull(fd_.get(), buffer_.data(), buffer_.size());
         written_ = true;
     }
     buffer_.clear();

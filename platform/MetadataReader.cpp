@@ -3,6 +3,7 @@
 
 #include "platform/Exiv2Access.h"
 #include "platform/DateLocator.h"
+#include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -20,11 +21,8 @@ UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
     struct stat named {};
     if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
         return UniqueFd();
-    // O_NONBLOCK: opening a FIFO with no writer must not wait.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() >= 0 && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))
-        fd.reset();
-    return fd;
+    int error = 0;
+    return openRegularFile(AT_FDCWD, path.c_str(), O_RDONLY, st, error);
 }
 
 } // namespace
