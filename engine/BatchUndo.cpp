@@ -5,6 +5,7 @@
 #include "platform/ExifDateWriter.h"
 #include "platform/FileManager.h"
 #include "platform/MetadataReader.h"
+#include "platform/PatchJournal.h"
 #include "platform/SystemLog.h"
 #include "platform/UndoJournal.h"
 
@@ -134,6 +135,8 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
         if (progress)
             progress(static_cast<double>(100 * (done + 1) / n));
     }
+    // The dates put back in place are on disk before the undo says it is done.
+    syncPatchedPhotos();
     if (!stop.stop_requested())
         journal->finish();
     return result;
