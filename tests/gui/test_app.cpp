@@ -58,11 +58,6 @@ QString native(const fs::path& path)
     return QString::fromStdString(path.native());
 }
 
-QString runtimeDir()
-{
-    return QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-}
-
 // Runs the event loop until the application quits; false when a watchdog had to end it.
 bool runUntilQuit(const std::function<void()>& start)
 {
@@ -400,7 +395,7 @@ private slots:
 
     void listenTakesOverAStaleSocketButNotALiveOne()
     {
-        const QString name = runtimeDir() + QStringLiteral("/handover-stale");
+        const QString name = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/handover-stale");
         // What a crashed instance leaves: a socket file that nobody listens on.
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
@@ -488,6 +483,8 @@ private slots:
         QCOMPARE(QString::fromStdString(MessageTable::text("#12")), QStringLiteral("OK"));
         // The web site stays the build's address in every language.
         QCOMPARE(QString::fromStdString(MessageTable::text("#15")), QStringLiteral(VELMORA_WEB_SITE));
+        for (const char* key : {"#2", "#14", "#17"})
+            QVERIFY2(MessageTable::text(key) != key, key);
 
         Application application;
         VelmoraAppDelegate delegate(application);
