@@ -57,21 +57,6 @@ protected:
     TempDir config;
 };
 
-TEST_F(SettingsStore, EmptyStoreGivesTheAbsentKeyResults)
-{
-    // An organisation-wide file is no fallback: only our own file answers.
-    writeFile(config.path() / "Velmora.conf", "[General]\nsuffix=true\ntimezones=4\ntext_to_prefix=x\n");
-    const QJsonObject all = dump();
-    for (const char* key : {"suffix", "prefix", "rename", "fixTime", "change_exif_in_photo"}) {
-        EXPECT_FALSE(boolOf(all, key)) << key;
-        EXPECT_FALSE(presentOf(all, key)) << key;
-    }
-    EXPECT_EQ(intOf(all, "timezones"), 0);
-    EXPECT_EQ(intOf(all, "selected_date_option_cell"), 0);
-    EXPECT_TRUE(all["text_to_prefix"].isNull());
-    EXPECT_FALSE(fs::exists(file())) << "reading must not create the file";
-}
-
 TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
 {
     ASSERT_TRUE(
@@ -98,16 +83,8 @@ TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
 
 TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds)
 {
-    const char* const texts[] = {"",
-                                 "Trip, Rome",
-                                 "\"quoted\" and 'single'",
-                                 "back\\slash",
-                                 "  spaces  ",
-                                 "@Variant(x)",
-                                 "semi;colon=eq#hash [x]",
-                                 "Ünïcødé €",
-                                 "line\nbreak\ttab"};
-    for (const char* text : texts) {
+    for (const char* text : {"", "Trip, Rome", "\"quoted\" and 'single'", "back\\slash", "  spaces  ", "@Variant(x)",
+                             "semi;colon=eq#hash [x]", "Ünïcødé €", "line\nbreak\ttab"}) {
         ASSERT_TRUE(run({"write", "text_to_prefix", QString::fromUtf8(text)}));
         const QJsonValue read = dump()["text_to_prefix"];
         ASSERT_TRUE(read.isString()) << "an empty string must stay present: [" << text << "]";
@@ -118,18 +95,19 @@ TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds)
 struct Damage {
     const char* name;
     std::string_view content;
-    bool textIsWrongType; // else the file's damage makes some text of it
+    bool textIsWrongType;          // else the file's damage makes some text of it
+    bool organisationWide = false; // in the file beside ours, which must not answer for our keys
 };
 
-// A hand-edited or damaged file: wrong types read as the absent key's result,
-// and the store stays usable.
-TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes)
+// Absent keys, and the wrong types of a hand-edited or damaged file, read as
+// the absent key's results; the store stays usable.
+TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
 {
     using namespace std::string_view_literals;
     const Damage damages[] = {
+        {"absent", "[General]\nsuffix=true\ntimezones=4\ntext_to_prefix=x\n", true, true},
         {"wrong types",
-         "[General]\nsuffix=banana\nprefix=2\nrename=@Rect(1 2 3 "
-         "4)\ntimezones=abc\nselected_date_option_cell=1.5\n"
+         "[General]\nsuffix=banana\nprefix=2\nrename=@Rect(1 2 3 4)\ntimezones=abc\nselected_date_option_cell=1.5\n"
          "text_to_prefix=a, b\nfixTime=\nchange_exif_in_photo=@ByteArray(true)\n",
          true},
         {"garbage", "\x01\x02\xff\xfe[[[\n=\n==\nsuffix\n[General\n\x00\x00timezones=\xff\n"sv, true},
@@ -142,16 +120,19 @@ TEST_F(SettingsStore, DamagedFileReadsAsAbsentAndNeverCrashes)
     };
     for (const Damage& damage : damages) {
         SCOPED_TRACE(damage.name);
-        fs::create_directories(file().parent_path());
-        writeFile(file(), std::string(damage.content));
+        const fs::path target = damage.organisationWide ? config.path() / "Velmora.conf" : file();
+        fs::create_directories(target.parent_path());
+        writeFile(target, std::string(damage.content));
         const QJsonObject all = dump();
-        for (const char* key : {"suffix", "prefix", "rename", "fixTime", "change_exif_in_photo"})
+        for (const char* key : {"suffix", "prefix", "rename", "fixTime", "change_exif_in_photo"}) {
             EXPECT_FALSE(boolOf(all, key)) << key;
+            EXPECT_FALSE(damage.organisationWide && presentOf(all, key)) << key;
+        }
         EXPECT_EQ(intOf(all, "timezones"), 0);
         EXPECT_EQ(intOf(all, "selected_date_option_cell"), 0);
-        if (damage.textIsWrongType) {
+        if (damage.textIsWrongType)
             EXPECT_TRUE(all["text_to_prefix"].isNull()) << all["text_to_prefix"].toString().toStdString();
-        }
+        EXPECT_TRUE(!damage.organisationWide || !fs::exists(file())) << "reading must not create the file";
 
         ASSERT_TRUE(run({"write", "suffix", "true", "timezones", "5", "text_to_prefix", "again"}));
         const QJsonObject repaired = dump();

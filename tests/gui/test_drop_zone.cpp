@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The drop zone in the real main window, offscreen: drops, batch start,
 // overlapping batches and the alert latch, the status timer, and quitting
-// while a worker waits on an alert (quitting mid-photo: the app tests).
+// while workers wait on alerts (quitting mid-photo: the app tests).
 #include "app/Application.h"
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
@@ -54,29 +54,23 @@ private:
     std::unique_ptr<VelmoraAppDelegate> delegate_;
     DragAndDropView* view_ = nullptr;
 
-    // A drag of files enters `target` (Qt delivers a drop only to a widget that
-    // accepted the entry), then `urls` are dropped; no urls: a drop of text.
-    bool drop(const QList<QUrl>& urls, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
-              Qt::DropAction* result = nullptr, QWidget* target = nullptr)
+    // Qt delivers a drop only where a drag of files was let in; no urls: a drop of text.
+    bool drop(const QList<QUrl>& urls)
     {
-        target = target ? target : view_;
         TempDir dir;
         writeFile(dir / "any.jpg", "x");
         QMimeData entering;
         entering.setUrls({fileUrl(dir / "any.jpg")});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &entering, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-
+        QCoreApplication::sendEvent(view_, &enter);
         QMimeData mime;
         if (!urls.isEmpty())
             mime.setUrls(urls);
         else
             mime.setText(QStringLiteral("just text"));
-        QDropEvent event(QPointF(10, 10), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         event.setAccepted(false);
-        QCoreApplication::sendEvent(target, &event);
-        if (result)
-            *result = event.dropAction();
+        QCoreApplication::sendEvent(view_, &event);
         return event.isAccepted();
     }
 
@@ -110,77 +104,64 @@ private slots:
         application_.reset();
     }
 
-    void dragIsAcceptedOnlyAsCopyOrLinkOfLocalFiles_data()
-    {
-        QTest::addColumn<int>("offered");
-        QTest::addColumn<bool>("local");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("copy or move") << int(Qt::CopyAction | Qt::MoveAction) << true << int(Qt::CopyAction);
-        QTest::newRow("link or move") << int(Qt::LinkAction | Qt::MoveAction) << true << int(Qt::LinkAction);
-        QTest::newRow("move only") << int(Qt::MoveAction) << true << int(Qt::IgnoreAction);
-        QTest::newRow("web address") << int(Qt::CopyAction) << false << int(Qt::IgnoreAction);
-    }
-
-    void dragIsAcceptedOnlyAsCopyOrLinkOfLocalFiles()
-    {
-        QFETCH(int, offered);
-        QFETCH(bool, local);
-        QFETCH(int, expected);
-        TempDir dir;
-        writeFile(dir / "a.jpg", "x");
-        QMimeData mime;
-        mime.setUrls({local ? fileUrl(dir / "a.jpg") : QUrl(QStringLiteral("https://example.org/a.jpg"))});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::DropActions(offered), &mime, Qt::LeftButton, Qt::NoModifier);
-        enter.setAccepted(false);
-        QCoreApplication::sendEvent(view_, &enter);
-        QCOMPARE(enter.isAccepted(), expected != Qt::IgnoreAction);
-        if (enter.isAccepted())
-            QCOMPARE(int(enter.dropAction()), expected);
-    }
-
-    // Files are the drop zone's wherever they land; text for the prefix field stays the field's.
-    void filesDroppedAnywhereOnTheWindowAreOneBatch_data()
+    // Files are the drop zone's wherever they land, taken as a copy or a link, never
+    // moved; text for the prefix field stays the field's.
+    void dropsOnTheWindow_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("files");
-        QTest::newRow("the dashed box") << "dropView" << true;
-        QTest::newRow("a checkbox") << "suffix" << true;
-        QTest::newRow("the prefix field") << "text_to_prefix" << true;
-        QTest::newRow("the window's margin") << "window" << true;
-        QTest::newRow("text on the prefix field") << "text_to_prefix" << false;
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<int>("offered");
+        QTest::addColumn<int>("taken");
+        const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        // clang-format off
+        QTest::newRow("the dashed box") << "dropView" << "file" << copyOrMove << int(Qt::CopyAction);
+        QTest::newRow("a checkbox, link or move") << "suffix" << "file" << int(Qt::LinkAction | Qt::MoveAction) << int(Qt::LinkAction);
+        QTest::newRow("the prefix field") << "text_to_prefix" << "file" << copyOrMove << int(Qt::CopyAction);
+        QTest::newRow("the window's margin") << "window" << "file" << copyOrMove << int(Qt::CopyAction);
+        QTest::newRow("move only") << "dropView" << "file" << int(Qt::MoveAction) << int(Qt::IgnoreAction);
+        QTest::newRow("a web address") << "dropView" << "web" << copyOrMove << int(Qt::IgnoreAction);
+        QTest::newRow("text on the prefix field") << "text_to_prefix" << "text" << copyOrMove << int(Qt::IgnoreAction);
+        // clang-format on
     }
 
-    void filesDroppedAnywhereOnTheWindowAreOneBatch()
+    void dropsOnTheWindow()
     {
         QFETCH(QString, target);
-        QFETCH(bool, files);
+        QFETCH(QString, payload);
+        QFETCH(int, offered);
+        QFETCH(int, taken);
         QWidget* window = delegate_->window();
         QWidget* over = target == "window" ? window : window->findChild<QWidget*>(target);
         delegate_->text_to_prefix()->setEnabled(true);
         TempDir dir;
         makeJpeg(dir / "a.jpg", "2010:07:14 18:05:09");
         QMimeData mime;
-        if (files)
-            mime.setUrls({fileUrl(dir / "a.jpg")});
-        else
+        if (payload == "text")
             mime.setText(QStringLiteral("Rome_"));
+        else
+            mime.setUrls(
+                {payload == "file" ? fileUrl(dir / "a.jpg") : QUrl(QStringLiteral("https://example.org/a.jpg"))});
+        const bool files = taken != Qt::IgnoreAction;
 
-        // The box lights up while files are over the window, and only then.
-        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        // The box lights up while files it takes are over the window, and only then.
+        QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(offered), &mime, Qt::LeftButton, Qt::NoModifier);
+        enter.setAccepted(false);
         QCoreApplication::sendEvent(over, &enter);
         QCOMPARE(view_->isLit(), files);
+        if (files)
+            QCOMPARE(int(enter.dropAction()), taken);
         QDragLeaveEvent leave;
         QCoreApplication::sendEvent(over, &leave);
         QVERIFY(!view_->isLit());
 
         QCoreApplication::sendEvent(over, &enter); // a drop goes where the last entry was accepted
-        QDropEvent event(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(2, 2), Qt::DropActions(offered), &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(over, &event);
         QVERIFY(!view_->isLit());
         QCOMPARE(delegate_->status()->isVisible(), files);
         waitForBatches();
         QCOMPARE(listNames(dir.path()), std::vector<std::string>{files ? "2010-07-14__18-05-09.jpg" : "a.jpg"});
-        QCOMPARE(delegate_->text_to_prefix()->text().contains(QStringLiteral("Rome_")), !files);
+        QCOMPARE(delegate_->text_to_prefix()->text().contains(QStringLiteral("Rome_")), payload == "text");
     }
 
     void refusedDropStillSavesTheFiveOptions()
@@ -192,9 +173,7 @@ private slots:
         delegate_->timezones()->setCurrentIndex(2);
 
         QVERIFY(!drop({}));
-        QCOMPARE(view_->runningBatches(), 0);
         QVERIFY(delegate_->status()->isHidden());
-        QVERIFY(!view_->run_dialog());
         // A batch start stores neither the pop-up nor the date choice; mixed is stored as YES.
         QSettings store("Velmora", "Velmora");
         QCOMPARE(store.allKeys(), (QStringList{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"}));
@@ -215,10 +194,7 @@ private slots:
         const std::string last = readFile(dir / "caf\xe9.jpg");
         QLabel* status = delegate_->status();
 
-        Qt::DropAction action = Qt::IgnoreAction;
-        QVERIFY(drop({fileUrl(dir / "first.jpg"), fileUrl(dir / "folder"), fileUrl(dir / "caf\xe9.jpg")},
-                     Qt::CopyAction | Qt::MoveAction, &action));
-        QCOMPARE(action, Qt::CopyAction);
+        QVERIFY(drop({fileUrl(dir / "first.jpg"), fileUrl(dir / "folder"), fileUrl(dir / "caf\xe9.jpg")}));
         QCOMPARE(status->text(), QStringLiteral("Working..."));
         QVERIFY(delegate_->spinner()->isVisible());
         waitForBatches();
@@ -242,7 +218,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(status->isHidden(), 8000);
     }
 
-    void overlappingBatchesShareTheLatch()
+    void overlappingBatchesShareTheLatchAndQuitReleasesThem()
     {
         TempDir dir;
         for (const char* name : {"one.txt", "two.txt", "three.txt"})
@@ -250,20 +226,16 @@ private slots:
 
         QVERIFY(drop({fileUrl(dir / "one.txt"), fileUrl(dir / "two.txt")}));
         QTRY_COMPARE(openAlerts().size(), 1);
-        QMessageBox* alert = openAlerts().first();
-        QCOMPARE(alert->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(alert->buttons().size(), 1);
-        QCOMPARE(alert->buttons().first()->text(), QStringLiteral("OK"));
+        QCOMPARE(openAlerts().first()->buttons().first()->text(), QStringLiteral("OK"));
 
         // A second drop while the first waits on its alert starts at once and
         // clears the shared latch, so it may raise an alert of its own.
         QVERIFY(drop({fileUrl(dir / "three.txt")}));
         QTRY_COMPARE(openAlerts().size(), 2);
         QCOMPARE(view_->runningBatches(), 2);
-        for (QMessageBox* box : openAlerts())
-            box->buttons().first()->click();
-        waitForBatches();
-        QCOMPARE(openAlerts().size(), 0); // the latch held for two.txt
+        // Quitting releases the workers that wait on their alerts.
+        view_->stopBatches();
+        QCOMPARE(view_->runningBatches(), 0);
     }
 
     // Failed moves are not latched: each alerts until its batch is silenced.
@@ -298,16 +270,6 @@ private slots:
             std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Error!! ", 0) == 0; }),
             5);
         QVERIFY(fs::exists(dir / names[0]));
-    }
-
-    void quitReleasesAWorkerWaitingOnAnAlert()
-    {
-        TempDir dir;
-        writeFile(dir / "a.txt", "no EXIF");
-        QVERIFY(drop({fileUrl(dir / "a.txt")}));
-        QTRY_COMPARE(openAlerts().size(), 1);
-        view_->stopBatches();
-        QCOMPARE(view_->runningBatches(), 0);
     }
 };
 
