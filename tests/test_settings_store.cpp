@@ -130,8 +130,8 @@ TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
         }
         EXPECT_EQ(intOf(all, "timezones"), 0);
         EXPECT_EQ(intOf(all, "selected_date_option_cell"), 0);
-        if (damage.textIsWrongType)
-            EXPECT_TRUE(all["text_to_prefix"].isNull()) << all["text_to_prefix"].toString().toStdString();
+        EXPECT_TRUE(!damage.textIsWrongType || all["text_to_prefix"].isNull())
+            << all["text_to_prefix"].toString().toStdString();
         EXPECT_TRUE(!damage.organisationWide || !fs::exists(file())) << "reading must not create the file";
 
         ASSERT_TRUE(run({"write", "suffix", "true", "timezones", "5", "text_to_prefix", "again"}));
