@@ -18,35 +18,28 @@ using namespace std::chrono_literals;
 using namespace velmora;
 using namespace velmora::test;
 
-class SampleBatchCheck : public EngineTest {
-protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        controls.setFixTimeState(1);
-        controls.setTimezonesTitle(std::string("+2"));
-        host.exifInPhotos = true;
-    }
-    // The batch on a worker thread, as a drop starts it; false when it does not end in time.
-    bool runBatch(PhotoEngine& photoEngine, std::stop_token stop = {})
-    {
-        return std::async(std::launch::async, [&] {
-                   NullSink sink;
-                   walkBatch(
-                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
-               }).wait_for(120s) == std::future_status::ready;
-    }
-};
+using SampleBatchCheck = EngineTest;
 
 TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
 {
     const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     if (!fs::is_directory(samples))
         GTEST_SKIP() << samples << " is absent";
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle(std::string("+2"));
+    host.exifInPhotos = true;
     // A second pass over the same files, renaming only: what a quit interrupts.
     ControlMirror renameOnly;
     renameOnly.setDateSwitchRow(0);
     PhotoEngine secondPass(renameOnly, runDialog, host);
+    // The batch on a worker thread, as a drop starts it; false when it does not end in time.
+    auto runBatch = [this](PhotoEngine& photoEngine, std::stop_token stop = {}) {
+        return std::async(std::launch::async, [&] {
+                   NullSink sink;
+                   walkBatch(
+                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
+               }).wait_for(120s) == std::future_status::ready;
+    };
     const std::vector<std::string> names = listNames(samples);
     for (size_t first = 0; first < names.size(); first += 50) {
         SCOPED_TRACE("batch from " + names[first]);

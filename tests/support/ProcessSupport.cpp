@@ -65,12 +65,6 @@ int runInChild(const std::function<int()>& body)
     return pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool becomeNobody()
-{
-    const passwd* nobody = ::getpwnam("nobody");
-    return nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
-}
-
 std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit)
 {
     int fds[2];
@@ -78,7 +72,9 @@ std::string runInChild(const std::function<std::string()>& body, bool asNobody, 
         return "child died";
     const int code = runInChild([&] {
         ::close(fds[0]);
-        if (asNobody && !becomeNobody())
+        const passwd* nobody = asNobody ? ::getpwnam("nobody") : nullptr;
+        if (asNobody &&
+            !(nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0))
             return 90;
         if (fileSizeLimit > 0) {
             std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG

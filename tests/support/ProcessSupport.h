@@ -30,8 +30,6 @@ int runInChild(const std::function<int()>& body);
 // caps the size of any file written, a full disk that needs no mount.
 std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit = 0);
 
-// Drops root in the calling process (a forked child) to the user "nobody".
-bool becomeNobody();
 // Lets an unprivileged child read the folder and everything below it, not write.
 void openUpForEveryone(const std::filesystem::path& folder);
 

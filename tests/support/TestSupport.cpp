@@ -23,12 +23,8 @@ namespace velmora::test {
 namespace {
 // Write-back records of a test process, and of the programs it starts, stay
 // in a folder of its own, never in the user's.
-const TempDir& stateHome()
-{
-    static const TempDir folder;
-    return folder;
-}
-[[maybe_unused]] const bool stateHomeSet = ::setenv("XDG_STATE_HOME", stateHome().path().c_str(), 1) == 0;
+const TempDir stateHome;
+[[maybe_unused]] const bool stateHomeSet = ::setenv("XDG_STATE_HOME", stateHome.path().c_str(), 1) == 0;
 } // namespace
 
 TempDir::TempDir()
