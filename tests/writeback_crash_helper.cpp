@@ -39,12 +39,6 @@ void stop(velmora::PatchStep step)
     ::kill(::getpid(), SIGKILL);
 }
 
-bool write(int i, const velmora::ExifWriteOptions& options)
-{
-    return velmora::writeExifDate(photo, kDates[i % 2], false, options).status ==
-           velmora::ExifWriteResult::Status::Written;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,17 +55,21 @@ int main(int argc, char** argv)
     velmora::initializePlatform();
     photo = argv[1];
     const velmora::ExifWriteOptions options{std::strcmp(argv[2], "unnamed") == 0, std::strcmp(argv[2], "inplace") == 0};
+    const auto write = [&](int i) {
+        return velmora::writeExifDate(photo, kDates[i % 2], false, options).status ==
+               velmora::ExifWriteResult::Status::Written;
+    };
     const std::string step = argc == 4 ? argv[3] : "";
     if (step == "once")
-        return write(0, options) ? 0 : 1;
+        return write(0) ? 0 : 1;
     if (!step.empty()) {
         tear = step == "torn";
         stopAt = step == "patched" ? velmora::PatchStep::PhotoPatched : velmora::PatchStep::RecordDurable;
         velmora::setPatchStepHook(stop);
-        write(0, options);
+        write(0);
         return 3; // the step was never reached
     }
     for (int i = 0;; ++i)
-        if (!write(i, options))
+        if (!write(i))
             return 1;
 }
