@@ -8,7 +8,7 @@
 //   velmora_bench check-reader DIR...            (the date locator agrees with exiv2)
 //   velmora_bench helper FILE ROUNDS             (the exiv2 helper: start-up, then per photo)
 #include "engine/BatchWalk.h"
-#include "engine/ControlMirror.h"
+#include "engine/LiveOptions.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
 #include "platform/BatchJournal.h"
@@ -73,7 +73,7 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     const bool keepSetsTogether = workload.ends_with("+sets");
     if (keepSetsTogether)
         workload.resize(workload.size() - 5);
-    ControlMirror controls;
+    LiveOptions controls;
     controls.setDateSwitchRow(0);
     controls.setTimezonesTitle(std::string("+2"));
     if (workload == "copy")

@@ -153,8 +153,7 @@ void DragAndDropView::setTimezones(QComboBox* control)
             [this, control] { mirror_.setTimezonesTitle(titleOf(control)); });
 }
 
-void DragAndDropView::mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control,
-                                     void (ControlMirror::*setState)(int))
+void DragAndDropView::mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (LiveOptions::*setState)(int))
 {
     field = control;
     if (!control)
@@ -166,22 +165,22 @@ void DragAndDropView::mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* cont
 
 void DragAndDropView::setFixTime(QCheckBox* control)
 {
-    mirrorCheckBox(fixTime_, control, &ControlMirror::setFixTimeState);
+    mirrorCheckBox(fixTime_, control, &LiveOptions::setFixTimeState);
 }
 
 void DragAndDropView::setRename(QCheckBox* control)
 {
-    mirrorCheckBox(rename_, control, &ControlMirror::setRenameState);
+    mirrorCheckBox(rename_, control, &LiveOptions::setRenameState);
 }
 
 void DragAndDropView::setPrefix(QCheckBox* control)
 {
-    mirrorCheckBox(prefix_, control, &ControlMirror::setPrefixState);
+    mirrorCheckBox(prefix_, control, &LiveOptions::setPrefixState);
 }
 
 void DragAndDropView::setSuffix(QCheckBox* control)
 {
-    mirrorCheckBox(suffix_, control, &ControlMirror::setSuffixState);
+    mirrorCheckBox(suffix_, control, &LiveOptions::setSuffixState);
 }
 
 void DragAndDropView::setText_to_prefix(QLineEdit* control)

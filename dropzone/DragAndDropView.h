@@ -6,7 +6,7 @@
 #include "dropzone/GuiHandOver.h"
 #include "dropzone/RadioMatrix.h"
 #include "dropzone/SavedOptions.h"
-#include "engine/ControlMirror.h"
+#include "engine/LiveOptions.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -96,7 +96,7 @@ protected:
 private:
     void setLit(bool lit);
     // Keeps the mirror of a checkbox in step with it from now on.
-    void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (ControlMirror::*setState)(int));
+    void mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (LiveOptions::*setState)(int));
     OptionControls optionControls() const;
     // Clears the alert latch and saves the options: the first steps of every batch start, taken or refused.
     void resetLatchAndSaveOptions();
@@ -116,7 +116,7 @@ private:
     QPointer<RadioMatrix> dateSwitch_;
     std::atomic<bool> runDialog_{false};
     bool lit_ = false;
-    ControlMirror mirror_;
+    LiveOptions mirror_;
 
     GuiHandOver handOver_{this};
     BatchRunner runner_{handOver_}; // last: its workers use the members above until joined

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace velmora {
 
-PhotoEngine::PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host)
+PhotoEngine::PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host)
     : controls_(controls), runDialog_(runDialog), host_(host)
 {
 }

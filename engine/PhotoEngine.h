@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/BatchRecorder.h"
-#include "engine/ControlMirror.h"
+#include "engine/LiveOptions.h"
 #include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
 
@@ -36,7 +36,7 @@ public:
 // point of use, so a change during a batch applies to the photos still to come.
 class PhotoEngine {
 public:
-    PhotoEngine(const ControlMirror& controls, std::atomic<bool>& runDialog, EngineHost& host);
+    PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host);
     ~PhotoEngine(); // the batch's dates written back made durable
 
     void processFile(const std::filesystem::path& path);
@@ -71,7 +71,7 @@ private:
     // Moves, or copies when the option says so; never replaces what is at `target`.
     std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target) const;
 
-    const ControlMirror& controls_;
+    const LiveOptions& controls_;
     std::atomic<bool>& runDialog_;
     EngineHost& host_;
     FileManager manager_;

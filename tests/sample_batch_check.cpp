@@ -29,7 +29,7 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
     controls.setTimezonesTitle(std::string("+2"));
     host.exifInPhotos = true;
     // A second pass over the same files, renaming only: what a quit interrupts.
-    ControlMirror renameOnly;
+    LiveOptions renameOnly;
     renameOnly.setDateSwitchRow(0);
     PhotoEngine secondPass(renameOnly, runDialog, host);
     // The batch on a worker thread, as a drop starts it; false when it does not end in time.

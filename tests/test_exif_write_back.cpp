@@ -290,7 +290,7 @@ TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
         const std::string before = fs::is_regular_file(photo) ? readFile(photo) : std::string();
         const QJsonObject tags = c.line ? QJsonObject() : exiftoolTags(photo);
         const int pages = c.line ? 0 : QImageReader(qpath(photo)).imageCount();
-        ControlMirror controls;
+        LiveOptions controls;
         std::atomic<bool> latch{false};
         RecordingHost host;
         PhotoEngine engine(controls, latch, host);

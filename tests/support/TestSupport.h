@@ -104,7 +104,7 @@ protected:
     void SetUp() override { controls.setDateSwitchRow(0); }
 
     TempDir dir;
-    ControlMirror controls;
+    LiveOptions controls;
     std::atomic<bool> runDialog{false};
     RecordingHost host;
     PhotoEngine engine{controls, runDialog, host};

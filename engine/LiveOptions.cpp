@@ -1,93 +1,93 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/ControlMirror.h"
+#include "engine/LiveOptions.h"
 
 namespace velmora {
 
-int ControlMirror::dateSwitchRow() const
+int LiveOptions::dateSwitchRow() const
 {
     std::lock_guard lock(mutex_);
     return dateSwitchRow_;
 }
 
-bool ControlMirror::fixTimeOn() const
+bool LiveOptions::fixTimeOn() const
 {
     std::lock_guard lock(mutex_);
     return fixTime_ != 0;
 }
 
-std::optional<std::string> ControlMirror::timezonesTitle() const
+std::optional<std::string> LiveOptions::timezonesTitle() const
 {
     std::lock_guard lock(mutex_);
     return timezonesTitle_;
 }
 
-bool ControlMirror::prefixOn() const
+bool LiveOptions::prefixOn() const
 {
     std::lock_guard lock(mutex_);
     return prefix_ == 1;
 }
 
-std::optional<std::string> ControlMirror::textToPrefix() const
+std::optional<std::string> LiveOptions::textToPrefix() const
 {
     std::lock_guard lock(mutex_);
     return textToPrefix_;
 }
 
-bool ControlMirror::suffixOn() const
+bool LiveOptions::suffixOn() const
 {
     std::lock_guard lock(mutex_);
     return suffix_ == 1;
 }
 
-bool ControlMirror::renameOn() const
+bool LiveOptions::renameOn() const
 {
     std::lock_guard lock(mutex_);
     return rename_ == 1;
 }
 
-void ControlMirror::setDateSwitchRow(int row)
+void LiveOptions::setDateSwitchRow(int row)
 {
     std::lock_guard lock(mutex_);
     dateSwitchRow_ = row;
 }
 
-void ControlMirror::setFixTimeState(int state)
+void LiveOptions::setFixTimeState(int state)
 {
     std::lock_guard lock(mutex_);
     fixTime_ = state;
 }
 
-void ControlMirror::setTimezonesTitle(std::optional<std::string> title)
+void LiveOptions::setTimezonesTitle(std::optional<std::string> title)
 {
     std::lock_guard lock(mutex_);
     timezonesTitle_ = std::move(title);
 }
 
-void ControlMirror::setPrefixState(int state)
+void LiveOptions::setPrefixState(int state)
 {
     std::lock_guard lock(mutex_);
     prefix_ = state;
 }
 
-void ControlMirror::setTextToPrefix(std::optional<std::string> text)
+void LiveOptions::setTextToPrefix(std::optional<std::string> text)
 {
     std::lock_guard lock(mutex_);
     textToPrefix_ = std::move(text);
 }
 
-void ControlMirror::setSuffixState(int state)
+void LiveOptions::setSuffixState(int state)
 {
     std::lock_guard lock(mutex_);
     suffix_ = state;
 }
 
-void ControlMirror::setRenameState(int state)
+void LiveOptions::setRenameState(int state)
 {
     std::lock_guard lock(mutex_);
     rename_ = state;
 }
 
-std::vector<std::pair<std::string, std::string>> ControlMirror::describe() const
+std::vector<std::pair<std::string, std::string>> LiveOptions::describe() const
 {
     std::lock_guard lock(mutex_);
     const auto onOff = [](bool on) { return std::string(on ? "on" : "off"); };

@@ -15,7 +15,7 @@ namespace velmora {
 //
 // Checkbox states are 0 off, 1 on, -1 mixed. `prefix`, `suffix` and `rename`
 // count as on only in state 1; `fixTime` in every state but off.
-class ControlMirror {
+class LiveOptions {
 public:
     int dateSwitchRow() const; // -1 when no row is selected
     bool fixTimeOn() const;
