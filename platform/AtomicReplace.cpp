@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/AtomicReplace.h"
 
+#include "platform/FileIdentity.h"
 #include "platform/FileManager.h"
 #include "platform/PosixIo.h"
 
@@ -23,12 +24,6 @@ constexpr std::string_view kTempSuffix = ".velmora-tmp";
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool unchangedSince(const struct stat& now, const struct stat& then)
-{
-    return sameFile(now, then) && now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
 }
 
 // Removes a temporary file left by a write-back that was killed. One still
@@ -154,7 +149,7 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         struct stat now {};
         if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;
-        else if (!unchangedSince(now, entry))
+        else if (identityOf(now) != identityOf(entry))
             err = EAGAIN;
     }
     if (err == 0 && ::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0)

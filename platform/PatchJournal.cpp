@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PatchJournal.h"
 
+#include "platform/FileIdentity.h"
 #include "platform/PosixIo.h"
 
 #include <algorithm>
@@ -31,12 +32,6 @@ void reached(PatchStep step)
         hook(step);
 }
 
-bool unchangedSince(const struct stat& now, const struct stat& then)
-{
-    return now.st_dev == then.st_dev && now.st_ino == then.st_ino && now.st_size == then.st_size &&
-           now.st_mtim.tv_sec == then.st_mtim.tv_sec && now.st_mtim.tv_nsec == then.st_mtim.tv_nsec;
-}
-
 // Compare and swap: the same file, still holding the bytes that were read,
 // gets the new ones. 0, EAGAIN when it changed, or errno; on a failed write
 // the old bytes are put back where possible (`restored`).
@@ -46,7 +41,7 @@ int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>&
     struct stat now {};
     if (::fstat(fd, &now) != 0)
         return errno;
-    if (!unchangedSince(now, identity))
+    if (identityOf(now) != identityOf(identity))
         return EAGAIN;
     for (const BytePatch& p : patches) {
         std::string bytes(p.oldBytes.size(), '\0');
