@@ -5,7 +5,9 @@
 #include "platform/SystemLog.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -33,6 +35,22 @@ JournalFile::JournalFile(const std::filesystem::path& file, bool exclusive)
         SystemLog::write("*** The history cannot be written to " + file.native() + ": " + std::strerror(error_) +
                          " ***");
     buffer_.reserve(kGroupBytes + 4096);
+    if (!open())
+        return;
+    flusher_ = std::jthread([this](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any tick;
+        std::unique_lock lock(mutex);
+        while (!tick.wait_for(lock, stop, kSyncTime, [] { return false; }) && !stop.stop_requested())
+            if (unflushed_.exchange(false))
+                ::fdatasync(fd_.get());
+    });
+}
+
+JournalFile::~JournalFile()
+{
+    flusher_ = {};
+    sync();
 }
 
 void JournalFile::append(std::string_view line)
@@ -41,8 +59,6 @@ void JournalFile::append(std::string_view line)
     const auto now = steady_clock::now();
     if (buffer_.size() >= kGroupBytes || now - lastWrite_ >= kWriteTime)
         writeOut();
-    if (now - lastSync_ >= kSyncTime)
-        sync();
 }
 
 void JournalFile::writeOut()
@@ -50,7 +66,7 @@ void JournalFile::writeOut()
     // A full disk: the history misses lines, the photos are not at stake.
     if (!buffer_.empty()) {
         writeFull(fd_.get(), buffer_.data(), buffer_.size());
-        written_ = true;
+        unflushed_ = true;
     }
     buffer_.clear();
     lastWrite_ = steady_clock::now();
@@ -59,10 +75,8 @@ void JournalFile::writeOut()
 void JournalFile::sync()
 {
     writeOut();
-    if (written_)
+    if (unflushed_.exchange(false))
         ::fdatasync(fd_.get());
-    written_ = false;
-    lastSync_ = steady_clock::now();
 }
 
 } // namespace velmora

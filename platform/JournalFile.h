@@ -3,10 +3,12 @@
 
 #include "platform/UniqueFd.h"
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace velmora {
 
@@ -19,7 +21,7 @@ public:
     // file. When that fails, error() tells why; it is logged unless the file
     // exists (EEXIST).
     JournalFile(const std::filesystem::path& file, bool exclusive);
-    ~JournalFile() { sync(); }
+    ~JournalFile();
     bool open() const { return fd_.get() >= 0; }
     int error() const { return error_; }
     void append(std::string_view line);
@@ -32,9 +34,13 @@ private:
     UniqueFd fd_;
     int error_ = 0;
     std::string buffer_;
-    bool written_ = false;
+    // Lines written out since the last flush.
+    std::atomic<bool> unflushed_{false};
     std::chrono::steady_clock::time_point lastWrite_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point lastSync_ = lastWrite_;
+    // Flushes once a second beside the batch: a flush waits for the file
+    // system to commit everything pending, the batch's renames too, and the
+    // batch must not wait with it.
+    std::jthread flusher_;
 };
 
 } // namespace velmora
