@@ -3,6 +3,7 @@
 
 #include "platform/ExifHelper.h"
 #include "platform/MessageTable.h"
+#include "platform/ReadAhead.h"
 #include "platform/SystemLog.h"
 
 #include <optional>
@@ -69,7 +70,9 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         sets.emplace(paths);
     }
 
+    ReadAhead readAhead(n, [&](size_t j) { return mayBePhoto(j) ? pathAt(j).native() : std::string(); });
     for (size_t j = 0; j < n && !stop.stop_requested(); ++j) {
+        readAhead.before(j);
         if (sets && sets->isFirst(j)) {
             // Handed on even when its first member has gone: the others still belong together.
             if (const PhotoSet set = setAt(*sets, j, manager, pathAt); !set.members.empty())
@@ -89,8 +92,9 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
 {
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
+    // A helper starts when the first photo that needs exiv2 comes: most
+    // batches need none, and a start costs milliseconds.
     const HelperStopScope helperStop(stop);
-    startExifHelper();
     const size_t n = batchList.size();
     // The files named in the batch list are one listing of their own.
     std::optional<PhotoSets> sets;
@@ -101,7 +105,9 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
                 paths[k] = batchList[k].native();
         sets.emplace(paths);
     }
+    ReadAhead readAhead(n, [&](size_t k) { return batchList[k].native(); });
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
+        readAhead.before(k);
         const fs::path& p = batchList[k];
         bool isDirectory = false;
         const bool exists = manager.fileExists(p, isDirectory);

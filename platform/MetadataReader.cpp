@@ -6,7 +6,9 @@
 #include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +27,23 @@ UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
     return openRegularFile(AT_FDCWD, path.c_str(), O_RDONLY, st, error);
 }
 
+// Plain text (notes, JSON, an HTML page) that no format exiv2 reads can begin
+// with: its first bytes, all of them when fewer, are printable ASCII. An XMP
+// packet ('<', whose dates exiv2 reads) and PostScript ('%') are not counted.
+bool isPlainText(int fd, uint64_t size)
+{
+    char head[64];
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size, sizeof head));
+    if (preadFull(fd, head, n, 0) != 0)
+        return false;
+    const std::string_view text(head, n);
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos || text[first] == '<' || text[first] == '%')
+        return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r' || c == '\n'; });
+}
+
 } // namespace
 
 CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<FileIdentity>* identity)
@@ -39,6 +58,8 @@ CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<F
     // them. Everything else, and anything unusual, goes to exiv2.
     if (const std::optional<DateLocation> located = locateDates(fd.get(), static_cast<uint64_t>(st.st_size)))
         return located->dates();
+    if (st.st_size == 0 || isPlainText(fd.get(), static_cast<uint64_t>(st.st_size)))
+        return {}; // nothing exiv2 would find a date in: no helper asked
     return exiv2ReadDates(fd.get());
 }
 

@@ -2,11 +2,13 @@
 #include "platform/TiffDates.h"
 
 #include "platform/PosixIo.h"
+#include "platform/ReadAhead.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -37,7 +39,8 @@ bool Bytes::read(uint64_t offset, size_t len, uint8_t* out)
     }
     const size_t want = paged ? static_cast<size_t>(std::min(kPage, size_ - from)) : len;
     uint8_t* to = paged ? page_ : out;
-    if (preadFull(fd_, to, want, from) != 0) {
+    // The first read also tells whether the disk is cold.
+    if ((std::exchange(first_, false) ? preadNotingCold : preadFull)(fd_, to, want, from) != 0) {
         pageLen_ = 0;
         return false;
     }

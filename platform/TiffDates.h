@@ -25,6 +25,7 @@ private:
     uint8_t page_[4096];
     uint64_t pageAt_ = 0;
     size_t pageLen_ = 0;
+    bool first_ = true;
 };
 
 uint16_t be16(const uint8_t* p);

@@ -2,10 +2,18 @@
 // The walk over a batch: which entries reach the per-photo operation, in
 // which order, and the progress values the user sees.
 #include "engine/BatchWalk.h"
+#include "platform/ReadAhead.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
+#include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <set>
+#include <sys/mman.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -170,3 +178,59 @@ TEST_F(BatchWalkTest, UnreadableSubFolderIsLoggedAndTheBatchGoesOn)
 }
 
 } // namespace
+
+namespace {
+
+// Whether the first page of `file` is in memory once it was dropped.
+bool staysInMemory(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    void* map = ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+    unsigned char resident = 0;
+    ::mincore(map, 4096, &resident);
+    ::munmap(map, 4096);
+    ::close(fd);
+    return resident & 1;
+}
+
+} // namespace
+
+// Photos not in memory (fresh from a card) are asked for ahead of their turn
+// once one of them was read cold, so that the disk serves many at a time; a
+// warm listing asks for none.
+TEST(ReadAheadTest, ColdReadStartsReadingAheadOfTheListing)
+{
+    TempDir dir;
+    const fs::path photo = dir / "IMG_1.JPG";
+    writeFile(photo, std::string(8192, 'x'));
+    std::mutex mutex;
+    std::set<size_t> asked;
+    const auto pathAt = [&](size_t i) {
+        const std::lock_guard lock(mutex);
+        asked.insert(i);
+        return std::string();
+    };
+    const int fd = ::open(photo.c_str(), O_RDONLY);
+    char byte = 0;
+    for (const bool cold : {false, true}) {
+        if (cold && staysInMemory(photo))
+            GTEST_SKIP() << "this file system keeps its files in memory (tmpfs?)";
+        ReadAhead readAhead(100, pathAt);
+        ASSERT_EQ(preadNotingCold(fd, &byte, 1, 0), 0);
+        EXPECT_EQ(byte, 'x');
+        readAhead.before(1);
+        readAhead.before(2);
+        std::unique_lock lock(mutex);
+        for (int wait = 0; cold && wait < 500 && !asked.contains(33); ++wait) {
+            lock.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            lock.lock();
+        }
+        EXPECT_EQ(asked.empty(), !cold);
+        if (cold)
+            EXPECT_TRUE(*asked.begin() == 1 && asked.contains(33)) << asked.size();
+    }
+    ::close(fd);
+}
