@@ -100,10 +100,9 @@ int run(std::string workload, const std::vector<fs::path>& folders)
             files += set.members.size() + set.companions.size();
             engine.processSet(set);
         },
-        sink, {}, keepSetsTogether);
+        sink, {}, keepSetsTogether, [&engine] { engine.finishBatch(); });
     if (journal)
         journal->finish();
-    syncPatchedPhotos(); // the write-back's last group, as the engine does at the end of a batch
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf(
         "velmora %s journal=%s files=%zu seconds=%.3f per_file_us=%.1f alerts=%zu log_lines=%zu progress_calls=%zu "

@@ -287,7 +287,8 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
     engine.setRecorder(journal.get());
     WindowSink sink(*this, handOver_, stop, journal.get());
     walkBatch(
-        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether);
+        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether,
+        [&engine] { engine.finishBatch(); });
 }
 
 void DragAndDropView::setStatus(QLabel* control)

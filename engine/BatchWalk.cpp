@@ -88,7 +88,8 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
 } // namespace
 
 void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
-               BatchSink& sink, std::stop_token stop, bool keepSetsTogether)
+               BatchSink& sink, std::stop_token stop, bool keepSetsTogether,
+               const std::function<void()>& finishSets)
 {
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
@@ -126,6 +127,8 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
         if (exists)
             sink.setProgress(progress(k + 1, n));
     }
+    if (finishSets)
+        finishSets();
     sink.hideIndicator();
     sink.setStatusText(MessageTable::text("#1"));
     sink.setUpTimer();

@@ -30,8 +30,9 @@ public:
 // list's) that belong together are handed on as one set at the place of its
 // first member; otherwise every file is a set of its own. Stops between
 // files once `stop` is requested (the application is quitting).
+// `finishSets` runs after the last set, before "Done" (PhotoEngine::finishBatch).
 void walkBatch(const std::vector<std::filesystem::path>& batchList,
                const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, std::stop_token stop = {},
-               bool keepSetsTogether = false);
+               bool keepSetsTogether = false, const std::function<void()>& finishSets = {});
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include "platform/MessageTable.h"
 #include "platform/MetadataReader.h"
 #include "platform/PatchJournal.h"
+#include "platform/PosixIo.h"
 #include "platform/SystemLog.h"
 
 #include <algorithm>
@@ -29,13 +30,44 @@ void PhotoEngine::raiseLatchedAlert(const char* key)
 
 void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::string error)
 {
-    if (!recorder_)
-        return;
     PhotoOutcome outcome;
     outcome.kind = kind;
     outcome.source = source;
     outcome.error = std::move(error);
-    recorder_->record(outcome);
+    deliver(std::move(outcome));
+}
+
+void PhotoEngine::deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTicket> ticket)
+{
+    waiting_.push_back({std::move(outcome), std::move(ticket)});
+    drain(false);
+}
+
+void PhotoEngine::drain(bool all)
+{
+    if (waiting_.empty())
+        return;
+    all ? syncPatchedPhotos() : endOldGroup();
+    while (!waiting_.empty() && (!waiting_.front().ticket || waiting_.front().ticket->done())) {
+        PhotoOutcome outcome = std::move(waiting_.front().outcome);
+        const int error = waiting_.front().ticket ? waiting_.front().ticket->error() : 0;
+        waiting_.pop_front();
+        if (error != 0) {
+            SystemLog::write("***Could not write the image file " + outcome.target.native() + ": " +
+                             errnoText("patch", error) + " ***");
+            raiseLatchedAlert("#17");
+            outcome.oldDate.clear();
+            outcome.newDate.clear();
+            outcome.error = MessageTable::text("#17");
+        }
+        if (recorder_)
+            recorder_->record(outcome);
+    }
+}
+
+void PhotoEngine::finishBatch()
+{
+    drain(true);
 }
 
 void PhotoEngine::reportNotFound(const fs::path& path)
@@ -75,6 +107,7 @@ struct PhotoEngine::Item {
 void PhotoEngine::processFile(const fs::path& path)
 {
     processSet({{path}, {}});
+    finishBatch();
 }
 
 std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original,
@@ -230,15 +263,16 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
     outcome.sourceIdentity = item.identity;
 
     // The control first: the stored preference costs a file check per photo.
+    std::shared_ptr<const PatchTicket> ticket;
     if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
         const bool digitized = controls_.dateSwitchRow() == 1;
         // Only into the photo itself: the placed file, or the source when it
         // already has its name. Never into whatever else sits at the target.
         bool written = false;
         if (!error)
-            written = setDate(shiftedCaptureDate, item.target, digitized);
+            written = setDate(shiftedCaptureDate, item.target, digitized, &ticket);
         else if (sameAsSource)
-            written = setDate(shiftedCaptureDate, item.source, digitized);
+            written = setDate(shiftedCaptureDate, item.source, digitized, &ticket);
         if (written) {
             outcome.digitized = digitized;
             outcome.oldDate = item.oldDate;
@@ -248,8 +282,7 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
             outcome.error = MessageTable::text("#17");
         }
     }
-    if (recorder_)
-        recorder_->record(outcome);
+    deliver(std::move(outcome), std::move(ticket));
 }
 
 void PhotoEngine::placeCompanion(const Item& item)
@@ -269,8 +302,7 @@ void PhotoEngine::placeCompanion(const Item& item)
     else
         outcome.target = item.target;
     outcome.copied = copy;
-    if (recorder_)
-        recorder_->record(outcome);
+    deliver(outcome);
     // Left behind under its old name, it is cut off from its photo: the user must know.
     if (error)
         reportFailure(*error);
@@ -281,10 +313,13 @@ PhotoEngine::~PhotoEngine()
     syncPatchedPhotos();
 }
 
-bool PhotoEngine::setDate(const std::string& date, const fs::path& photoPath, bool digitized)
+bool PhotoEngine::setDate(const std::string& date, const fs::path& photoPath, bool digitized,
+                          std::shared_ptr<const PatchTicket>* staged)
 {
     using Status = ExifWriteResult::Status;
-    const ExifWriteResult result = writeExifDate(photoPath, date, digitized);
+    ExifWriteOptions options;
+    options.staged = staged;
+    const ExifWriteResult result = writeExifDate(photoPath, date, digitized, options);
     switch (result.status) {
     case Status::Written:
         return true;

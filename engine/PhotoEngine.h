@@ -5,9 +5,12 @@
 #include "engine/LiveOptions.h"
 #include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
+#include "platform/PatchJournal.h"
 
 #include <atomic>
+#include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,18 +42,27 @@ public:
     PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host);
     ~PhotoEngine(); // the batch's dates written back made durable
 
+    // One file, its date written back (when asked) before it returns.
     void processFile(const std::filesystem::path& path);
     // The members of one shot that share a capture date get one new base name
     // and one collision number, free for all of them and their companions;
     // the companions follow their photo. Members of other dates, or without
     // one, are handled as separate shots (in the order of the set).
+    // A date written in place is made with its group, so its outcome reaches
+    // the recorder later, in the order of the photos: see finishBatch.
     void processSet(const PhotoSet& set);
+    // Ends the group of dates written in place, and tells the recorder (and
+    // the user, of a failure) what became of the photos that waited for it.
+    // Called after a batch's last set, before it says "Done".
+    void finishBatch();
     // Where each photo's outcome goes from now on; none by default.
     void setRecorder(BatchRecorder* recorder) { recorder_ = recorder; }
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
-    // DateTimeOriginal field. True once the rewritten photo is in place.
-    bool setDate(const std::string& date, const std::filesystem::path& photoPath, bool digitized);
+    // DateTimeOriginal field. True once the rewritten photo is in place; with
+    // `staged`, a write in place may only be staged, and the ticket put there.
+    bool setDate(const std::string& date, const std::filesystem::path& photoPath, bool digitized,
+                 std::shared_ptr<const PatchTicket>* staged = nullptr);
 
 private:
     struct Item;
@@ -65,6 +77,10 @@ private:
     void placeMember(Item& item, const std::string& shiftedCaptureDate);
     void placeCompanion(const Item& item);
     void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
+    // Hands the outcome to the recorder once it and those before it are known.
+    void deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTicket> ticket = nullptr);
+    // Records the outcomes known so far, in order; `all`: ends the group first.
+    void drain(bool all);
     void reportNotFound(const std::filesystem::path& path);
     // A move or copy that failed for another reason than a taken name: logged and shown.
     void reportFailure(const FileError& error);
@@ -76,6 +92,12 @@ private:
     EngineHost& host_;
     FileManager manager_;
     BatchRecorder* recorder_ = nullptr;
+    // Outcomes in the order of the photos, the first ones waiting for their date's group.
+    struct Waiting {
+        PhotoOutcome outcome;
+        std::shared_ptr<const PatchTicket> ticket;
+    };
+    std::deque<Waiting> waiting_;
 };
 
 } // namespace velmora

@@ -42,7 +42,7 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
 }
 
 InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& name, const std::string& date,
-                         bool digitized, int& error)
+                         bool digitized, int& error, std::shared_ptr<const PatchTicket>* staged)
 {
     if (date.size() != 19 || openPatchJournal() != 0)
         return InPlace::NotPossible;
@@ -61,7 +61,12 @@ InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& na
         return InPlace::Done;
     std::error_code ec;
     const fs::path absolute = fs::absolute(photo, ec);
-    error = patchJournaled(file.get(), ec ? photo : absolute, st, patches);
+    const fs::path& recorded = ec ? photo : absolute;
+    if (staged) {
+        *staged = stagePatch(file.get(), recorded, st, patches, error);
+        return *staged ? InPlace::Done : InPlace::Failed;
+    }
+    error = patchJournaled(file.get(), recorded, st, patches);
     if (error != 0)
         return InPlace::Failed;
     return InPlace::Done;

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "platform/DateLocator.h"
+#include "platform/PatchJournal.h"
 #include "platform/PatchRecord.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,9 @@ enum class InPlace { Done, NotPossible, Failed };
 // entry `name` in the folder `dirFd` (the photo at `photo`) is a regular file
 // with one link whose field has room for exactly the new text. Failed sets
 // `error` to errno; NotPossible leaves the photo untouched for the whole-file route.
+// With `staged`, the patch is staged with its group (stagePatch) and the ticket put there.
 InPlace patchDateInPlace(int dirFd, const std::filesystem::path& photo, const std::string& name,
-                         const std::string& date, bool digitized, int& error);
+                         const std::string& date, bool digitized, int& error,
+                         std::shared_ptr<const PatchTicket>* staged = nullptr);
 
 } // namespace velmora

@@ -47,7 +47,7 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
 
     if (options.patchInPlace) {
         int err = 0;
-        switch (patchDateInPlace(dir.get(), photo, name, date, digitized, err)) {
+        switch (patchDateInPlace(dir.get(), photo, name, date, digitized, err, options.staged)) {
         case InPlace::Done:
             return {Status::Written, {}};
         case InPlace::Failed:

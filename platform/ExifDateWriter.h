@@ -2,8 +2,10 @@
 #pragma once
 
 #include "platform/AtomicReplace.h"
+#include "platform/PatchJournal.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,9 @@ struct ExifWriteOptions {
     // Write the date over the old one where the photo allows it (see below).
     // Off: always the whole-file route.
     bool patchInPlace = true;
+    // Where set, a patch in place is only staged (stagePatch): Written then
+    // means that the ticket put here tells, once done(), what became of it.
+    std::shared_ptr<const PatchTicket>* staged = nullptr;
 };
 
 // Sets Exif.Photo.DateTimeDigitized (digitized) or Exif.Photo.DateTimeOriginal

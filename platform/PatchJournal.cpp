@@ -64,7 +64,7 @@ int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>&
 
 // This process's journal, opened (and the records of dead processes
 // completed) at the first patch. Its slots hold the records of the present
-// group: photos patched, their flush still to come.
+// group: photos staged, to be patched and flushed when the group ends.
 class Journal {
 public:
     static Journal& instance()
@@ -76,66 +76,63 @@ public:
     ~Journal()
     {
         const std::lock_guard lock(mutex_);
-        syncGroup();
+        endGroup();
     }
 
-    int patch(int fd, const fs::path& path, const struct stat& identity, const std::vector<BytePatch>& patches)
+    std::shared_ptr<PatchTicket> stage(int fd, const fs::path& path, const struct stat& identity,
+                                       const std::vector<BytePatch>& patches, int& error)
     {
         const std::lock_guard lock(mutex_);
-        if (error_ != 0)
-            return error_;
-        // One pending record per photo at most: recovery then has one answer.
-        const bool pendingAlready = std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
-            return p.dev == identity.st_dev && p.ino == identity.st_ino;
+        if ((error = error_) != 0)
+            return nullptr;
+        // One record per photo at most: recovery then has one answer.
+        const bool stagedAlready = std::any_of(staged_.begin(), staged_.end(), [&](const Staged& p) {
+            return identityOf(p.identity) == identityOf(identity);
         });
-        if (pendingAlready || (!pending_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
-            syncGroup();
+        if (stagedAlready || (!staged_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
+            endGroup();
         const auto free = std::find(used_.begin(), used_.end(), false);
-        if (free == used_.end())
-            return ENOSPC; // every slot holds a photo whose flush failed
+        if (free == used_.end()) {
+            error = ENOSPC; // every slot holds a photo whose flush failed
+            return nullptr;
+        }
         const size_t slot = static_cast<size_t>(free - used_.begin());
-        const uint64_t at = slot * kRecordSlot;
-
         const std::string record = encodeRecord(PatchRecord::of(path.native(), identity, patches));
         if (record.size() > kRecordSlot)
-            return ENAMETOOLONG;
-        if (const int err = pwriteFull(file_.get(), record.data(), record.size(), at); err != 0)
-            return err;
-        if (::fdatasync(file_.get()) != 0)
-            return errno;
+            error = ENAMETOOLONG;
+        else
+            error = pwriteFull(file_.get(), record.data(), record.size(), slot * kRecordSlot);
+        UniqueFd photo(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+        if (error == 0 && photo.get() < 0)
+            error = errno;
+        if (error != 0)
+            return nullptr;
         used_[slot] = true;
-        reached(PatchStep::RecordDurable);
-
-        bool restored = true;
-        if (const int err = swapBytes(fd, identity, patches, restored); err != 0) {
-            // Otherwise the record stays, for recovery at the next start.
-            if (restored)
-                clearSlot(slot);
-            return err;
-        }
-        reached(PatchStep::PhotoPatched);
-        if (pending_.empty())
+        if (staged_.empty())
             groupStart_ = std::chrono::steady_clock::now();
-        pending_.push_back({slot, UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), identity.st_dev, identity.st_ino});
-        if (pending_.size() == kJournalSlots)
-            syncGroup();
-        return 0;
+        auto ticket = std::make_shared<PatchTicket>();
+        staged_.push_back({slot, std::move(photo), identity, patches, ticket});
+        if (std::find(used_.begin(), used_.end(), false) == used_.end())
+            endGroup();
+        return ticket;
     }
 
-    void sync()
+    void sync(bool onlyOld)
     {
         const std::lock_guard lock(mutex_);
-        syncGroup();
+        if (!onlyOld || (!staged_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
+            endGroup();
     }
 
     int error() const { return error_; }
 
 private:
-    struct Pending {
+    struct Staged {
         size_t slot;
         UniqueFd photo;
-        dev_t dev;
-        ino_t ino;
+        struct stat identity;
+        std::vector<BytePatch> patches;
+        std::shared_ptr<PatchTicket> ticket;
     };
 
     Journal()
@@ -171,7 +168,7 @@ private:
     }
 
     // Emptied without a flush: a record that outlives a power cut finds its
-    // photo already patched and is dropped.
+    // photo already patched, or unchanged when it was never patched, and is dropped.
     void clearSlot(size_t slot)
     {
         const char empty[kSlotMagicSize] = {};
@@ -179,29 +176,53 @@ private:
             used_[slot] = false;
     }
 
-    // The group's photos made durable, one syncfs per file system (a photo
+    // The group's records made durable with one flush, then its photos
+    // patched, then made durable with one syncfs per file system (a photo
     // whose file system fails it gets a flush of its own), then their records
     // emptied. A record whose photo could not be flushed stays for recovery.
-    void syncGroup()
+    void endGroup()
     {
-        std::vector<dev_t> synced, failed;
-        for (const Pending& p : pending_) {
-            if (std::find(synced.begin(), synced.end(), p.dev) != synced.end() ||
-                std::find(failed.begin(), failed.end(), p.dev) != failed.end())
+        if (staged_.empty())
+            return;
+        const int flushError = ::fdatasync(file_.get()) != 0 ? errno : 0;
+        if (flushError == 0)
+            reached(PatchStep::RecordDurable);
+        std::vector<Staged*> patched;
+        for (Staged& p : staged_) {
+            bool restored = true;
+            const int err = flushError != 0 ? flushError : swapBytes(p.photo.get(), p.identity, p.patches, restored);
+            if (err == 0) {
+                patched.push_back(&p);
                 continue;
-            (::syncfs(p.photo.get()) == 0 ? synced : failed).push_back(p.dev);
-        }
-        for (const Pending& p : pending_)
-            if (std::find(synced.begin(), synced.end(), p.dev) != synced.end() || ::fdatasync(p.photo.get()) == 0)
+            }
+            // Otherwise the record stays, for recovery at the next start.
+            if (restored)
                 clearSlot(p.slot);
-        pending_.clear();
+            p.ticket->finish(err);
+        }
+        if (!patched.empty())
+            reached(PatchStep::PhotoPatched);
+        std::vector<dev_t> synced, failed;
+        for (const Staged* p : patched) {
+            const dev_t dev = p->identity.st_dev;
+            if (std::find(synced.begin(), synced.end(), dev) == synced.end() &&
+                std::find(failed.begin(), failed.end(), dev) == failed.end())
+                (::syncfs(p->photo.get()) == 0 ? synced : failed).push_back(dev);
+        }
+        for (Staged* p : patched) {
+            if (std::find(synced.begin(), synced.end(), p->identity.st_dev) != synced.end() ||
+                ::fdatasync(p->photo.get()) == 0)
+                clearSlot(p->slot);
+            p->ticket->finish(0);
+        }
+        staged_.clear();
     }
 
     std::mutex mutex_;
     UniqueFd file_;
     int error_ = 0;
     std::array<bool, kJournalSlots> used_{};
-    std::vector<Pending> pending_;
+    std::vector<Staged> staged_;
     std::chrono::steady_clock::time_point groupStart_;
 };
 
@@ -214,13 +235,30 @@ int openPatchJournal()
 
 int patchJournaled(int fd, const fs::path& path, const struct stat& identity, const std::vector<BytePatch>& patches)
 {
-    return Journal::instance().patch(fd, path, identity, patches);
+    int error = 0;
+    const auto ticket = Journal::instance().stage(fd, path, identity, patches, error);
+    if (!ticket)
+        return error;
+    Journal::instance().sync(false);
+    return ticket->error();
+}
+
+std::shared_ptr<const PatchTicket> stagePatch(int fd, const fs::path& path, const struct stat& identity,
+                                              const std::vector<BytePatch>& patches, int& error)
+{
+    return Journal::instance().stage(fd, path, identity, patches, error);
 }
 
 void syncPatchedPhotos()
 {
     if (journalOpen)
-        Journal::instance().sync();
+        Journal::instance().sync(false);
+}
+
+void endOldGroup()
+{
+    if (journalOpen)
+        Journal::instance().sync(true);
 }
 
 void setPatchStepHook(void (*hook)(PatchStep step))

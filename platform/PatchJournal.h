@@ -3,7 +3,9 @@
 
 #include "platform/PatchRecord.h"
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -13,17 +15,44 @@ namespace velmora {
 // `identity` describes it) so that it is the old or the new file at every
 // moment, also across a crash or a power cut: a record of the patch is made
 // durable under $XDG_STATE_HOME/Velmora/ first, then the bytes are checked to
-// be still the old ones and written. The photo's flush waits for the end of
-// its group (syncPatchedPhotos): until then its record stays, and a crash or
-// a power cut is completed from it. 0, or errno (EAGAIN: the photo changed
-// meanwhile; it is untouched).
+// be still the old ones and written, and the photo is flushed (with the group
+// it ends, see stagePatch). 0, or errno (EAGAIN: the photo changed meanwhile;
+// it is untouched).
 int patchJournaled(int fd, const std::filesystem::path& path, const struct stat& identity,
                    const std::vector<BytePatch>& patches);
 
-// Makes the photos patched so far durable (one flush per file system) and
-// empties their records. Called at the end of a batch; a group also ends when
-// it is full, grows old, or when the process exits normally.
+// A patch staged in the journal, to be made with its group: what became of it.
+class PatchTicket {
+public:
+    // The group has ended: the photo is patched and durable, or error() tells why not.
+    bool done() const { return done_.load(std::memory_order_acquire); }
+    // 0, or errno (EAGAIN: the photo changed meanwhile; it is untouched).
+    int error() const { return error_; }
+    void finish(int error)
+    {
+        error_ = error;
+        done_.store(true, std::memory_order_release);
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    int error_ = 0;
+};
+
+// As patchJournaled, but the patch is made with its group: the record is
+// written now, and at the group's end one flush makes the records of all its
+// photos durable before any of them is touched, then the photos are patched
+// and flushed together. Null with `error` set when no record could be written.
+std::shared_ptr<const PatchTicket> stagePatch(int fd, const std::filesystem::path& path, const struct stat& identity,
+                                              const std::vector<BytePatch>& patches, int& error);
+
+// Ends the group: the staged photos patched, and made durable with the ones
+// patched so far (one flush per file system), and their records emptied.
+// Called at the end of a batch; a group also ends when it is full, grows old
+// (see endOldGroup), or when the process exits normally.
 void syncPatchedPhotos();
+// Ends the group if its first photo has waited a second.
+void endOldGroup();
 
 // Opens this process's journal once, after completing what dead processes
 // left: called before a photo is read for a patch, so that a recovery cannot

@@ -37,7 +37,8 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
         return std::async(std::launch::async, [&] {
                    NullSink sink;
                    walkBatch(
-                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop);
+                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop, false,
+                       [&] { photoEngine.finishBatch(); });
                }).wait_for(120s) == std::future_status::ready;
     };
     const std::vector<std::string> names = listNames(samples);

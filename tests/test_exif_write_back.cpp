@@ -317,6 +317,45 @@ TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
     }
 }
 
+// In a batch the dates written in place wait for their group: the outcomes
+// reach the recorder in the photos' order once it ends, and a photo changed
+// meanwhile keeps the change, the failure logged and shown.
+class GroupedWriteBack : public EngineTest, public BatchRecorder {
+protected:
+    void record(const PhotoOutcome& outcome) override { outcomes.push_back(outcome); }
+    std::vector<PhotoOutcome> outcomes;
+};
+
+TEST_F(GroupedWriteBack, OutcomesComeInOrderOnceTheGroupEnds)
+{
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+2");
+    host.exifInPhotos = true;
+    engine.setRecorder(this);
+    for (const char* second : {"1", "2", "3"}) {
+        makeJpeg(dir / (second + std::string(".jpg")), std::string("2010:07:14 18:05:0") + second);
+        engine.processSet({{dir / (second + std::string(".jpg"))}, {}});
+    }
+    EXPECT_TRUE(outcomes.empty()) << "recorded before its date was written";
+    const fs::path changed = dir / "2010-07-14__20-05-02.jpg";
+    fs::last_write_time(changed, fs::last_write_time(changed) - std::chrono::hours(1));
+    engine.finishBatch();
+
+    ASSERT_EQ(outcomes.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string second = std::to_string(i + 1);
+        EXPECT_EQ(outcomes[i].source, dir / (second + ".jpg"));
+        EXPECT_EQ(outcomes[i].newDate, i == 1 ? "" : "2010:07:14 20:05:0" + second);
+        EXPECT_EQ(readCaptureDates(outcomes[i].target).dateTimeOriginal,
+                  (i == 1 ? "2010:07:14 18:05:0" : "2010:07:14 20:05:0") + second);
+    }
+    EXPECT_EQ(outcomes[1].error, "Error during image save.");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"***Could not write the image file " + changed.native() +
+                                                    ": patch: Resource temporarily unavailable (errno 11) ***"});
+    ASSERT_EQ(host.alerts().size(), 1u);
+    EXPECT_EQ(host.alerts()[0].text, "Error during image save.");
+}
+
 // The dated camera photos of exiv2's test data, as exiftool lists them: every
 // row with a DateTimeOriginal that is an image, not a metadata file.
 std::vector<std::string> datedPhotos(const fs::path& table)

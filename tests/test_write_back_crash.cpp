@@ -115,9 +115,9 @@ TEST(WriteBackCrash, RecoveryCompletesAnInterruptedPatch)
         ASSERT_EQ(runHelper({(dir / "photo.jpg").native(), "inplace", step}, -1, &pid), SIGKILL) << "step not reached";
         const std::string killed = readFile(dir / "photo.jpg");
         ASSERT_TRUE(std::string_view(step) != "torn" || (killed != oldBytes && killed != newBytes));
-        if (replaced) {
-            fs::remove(dir / "photo.jpg");
-            writeFile(dir / "photo.jpg", killed); // the same bytes, another file
+        if (replaced) { // the same bytes, another file (made first, so it cannot get the old inode)
+            writeFile(dir / "copy.jpg", killed);
+            fs::rename(dir / "copy.jpg", dir / "photo.jpg");
         }
 
         LogCapture log;
