@@ -45,10 +45,13 @@ void PhotoEngine::deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTicke
 
 void PhotoEngine::drain(bool all)
 {
-    if (waiting_.empty())
-        return;
-    all ? syncPatchedPhotos() : endOldGroup();
-    while (!waiting_.empty() && (!waiting_.front().ticket || waiting_.front().ticket->done())) {
+    while (!waiting_.empty()) {
+        // The journal is asked only while an outcome waits for its group.
+        if (const auto& ticket = waiting_.front().ticket; ticket && !ticket->done()) {
+            all ? syncPatchedPhotos() : endOldGroup();
+            if (!ticket->done())
+                return;
+        }
         PhotoOutcome outcome = std::move(waiting_.front().outcome);
         const int error = waiting_.front().ticket ? waiting_.front().ticket->error() : 0;
         waiting_.pop_front();

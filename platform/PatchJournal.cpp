@@ -89,7 +89,7 @@ public:
         const bool stagedAlready = std::any_of(staged_.begin(), staged_.end(), [&](const Staged& p) {
             return identityOf(p.identity) == identityOf(identity);
         });
-        if (stagedAlready || (!staged_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
+        if (stagedAlready || groupIsOld())
             endGroup();
         const auto free = std::find(used_.begin(), used_.end(), false);
         if (free == used_.end()) {
@@ -97,14 +97,18 @@ public:
             return nullptr;
         }
         const size_t slot = static_cast<size_t>(free - used_.begin());
+        // Taken before the record is written: a record whose patch is given
+        // up must not stay, or a later flush and a crash would complete it.
+        UniqueFd photo(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+        if (photo.get() < 0) {
+            error = errno;
+            return nullptr;
+        }
         const std::string record = encodeRecord(PatchRecord::of(path.native(), identity, patches));
         if (record.size() > kRecordSlot)
             error = ENAMETOOLONG;
-        else
-            error = pwriteFull(file_.get(), record.data(), record.size(), slot * kRecordSlot);
-        UniqueFd photo(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-        if (error == 0 && photo.get() < 0)
-            error = errno;
+        else if ((error = pwriteFull(file_.get(), record.data(), record.size(), slot * kRecordSlot)) != 0)
+            clearSlot(slot); // a part of it may have been written
         if (error != 0)
             return nullptr;
         used_[slot] = true;
@@ -120,7 +124,7 @@ public:
     void sync(bool onlyOld)
     {
         const std::lock_guard lock(mutex_);
-        if (!onlyOld || (!staged_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge))
+        if (!onlyOld || groupIsOld())
             endGroup();
     }
 
@@ -165,6 +169,11 @@ private:
         if (::fsync(file_.get()) != 0 || ::fsync(dir.get()) != 0)
             return errno;
         return 0;
+    }
+
+    bool groupIsOld() const
+    {
+        return !staged_.empty() && std::chrono::steady_clock::now() - groupStart_ > kGroupAge;
     }
 
     // Emptied without a flush: a record that outlives a power cut finds its
