@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+
+struct stat;
 
 namespace velmora::helper {
 
@@ -17,9 +20,14 @@ std::string confine();
 // and the filter: the sanitizer runtimes need more than either allows.
 bool sanitizerBuild();
 
-// `velmora-helper --check-confinement`: confines itself, then tries to open
-// a file and to create a socket, and prints what happened. Ends by SIGSYS
-// when the filter is in force.
-int checkConfinement();
+// fstat() of a descriptor, by the kernel's own call: glibc's takes a path
+// argument, which the filter refuses. 0 or errno.
+int fstatDescriptor(int fd, struct stat& st);
+
+// `velmora-helper --check-confinement [PROBE]`: confines itself, then tries
+// what PROBE names (every probe when none: open a file, stat a path, fstat a
+// descriptor, signal itself, signal its parent, create a socket) and prints
+// what happened. A forbidden call ends it by SIGSYS before its line.
+int checkConfinement(std::string_view probe);
 
 } // namespace velmora::helper

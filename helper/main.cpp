@@ -38,8 +38,8 @@ bool answer(int socket, const Request& request, int photo)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--check-confinement") == 0)
-        return checkConfinement();
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--check-confinement") == 0)
+        return checkConfinement(argc == 3 ? argv[2] : "");
 
     constexpr int kSocket = 3;
     ::close_range(kSocket + 1, ~0U, 0);

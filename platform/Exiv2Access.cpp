@@ -3,6 +3,7 @@
 // functions is ConfinedExiv2.cpp, which hands the photo to that helper.
 #include "platform/Exiv2Access.h"
 
+#include "helper/Confinement.h"
 #include "platform/Exiv2LossCheck.h"
 #include "platform/PosixIo.h"
 
@@ -56,8 +57,10 @@ std::optional<std::string> dateField(const Exiv2::ExifData& exif, const char* ke
 int readWhole(int fd, std::unique_ptr<Exiv2::byte[]>& data, size_t& size)
 {
     struct stat st {};
-    if (const int err = statRegularFile(fd, st); err != 0)
+    if (const int err = helper::fstatDescriptor(fd, st); err != 0)
         return err;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
     size = static_cast<size_t>(st.st_size);
     data = std::make_unique_for_overwrite<Exiv2::byte[]>(size);
     return preadFull(fd, data.get(), size, 0); // EIO: the file shrank while we read it
@@ -146,7 +149,7 @@ CaptureDates exiv2ReadDates(int fd)
     CaptureDates result;
     // From memory: the helper process that runs this may not open files.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+    if (helper::fstatDescriptor(fd, st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
         return result;
     const size_t size = static_cast<size_t>(st.st_size);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);

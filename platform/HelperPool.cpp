@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <signal.h>
@@ -45,11 +46,14 @@ std::unique_ptr<HelperProcess> launch(std::string& error)
     p->socket.reset(pair[0]);
     const UniqueFd theirs(pair[1]);
 
-    // Its end of the socket as descriptor 3, nothing else: our other
-    // descriptors are close-on-exec, and the helper closes any stray one.
+    // Its end of the socket as descriptor 3, /dev/null as 0 to 2 (never our
+    // terminal), nothing else: our other descriptors are close-on-exec, and
+    // the helper closes any stray one.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, theirs.get(), 3);
+    for (const int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t none;

@@ -3,6 +3,7 @@
 // clear log line or alert, and none hangs the batch.
 #include "engine/BatchWalk.h"
 #include "platform/ExifHelper.h"
+#include "platform/HelperPool.h"
 #include "platform/MetadataReader.h"
 #include "platform/UniqueFd.h"
 #include "platform/VideoSniff.h"
@@ -92,18 +93,40 @@ TEST(VideoSniffTest, VideosAreToldFromPhotosByTheirFirstBytes)
         EXPECT_EQ(isVideoContainer({reinterpret_cast<const uint8_t*>(head.data()), head.size()}), video) << head;
 }
 
-TEST(ExifHelperConfinementTest, HelperCannotOpenFilesNorCreateSockets)
+// Each probe in a helper of its own: a forbidden call ends it by SIGSYS before it prints its line.
+TEST(ExifHelperConfinementTest, HelperReachesOnlyItselfAndItsDescriptors)
 {
-    QProcess helper;
-    helper.start(QStringLiteral(VELMORA_HELPER), {QStringLiteral("--check-confinement")});
-    ASSERT_TRUE(helper.waitForFinished(10000));
-    const std::string out = helper.readAllStandardOutput().toStdString();
-    if (out.starts_with("seccomp: off"))
-        GTEST_SKIP() << out;
-    EXPECT_NE(out.find("open: Permission denied"), std::string::npos) << out;
-    // Killed at socket(): SIGSYS, before it could say anything more.
-    EXPECT_EQ(helper.exitStatus(), QProcess::CrashExit);
-    EXPECT_EQ(out.find("socket:"), std::string::npos) << out;
+    const std::pair<const char*, const char*> cases[] = {
+        {"open", "Permission denied"},
+        {"stat", "Permission denied"}, // a path, even with AT_EMPTY_PATH
+        {"fstat", "allowed"},
+        {"signal-self", "allowed"},  // abort() still ends it by SIGABRT
+        {"signal-other", nullptr},   // its parent, another process of the user
+        {"socket", nullptr},
+    };
+    for (const auto& [probe, result] : cases) {
+        SCOPED_TRACE(probe);
+        QProcess helper;
+        helper.start(QStringLiteral(VELMORA_HELPER), {QStringLiteral("--check-confinement"), QString(probe)});
+        ASSERT_TRUE(helper.waitForFinished(10000));
+        const std::string out = helper.readAllStandardOutput().toStdString();
+        if (out.starts_with("seccomp: off"))
+            GTEST_SKIP() << out;
+        const std::string line = std::string(probe) + ": " + (result ? result : "");
+        EXPECT_EQ(helper.exitStatus(), result ? QProcess::NormalExit : QProcess::CrashExit);
+        EXPECT_EQ(out, "seccomp: on\n" + (result ? line + "\n" : "")) << out;
+    }
+}
+
+TEST(ExifHelperConfinementTest, HelperStartsWithNullStandardDescriptors)
+{
+    std::string error;
+    std::unique_ptr<HelperProcess> p = helperPool().take(error);
+    ASSERT_TRUE(p) << error;
+    for (int fd = 0; fd < 3; ++fd)
+        EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(p->pid) + "/fd/" + std::to_string(fd)), "/dev/null")
+            << fd;
+    helperPool().giveBack(std::move(p));
 }
 
 // A helper that hangs, crashes or is waited on at quit costs one photo, and the next photo gets a fresh
