@@ -23,20 +23,28 @@ HelperAnswer askExifHelper(const helper::Request& request, int fd, uint64_t size
         answer.what = "the exiv2 helper was stopped: Velmora is quitting";
         return answer;
     }
-    std::unique_ptr<HelperProcess> p = helperPool().take(answer.what);
+    // A rebuilt photo is written over the photo: a helper that has read
+    // another file, perhaps a hostile one, must not decide its bytes. So a
+    // rebuild runs in a helper that has read no other file and reads none after.
+    const bool rebuild = request.kind == helper::RequestKind::Rebuild;
+    std::unique_ptr<HelperProcess> p = helperPool().take(answer.what, rebuild);
     if (!p) {
         answer.what = "the exiv2 helper could not be started: " + helperPath() + ": " + answer.what;
         return answer;
     }
     const auto limit = std::chrono::milliseconds(baseLimitMs.load()) + std::chrono::seconds(size >> 25);
     // A rebuilt photo gains its metadata, never more than its own size.
-    const uint64_t maxPayload = request.kind == helper::RequestKind::Rebuild ? 2 * size + (1 << 20) : 0;
+    const uint64_t maxPayload = rebuild ? 2 * size + (1 << 20) : 0;
+    answer.helper = p->pid;
     answer.outcome = helper::sendWithDescriptor(p->socket.get(), helper::encodeRequest(request), fd)
                          ? readReply(p->socket.get(), maxPayload, HelperClock::now() + limit, answer)
                          : Outcome::Died;
     switch (answer.outcome) {
     case Outcome::Answered:
-        helperPool().giveBack(std::move(p));
+        if (rebuild)
+            endHelper(*p, true);
+        else
+            helperPool().giveBack(std::move(p));
         return answer;
     case Outcome::TimedOut:
         endHelper(*p, true);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace velmora {
@@ -27,6 +28,7 @@ struct HelperAnswer {
     };
     Outcome outcome = Outcome::Unavailable;
     std::string what; // what happened, for the log, when not Answered
+    pid_t helper = 0; // the process asked
     helper::Reply reply;
     std::vector<unsigned char> payload;
 };
@@ -34,6 +36,7 @@ struct HelperAnswer {
 // Hands the photo `fd` (a regular file of `size` bytes) to a helper with
 // `request` and waits for the reply. A helper that does not answer in time,
 // or answers nonsense, is killed and reaped; the next request gets a fresh one.
+// A rebuild runs in a helper that has read no other photo, and ends it.
 HelperAnswer askExifHelper(const helper::Request& request, int fd, uint64_t size);
 
 // The time a helper may take for one photo: `base` plus one second per

@@ -4,6 +4,7 @@
 #include "platform/HelperTransport.h"
 #include "platform/SystemLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -127,20 +128,23 @@ std::string endHelper(HelperProcess& p, bool kill)
     return kill ? std::string() : describeExit(status);
 }
 
-std::unique_ptr<HelperProcess> HelperPool::take(std::string& error)
+std::unique_ptr<HelperProcess> HelperPool::take(std::string& error, bool unused)
 {
     std::unique_ptr<HelperProcess> p;
     {
         std::lock_guard lock(mutex_);
-        if (!idle_.empty()) {
-            p = std::move(idle_.back());
-            idle_.pop_back();
+        const auto it = std::find_if(idle_.rbegin(), idle_.rend(), [&](const auto& q) { return !unused || !q->used; });
+        if (it != idle_.rend()) {
+            p = std::move(*it);
+            idle_.erase(std::next(it).base());
         }
     }
     if (!p)
         p = launch(error);
     if (p && !p->greeted && !greet(*p, error))
         p.reset();
+    if (p)
+        p->used = true;
     return p;
 }
 

@@ -16,6 +16,7 @@ struct HelperProcess {
     pid_t pid = -1;
     UniqueFd socket;
     bool greeted = false; // its first message, about its confinement, has been read
+    bool used = false;    // it has been handed a photo: hostile bytes may have subverted it
 };
 
 // Where velmora-helper is: beside the running program, in libexec beside an
@@ -31,7 +32,8 @@ std::string endHelper(HelperProcess& p, bool kill);
 class HelperPool {
 public:
     // An idle helper, or a fresh one that has said hello; null with `error` set.
-    std::unique_ptr<HelperProcess> take(std::string& error);
+    // With `unused`, only one that has never been handed a photo.
+    std::unique_ptr<HelperProcess> take(std::string& error, bool unused = false);
     void giveBack(std::unique_ptr<HelperProcess> p);
     // Starts one helper when none is idle; with `wait`, until it has said hello.
     void startOne(bool wait);

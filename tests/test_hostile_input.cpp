@@ -129,6 +129,28 @@ TEST(ExifHelperConfinementTest, HelperStartsWithNullStandardDescriptors)
     helperPool().giveBack(std::move(p));
 }
 
+// A helper that has read a photo may be under its control: it never decides the bytes of another one.
+TEST_F(HostileInputTest, RebuildRunsInAHelperThatHasReadNoOtherPhoto)
+{
+    const fs::path photo = dir / "IMG_0001.PNG";
+    testPattern(32, 24).save(QString::fromStdString(photo.native()), "PNG");
+    setExifDates(photo, "2010:07:14 18:05:09", std::nullopt);
+    const UniqueFd fd(::open(photo.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto ask = [&](helper::RequestKind kind) {
+        const std::string date = kind == helper::RequestKind::Rebuild ? "2011:01:02 03:04:05" : "";
+        const HelperAnswer answer = askExifHelper({kind, false, date}, fd.get(), fs::file_size(photo));
+        EXPECT_EQ(answer.outcome, HelperAnswer::Outcome::Answered) << answer.what;
+        return answer.helper;
+    };
+    using enum helper::RequestKind;
+    const pid_t reader = ask(ReadDates);
+    const pid_t rebuilders[] = {ask(Rebuild), ask(Rebuild)};
+    EXPECT_EQ(ask(ReadDates), reader);
+    EXPECT_NE(rebuilders[0], reader);
+    EXPECT_NE(rebuilders[1], reader);
+    EXPECT_NE(rebuilders[0], rebuilders[1]);
+}
+
 // A helper that hangs, crashes or is waited on at quit costs one photo, and the next photo gets a fresh
 // helper. exiv2 0.27.6 loops forever on the first two videos and corrupts its heap on the others: whether
 // that ends the process depends on the memory's layout, and a sanitizer build's helper is slow to report.
