@@ -14,6 +14,7 @@
 #include "platform/BatchJournal.h"
 #include "platform/DateLocator.h"
 #include "platform/ExifHelper.h"
+#include "platform/HelperPool.h"
 #include "platform/MetadataReader.h"
 #include "platform/PatchJournal.h"
 #include "platform/Platform.h"
@@ -250,6 +251,7 @@ int history()
 int main(int argc, char** argv)
 {
     initializePlatform();
+    useHelperAt(VELMORA_HELPER); // the build's: this program is never installed beside it
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "run" && argc >= 4)
         return run(argv[2], std::vector<fs::path>(argv + 3, argv + argc));

@@ -5,6 +5,7 @@
 #include "helper/HelperChannel.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/DateLocator.h"
+#include "platform/HelperPool.h"
 #include "platform/MetadataReader.h"
 #include "platform/Platform.h"
 
@@ -35,6 +36,7 @@ const fs::path& workFolder()
 {
     static const fs::path folder = [] {
         initializePlatform();
+        useHelperAt(VELMORA_HELPER); // the build's: fuzz targets are never installed beside it
         std::string pattern = (fs::exists("/dev/shm") ? std::string("/dev/shm") : fs::temp_directory_path().native()) +
                               "/velmora-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data()))

@@ -25,6 +25,15 @@ namespace {
 
 using Outcome = HelperAnswer::Outcome;
 
+// Of the helper, once known. A function's static: useHelperAt() may be
+// called while the program's statics are still being built.
+std::mutex chosenMutex;
+std::string& chosenPath()
+{
+    static std::string path;
+    return path;
+}
+
 std::string describeExit(int status)
 {
     if (WIFSIGNALED(status)) {
@@ -98,18 +107,29 @@ bool greet(HelperProcess& p, std::string& error)
 
 } // namespace
 
+std::string findHelper(const fs::path& exeDir)
+{
+    const fs::path candidates[] = {exeDir / "velmora-helper", exeDir / "../libexec/velmora/velmora-helper"};
+    for (const fs::path& candidate : candidates)
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.native();
+    return candidates[0].native();
+}
+
+void useHelperAt(std::string path)
+{
+    std::lock_guard lock(chosenMutex);
+    chosenPath() = std::move(path);
+}
+
 std::string helperPath()
 {
-    static const std::string path = [] {
+    std::lock_guard lock(chosenMutex);
+    std::string& path = chosenPath();
+    if (path.empty()) {
         std::error_code ec;
-        const fs::path exeDir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-        const fs::path candidates[] = {exeDir / "velmora-helper", exeDir / "../libexec/velmora/velmora-helper",
-                                       VELMORA_HELPER_BUILD_PATH};
-        for (const fs::path& candidate : candidates)
-            if (::access(candidate.c_str(), X_OK) == 0)
-                return candidate.native();
-        return candidates[0].native();
-    }();
+        path = findHelper(fs::read_symlink("/proc/self/exe", ec).parent_path());
+    }
     return path;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/UniqueFd.h"
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,9 +20,18 @@ struct HelperProcess {
     bool used = false;    // it has been handed a photo: hostile bytes may have subverted it
 };
 
-// Where velmora-helper is: beside the running program, in libexec beside an
-// installed one, else where the build put it.
+// Where velmora-helper is: where useHelperAt() said, else findHelper() for
+// the running program's folder. Never a folder of the build machine: an
+// installed Velmora without its helper would run whatever lies there.
 std::string helperPath();
+
+// Beside the program in `exeDir`, else in its installed libexec folder
+// (`exeDir`/../libexec/velmora); the first when neither is there.
+std::string findHelper(const std::filesystem::path& exeDir);
+
+// For programs that are not installed with their helper (tests in
+// build/tests/, benchmarks, fuzz targets): the helper to start from now on.
+void useHelperAt(std::string path);
 
 // Ends the helper and reaps it. Without `kill`, one that closed its end is
 // given a moment to exit on its own, and the answer says how it ended.

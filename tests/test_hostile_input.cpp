@@ -118,6 +118,22 @@ TEST(ExifHelperConfinementTest, HelperReachesOnlyItselfAndItsDescriptors)
     }
 }
 
+// An installed Velmora whose helper is missing must not run one from elsewhere (the build's folder).
+TEST(ExifHelperLocationTest, HelperIsLookedForBesideTheProgramThenInItsLibexecOnly)
+{
+    const TempDir dir;
+    const fs::path bin = dir / "bin";
+    const fs::path libexec = dir / "libexec/velmora/velmora-helper";
+    fs::create_directories(libexec.parent_path());
+    fs::create_directory(bin);
+    EXPECT_EQ(findHelper(bin), bin / "velmora-helper"); // none: it fails to start, naming that path
+    for (const fs::path& helper : {libexec, bin / "velmora-helper"}) {
+        writeFile(helper, "#!/bin/sh\n");
+        fs::permissions(helper, fs::perms::owner_exec, fs::perm_options::add);
+        EXPECT_EQ(fs::path(findHelper(bin)).lexically_normal(), helper);
+    }
+}
+
 TEST(ExifHelperConfinementTest, HelperStartsWithNullStandardDescriptors)
 {
     std::string error;

@@ -8,6 +8,7 @@
 #include "platform/DateLocator.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/FileManager.h"
+#include "platform/HelperPool.h"
 #include "platform/PatchJournal.h"
 #include "platform/Platform.h"
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     if (argc < 3)
         return 2;
     velmora::initializePlatform();
+    velmora::useHelperAt(VELMORA_HELPER); // this program lives in build/tests/, away from it
     photo = argv[1];
     const velmora::ExifWriteOptions options{std::strcmp(argv[2], "unnamed") == 0, std::strcmp(argv[2], "inplace") == 0};
     const auto write = [&](int i) {

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "platform/ExifHelper.h"
+#include "platform/HelperPool.h"
 #include "platform/Platform.h"
 #include "platform/SystemLog.h"
 
@@ -25,6 +26,9 @@ namespace {
 // in a folder of its own, never in the user's.
 const TempDir stateHome;
 [[maybe_unused]] const bool stateHomeSet = ::setenv("XDG_STATE_HOME", stateHome.path().c_str(), 1) == 0;
+// Test programs live in build/tests/, where Velmora would not look for its
+// helper: they name the one the build made.
+[[maybe_unused]] const bool helperNamed = (useHelperAt(VELMORA_HELPER), true);
 } // namespace
 
 TempDir::TempDir()
