@@ -42,9 +42,8 @@ constexpr int kAllowed[] = {
     SCMP_SYS(mprotect),     SCMP_SYS(madvise),        SCMP_SYS(brk),
     SCMP_SYS(futex),        SCMP_SYS(exit),           SCMP_SYS(exit_group),
     SCMP_SYS(rt_sigreturn), SCMP_SYS(rt_sigprocmask), SCMP_SYS(getpid),
-    SCMP_SYS(gettid),       SCMP_SYS(clock_gettime),
-    SCMP_SYS(sched_yield),  SCMP_SYS(sysinfo),        SCMP_SYS(restart_syscall),
-    SCMP_SYS(getrandom),
+    SCMP_SYS(gettid),       SCMP_SYS(clock_gettime),  SCMP_SYS(sched_yield),
+    SCMP_SYS(sysinfo),      SCMP_SYS(getrandom),      SCMP_SYS(restart_syscall),
 };
 
 // Asked by library code that copes with a refusal (exiv2 looks up its own
