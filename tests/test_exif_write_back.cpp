@@ -184,8 +184,10 @@ TEST_F(WriteBack, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
             openUpForEveryone(dir.path());
             // As root the folder's permissions would not hold: the write runs as "nobody".
             const bool asNobody = readOnly && ::geteuid() == 0;
-            if (readOnly)
+            if (readOnly) { // the photo itself writable: only the folder is in the way
                 fs::permissions(folder, fs::perms(0555));
+                fs::permissions(photo, fs::perms(0666));
+            }
             const std::string status = runInChild(
                 [&] {
                     return std::to_string(
