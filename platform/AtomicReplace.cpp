@@ -182,7 +182,9 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         // Someone else's change to the photo since we read it is not ours to
         // overwrite; and the temporary name must still be our file: a named one
         // can be taken for stale (and replaced) between its creation and our lock.
-        struct stat now {}, ours {}, there {};
+        struct stat now {};
+        struct stat ours {};
+        struct stat there {};
         if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(temp.get(), &ours) != 0 ||
             ::fstatat(dirFd, tempName.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;

@@ -150,7 +150,7 @@ private:
         // Every slot written once now: later records overwrite allocated blocks.
         const std::string zeros(kRecordSlot * kJournalSlots, '\0');
         int err = ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 ? errno
-                                                                : pwriteFull(file_.get(), zeros.data(), zeros.size(), 0);
+                                                               : pwriteFull(file_.get(), zeros.data(), zeros.size(), 0);
         if (err == 0 && ::fsync(file_.get()) != 0)
             err = errno;
         if (err == 0 && ::renameat(dir_.get(), temp.c_str(), dir_.get(), name.c_str()) == 0) {
@@ -209,7 +209,8 @@ private:
         };
         for (const Staged* p : patched) {
             const dev_t dev = p->identity.st_dev;
-            if (flushRuleFor(p->photo.get()) == FlushRule::WholeFileSystem && !among(synced, dev) && !among(failed, dev))
+            if (flushRuleFor(p->photo.get()) == FlushRule::WholeFileSystem && !among(synced, dev) &&
+                !among(failed, dev))
                 (::syncfs(p->photo.get()) == 0 ? synced : failed).push_back(dev);
         }
         for (Staged* p : patched)

@@ -238,8 +238,8 @@ TEST_F(WriteBack, PermissionsOfThePhotoHoldOnEveryRoute)
         const std::string bytes = readFile(photo);
         const std::string status = runInChild(
             [&] {
-                return std::to_string(static_cast<int>(
-                    writeExifDate(photo, kNew, false, ExifWriteOptions{true, c.inPlace}).status));
+                return std::to_string(
+                    static_cast<int>(writeExifDate(photo, kNew, false, ExifWriteOptions{true, c.inPlace}).status));
             },
             true);
         EXPECT_EQ(status, std::to_string(static_cast<int>(c.expected)));

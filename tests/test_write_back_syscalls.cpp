@@ -77,10 +77,11 @@ TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
         const fs::path trace = dir / "trace";
         // LeakSanitizer cannot run under ptrace: the leak check is off for this one run.
         const QString asan = "ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS") + ":detect_leaks=0";
-        const bool ran = runProgram("env", {asan, "strace", "-f", "-qq", "-y", "-o", QString::fromStdString(trace.native()),
-                                            "-e", "trace=pwrite64,fsync,fdatasync,syncfs", WRITEBACK_CRASH_HELPER,
-                                            QString::fromStdString(photo.native()), "inplace", "once"})
-                             .has_value();
+        const bool ran =
+            runProgram("env", {asan, "strace", "-f", "-qq", "-y", "-o", QString::fromStdString(trace.native()), "-e",
+                               "trace=pwrite64,fsync,fdatasync,syncfs", WRITEBACK_CRASH_HELPER,
+                               QString::fromStdString(photo.native()), "inplace", "once"})
+                .has_value();
         if (fuse && runProgram("umount", {QString::fromStdString(folder.native())}))
             runProgram("losetup", {"-d", device});
         ASSERT_TRUE(ran);
@@ -118,6 +119,7 @@ struct Fault {
     bool newAfterRecovery;
 };
 
+// clang-format off
 const Fault kFaults[] = {
     {"folder flush fails", "named", "once", {"-P", "FOLDER", "-e", "trace=fsync", "-e", "inject=fsync:error=EIO"},
      During::Nothing, 1, true},
@@ -131,6 +133,7 @@ const Fault kFaults[] = {
     {"temporary file taken over", "named", "once", {"-e", "trace=flock", "-e", "inject=flock:delay_enter=1000000"},
      During::TakeOverTemp, 1, false},
 };
+// clang-format on
 
 void PrintTo(const Fault& f, std::ostream* out)
 {
@@ -152,8 +155,8 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
     std::vector<std::string> args{"env", asan, "strace", "-qq", "-o", "/dev/null"};
     for (const std::string& a : f.strace)
         args.push_back(a == "PHOTO" ? photo.native() : a == "FOLDER" ? dir.path().native() : a);
-    for (const std::string& a : {std::string(WRITEBACK_CRASH_HELPER), photo.native(), std::string(f.route),
-                                std::string(f.step)})
+    for (const std::string& a :
+         {std::string(WRITEBACK_CRASH_HELPER), photo.native(), std::string(f.route), std::string(f.step)})
         args.push_back(a);
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -173,7 +176,8 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
         if (f.during == During::TakeOverTemp && ours.get() < 0 && fs::exists(dir / temp)) {
             // What a concurrent write-back of the same photo does with a temporary file it may lock.
             const UniqueFd found(::open((dir / temp).c_str(), O_RDONLY | O_CLOEXEC));
-            if (found.get() >= 0 && ::flock(found.get(), LOCK_EX | LOCK_NB) == 0 && ::unlink((dir / temp).c_str()) == 0) {
+            if (found.get() >= 0 && ::flock(found.get(), LOCK_EX | LOCK_NB) == 0 &&
+                ::unlink((dir / temp).c_str()) == 0) {
                 ours.reset(::open((dir / temp).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
                 ASSERT_EQ(::flock(ours.get(), LOCK_EX), 0);
                 ASSERT_EQ(::write(ours.get(), "half a photo", 12), 12);
@@ -186,8 +190,9 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
     EXPECT_TRUE(f.during != During::TakeOverTemp || ours.get() >= 0) << "the temporary file was never unlocked";
     recoverInterruptedPatches();
     const std::string after = readFile(photo);
-    EXPECT_TRUE(after == (f.newAfterRecovery ? newBytes : oldBytes))
-        << (after == oldBytes ? "the old photo" : after == newBytes ? "the new photo" : "a damaged photo");
+    EXPECT_TRUE(after == (f.newAfterRecovery ? newBytes : oldBytes)) << (after == oldBytes   ? "the old photo"
+                                                                         : after == newBytes ? "the new photo"
+                                                                                             : "a damaged photo");
 }
 
 INSTANTIATE_TEST_SUITE_P(, WriteBackFault, ::testing::ValuesIn(kFaults), [](const auto& info) {
