@@ -3,14 +3,17 @@
 
 #include "platform/FileIdentity.h"
 #include "platform/FileManager.h"
+#include "platform/FlushRule.h"
 #include "platform/PosixIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -68,33 +71,69 @@ int createNamed(int dirFd, const std::string& tempName)
     return -1;
 }
 
-void copyExtendedAttributes(int from, int to)
+// The names of a file's extended attributes, or nullopt with errno.
+std::optional<std::vector<std::string>> attributeNames(int fd)
 {
-    // Best effort: ACLs, SELinux labels and user tags follow the photo where
-    // the file system and our rights allow it.
-    const ssize_t listSize = ::flistxattr(from, nullptr, 0);
-    if (listSize <= 0)
-        return;
-    std::vector<char> names(static_cast<size_t>(listSize));
-    const ssize_t got = ::flistxattr(from, names.data(), names.size());
-    if (got <= 0)
-        return;
-    for (size_t at = 0; at < static_cast<size_t>(got);) {
-        const char* name = names.data() + at;
-        at += std::strlen(name) + 1;
-        const ssize_t size = ::fgetxattr(from, name, nullptr, 0);
-        if (size < 0)
-            continue;
-        std::vector<char> value(static_cast<size_t>(size));
-        const ssize_t read = ::fgetxattr(from, name, value.data(), value.size());
-        if (read >= 0)
-            static_cast<void>(::fsetxattr(to, name, value.data(), static_cast<size_t>(read), 0));
-    }
+    std::vector<char> list(4096);
+    ssize_t got = 0;
+    while ((got = ::flistxattr(fd, list.data(), list.size())) < 0 && errno == ERANGE)
+        list.resize(list.size() * 4);
+    if (got < 0)
+        return errno == ENOTSUP ? std::optional(std::vector<std::string>{}) : std::nullopt;
+    std::vector<std::string> names;
+    for (size_t at = 0; at < static_cast<size_t>(got); at += names.back().size() + 1)
+        names.emplace_back(list.data() + at);
+    return names;
 }
 
-// Writes `data` into a new file in the folder `dirFd` and renames it over
-// `name`. 0 on success, else errno; on failure the photo is untouched and no
-// temporary file is left.
+std::optional<std::string> attribute(int fd, const std::string& name)
+{
+    const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+    std::string value(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    const ssize_t got = size < 0 ? size : ::fgetxattr(fd, name.c_str(), value.data(), value.size());
+    if (got < 0)
+        return std::nullopt;
+    value.resize(static_cast<size_t>(got));
+    return value;
+}
+
+// The extended attributes (ACLs, SELinux labels, user tags) of `from` given
+// to `to`, and only those (an inherited default ACL removed): 0, or errno.
+int copyExtendedAttributes(int from, int to)
+{
+    const auto wanted = attributeNames(from), present = attributeNames(to);
+    if (!wanted || !present)
+        return errno;
+    for (const std::string& name : *present)
+        if (std::find(wanted->begin(), wanted->end(), name) == wanted->end() && ::fremovexattr(to, name.c_str()) != 0)
+            return errno;
+    for (const std::string& name : *wanted) {
+        const std::optional<std::string> value = attribute(from, name);
+        if (!value)
+            return errno;
+        if (attribute(to, name) != value && ::fsetxattr(to, name.c_str(), value->data(), value->size(), 0) != 0)
+            return errno;
+    }
+    return 0;
+}
+
+// Owner, group and mode of the photo given to the new file, or EPERM: a
+// rebuilt photo that someone else owned must not become ours.
+int copyOwnership(int fd, const struct stat& original)
+{
+    // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
+    static_cast<void>(::fchown(fd, original.st_uid, original.st_gid));
+    if (::fchmod(fd, original.st_mode & 07777) != 0)
+        return errno;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        return errno;
+    return now.st_uid == original.st_uid && now.st_gid == original.st_gid &&
+                   (now.st_mode & 07777) == (original.st_mode & 07777)
+               ? 0
+               : EPERM;
+}
+
 } // namespace
 
 int replaceAtomically(int dirFd, const std::string& name, int originalFd, const struct stat& original,
@@ -127,17 +166,12 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
     };
 
     int err = writeFull(temp.get(), data.data(), data.size());
-    if (err == 0) {
-        // Owner first: a change of owner clears the set-user-ID and set-group-ID bits.
-        static_cast<void>(::fchown(temp.get(), ::geteuid() == 0 ? original.st_uid : uid_t(-1), original.st_gid));
-        if (::fchmod(temp.get(), original.st_mode & 07777) != 0)
-            err = errno;
-    }
-    if (err == 0) {
-        copyExtendedAttributes(originalFd, temp.get());
-        if (::fsync(temp.get()) != 0)
-            err = errno;
-    }
+    if (err == 0)
+        err = copyOwnership(temp.get(), original);
+    if (err == 0)
+        err = copyExtendedAttributes(originalFd, temp.get());
+    if (err == 0 && ::fsync(temp.get()) != 0)
+        err = errno;
     if (err == 0 && !named) {
         err = linkUnnamed(temp.get(), dirFd, tempName.c_str());
         if (err == EEXIST && (err = removeStaleTemp(dirFd, tempName)) == 0)
@@ -145,11 +179,16 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         named = err == 0;
     }
     if (err == 0) {
-        // Someone else's change to the photo since we read it is not ours to overwrite.
+        // Someone else's change to the photo since we read it is not ours to
+        // overwrite; and the temporary name must still be our file: a named one
+        // can be taken for stale (and replaced) between its creation and our lock.
         struct stat now {};
-        if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        struct stat ours {};
+        struct stat there {};
+        if (::fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(temp.get(), &ours) != 0 ||
+            ::fstatat(dirFd, tempName.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0)
             err = errno;
-        else if (identityOf(now) != identityOf(entry))
+        else if (identityOf(now) != identityOf(entry) || !sameFile(ours, there))
             err = EAGAIN;
     }
     if (err == 0 && ::renameat(dirFd, tempName.c_str(), dirFd, name.c_str()) != 0)
@@ -159,9 +198,9 @@ int replaceAtomically(int dirFd, const std::string& name, int originalFd, const 
         return err;
     }
     temp.reset();
-    // The rename itself must survive a power cut too.
-    ::fsync(dirFd);
-    return 0;
+    // The rename itself must survive a power cut too: a photo replaced but not
+    // durably is reported, not taken for written.
+    return syncFolder(dirFd);
 }
 
 bool isWriteBackTempName(std::string_view name)

@@ -23,6 +23,11 @@ ExifWriteResult fail(Status status, std::string detail)
     return {status, std::move(detail)};
 }
 
+bool isPermissionError(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
 } // namespace
 
 ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bool digitized,
@@ -45,6 +50,13 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
     if (::fstatat(dir.get(), name.c_str(), &target, 0) != 0 || !S_ISREG(target.st_mode))
         return fail(Status::NoImageSource, "not a regular file");
 
+    // Never a way around a permission: a photo the user may not write is
+    // written by no route (the whole-file one would only need the folder).
+    int error = 0;
+    struct stat st {};
+    if (openRegularFile(dir.get(), name.c_str(), O_RDWR, st, error); isPermissionError(error))
+        return fail(Status::WriteFailed, errnoText("open", error));
+
     if (options.patchInPlace) {
         int err = 0;
         switch (patchDateInPlace(dir.get(), photo, name, date, digitized, err, options.staged)) {
@@ -57,8 +69,6 @@ ExifWriteResult writeExifDate(const fs::path& photo, const std::string& date, bo
         }
     }
 
-    struct stat st {};
-    int error = 0;
     const UniqueFd file = openRegularFile(dir.get(), name.c_str(), O_RDONLY, st, error);
     if (error != 0)
         return fail(Status::NoImageSource, error == EINVAL ? "not a regular file" : errnoText("open", error));

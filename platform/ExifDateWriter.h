@@ -51,7 +51,9 @@ struct ExifWriteOptions {
 // Otherwise exiv2 builds the new file in memory, checked to hold all the old
 // metadata and images (a photo without EXIF gets an EXIF block holding that one
 // field), and it replaces the photo's directory entry atomically (temporary
-// file in the same folder, fsync, rename, fsync of the folder). A second hard
+// file in the same folder with the photo's owner, group, mode and extended
+// attributes, or no replacement; fsync, rename, fsync of the folder). A photo
+// that the user may not write is written by neither route. A second hard
 // link keeps the old photo; a symbolic link is replaced, and the file it
 // points to stays as it is.
 ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::string& date, bool digitized,

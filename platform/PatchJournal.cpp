@@ -2,15 +2,19 @@
 #include "platform/PatchJournal.h"
 
 #include "platform/FileIdentity.h"
+#include "platform/FlushRule.h"
 #include "platform/PosixIo.h"
+#include "platform/SystemLog.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
+#include <random>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -30,36 +34,6 @@ void reached(PatchStep step)
 {
     if (auto hook = stepHook.load())
         hook(step);
-}
-
-// Compare and swap: the same file, still holding the bytes that were read,
-// gets the new ones. 0, EAGAIN when it changed, or errno; on a failed write
-// the old bytes are put back where possible (`restored`).
-int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>& patches, bool& restored)
-{
-    restored = true;
-    struct stat now {};
-    if (::fstat(fd, &now) != 0)
-        return errno;
-    if (identityOf(now) != identityOf(identity))
-        return EAGAIN;
-    for (const BytePatch& p : patches) {
-        std::string bytes(p.oldBytes.size(), '\0');
-        if (const int err = preadFull(fd, bytes.data(), bytes.size(), p.offset); err != 0)
-            return err;
-        if (bytes != p.oldBytes)
-            return EAGAIN;
-    }
-    for (size_t i = 0; i < patches.size(); ++i) {
-        const int err = pwriteFull(fd, patches[i].newBytes.data(), patches[i].newBytes.size(), patches[i].offset);
-        if (err == 0)
-            continue;
-        for (size_t j = 0; j <= i; ++j)
-            restored = restored &&
-                       pwriteFull(fd, patches[j].oldBytes.data(), patches[j].oldBytes.size(), patches[j].offset) == 0;
-        return err;
-    }
-    return 0;
 }
 
 // This process's journal, opened (and the records of dead processes
@@ -91,10 +65,14 @@ public:
         });
         if (stagedAlready || groupIsOld())
             endGroup();
-        const auto free = std::find(used_.begin(), used_.end(), false);
+        auto free = std::find(used_.begin(), used_.end(), false);
         if (free == used_.end()) {
-            error = ENOSPC; // every slot holds a photo whose flush failed
-            return nullptr;
+            // Every slot holds a record left for recovery: this journal is
+            // handed over to it (closed, so unlocked) and a new one begun.
+            file_.reset();
+            if ((error = error_ = create()) != 0)
+                return nullptr;
+            free = used_.begin();
         }
         const size_t slot = static_cast<size_t>(free - used_.begin());
         // Taken before the record is written: a record whose patch is given
@@ -115,7 +93,7 @@ public:
         if (staged_.empty())
             groupStart_ = std::chrono::steady_clock::now();
         auto ticket = std::make_shared<PatchTicket>();
-        staged_.push_back({slot, std::move(photo), identity, patches, ticket});
+        staged_.push_back({slot, std::move(photo), identity, path.native(), patches, ticket});
         if (std::find(used_.begin(), used_.end(), false) == used_.end())
             endGroup();
         return ticket;
@@ -135,6 +113,7 @@ private:
         size_t slot;
         UniqueFd photo;
         struct stat identity;
+        std::string path;
         std::vector<BytePatch> patches;
         std::shared_ptr<PatchTicket> ticket;
     };
@@ -153,22 +132,39 @@ private:
         if (ec)
             return ec.value();
         recoverInterruptedPatches();
-        const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        const std::string name = "patches-" + std::to_string(::getpid()) + ".journal";
-        file_.reset(::openat(dir.get(), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (dir.get() < 0 || file_.get() < 0)
+        dir_.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return dir_.get() < 0 ? errno : create();
+    }
+
+    // A new journal, locked before another process can see it: made under a
+    // name that recovery passes over, then given its own (unique to it, so
+    // never one that a dead process left).
+    int create()
+    {
+        char id[9];
+        std::snprintf(id, sizeof id, "%08x", std::random_device{}());
+        const std::string name = "patches-" + std::to_string(::getpid()) + "-" + id + ".journal", temp = "." + name;
+        file_.reset(::openat(dir_.get(), temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file_.get() < 0)
             return errno;
-        if (::flock(file_.get(), LOCK_EX | LOCK_NB) != 0)
-            return errno;
-        // Left by a dead process that had our process ID.
-        recoverJournalFile(file_.get());
         // Every slot written once now: later records overwrite allocated blocks.
         const std::string zeros(kRecordSlot * kJournalSlots, '\0');
-        if (const int err = pwriteFull(file_.get(), zeros.data(), zeros.size(), 0); err != 0)
-            return err;
-        if (::fsync(file_.get()) != 0 || ::fsync(dir.get()) != 0)
-            return errno;
-        return 0;
+        int err = ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 ? errno
+                                                               : pwriteFull(file_.get(), zeros.data(), zeros.size(), 0);
+        if (err == 0 && ::fsync(file_.get()) != 0)
+            err = errno;
+        if (err == 0 && ::renameat(dir_.get(), temp.c_str(), dir_.get(), name.c_str()) == 0) {
+            if ((err = syncFolder(dir_.get())) == 0) {
+                used_.fill(false);
+                return 0;
+            }
+            ::unlinkat(dir_.get(), name.c_str(), 0);
+        } else {
+            err = err != 0 ? err : errno;
+            ::unlinkat(dir_.get(), temp.c_str(), 0);
+        }
+        file_.reset();
+        return err;
     }
 
     bool groupIsOld() const
@@ -186,9 +182,9 @@ private:
     }
 
     // The group's records made durable with one flush, then its photos
-    // patched, then made durable with one syncfs per file system (a photo
-    // whose file system fails it gets a flush of its own), then their records
-    // emptied. A record whose photo could not be flushed stays for recovery.
+    // patched, then made durable (flushRuleFor: one syncfs per file system
+    // where it counts, else, or when it fails, each photo's own flush), and
+    // only then their records emptied.
     void endGroup()
     {
         if (staged_.empty())
@@ -198,36 +194,60 @@ private:
             reached(PatchStep::RecordDurable);
         std::vector<Staged*> patched;
         for (Staged& p : staged_) {
-            bool restored = true;
-            const int err = flushError != 0 ? flushError : swapBytes(p.photo.get(), p.identity, p.patches, restored);
-            if (err == 0) {
+            bool wrote = false;
+            const int err = flushError != 0 ? flushError : swapBytes(p.photo.get(), p.identity, p.patches, wrote);
+            if (err == 0)
                 patched.push_back(&p);
-                continue;
-            }
-            // Otherwise the record stays, for recovery at the next start.
-            if (restored)
-                clearSlot(p.slot);
-            p.ticket->finish(err);
+            else
+                finish(p, err, wrote);
         }
         if (!patched.empty())
             reached(PatchStep::PhotoPatched);
         std::vector<dev_t> synced, failed;
+        const auto among = [](const std::vector<dev_t>& devs, dev_t dev) {
+            return std::find(devs.begin(), devs.end(), dev) != devs.end();
+        };
         for (const Staged* p : patched) {
             const dev_t dev = p->identity.st_dev;
-            if (std::find(synced.begin(), synced.end(), dev) == synced.end() &&
-                std::find(failed.begin(), failed.end(), dev) == failed.end())
+            if (flushRuleFor(p->photo.get()) == FlushRule::WholeFileSystem && !among(synced, dev) &&
+                !among(failed, dev))
                 (::syncfs(p->photo.get()) == 0 ? synced : failed).push_back(dev);
         }
-        for (Staged* p : patched) {
-            if (std::find(synced.begin(), synced.end(), p->identity.st_dev) != synced.end() ||
-                ::fdatasync(p->photo.get()) == 0)
-                clearSlot(p->slot);
-            p->ticket->finish(0);
-        }
+        for (Staged* p : patched)
+            finish(*p, among(synced, p->identity.st_dev) || ::fdatasync(p->photo.get()) == 0 ? 0 : errno, true);
         staged_.clear();
     }
 
+    // A failure is reported as "not written": where the photo may hold new
+    // bytes, it gets the old ones back, and its record stays (turned to take
+    // the patch back) until they are flushed, so that recovery makes it the
+    // old photo too.
+    void finish(Staged& p, int error, bool wrote)
+    {
+        if (error == 0 || !wrote || takeBack(p))
+            clearSlot(p.slot);
+        p.ticket->finish(error);
+    }
+
+    bool takeBack(const Staged& p)
+    {
+        std::vector<BytePatch> back = p.patches;
+        for (BytePatch& b : back)
+            std::swap(b.oldBytes, b.newBytes);
+        struct stat now = p.identity;
+        ::fstat(p.photo.get(), &now);
+        const std::string record = encodeRecord(PatchRecord::of(p.path, now, back));
+        if (pwriteFull(file_.get(), record.data(), record.size(), p.slot * kRecordSlot) != 0 ||
+            ::fdatasync(file_.get()) != 0)
+            SystemLog::write("The record of a failed date write-back into " + p.path + " could not be turned back");
+        for (const BytePatch& b : back)
+            if (pwriteFull(p.photo.get(), b.newBytes.data(), b.newBytes.size(), b.offset) != 0)
+                return false;
+        return ::fdatasync(p.photo.get()) == 0;
+    }
+
     std::mutex mutex_;
+    UniqueFd dir_;
     UniqueFd file_;
     int error_ = 0;
     std::array<bool, kJournalSlots> used_{};

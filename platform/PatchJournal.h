@@ -17,7 +17,8 @@ namespace velmora {
 // durable under $XDG_STATE_HOME/Velmora/ first, then the bytes are checked to
 // be still the old ones and written, and the photo is flushed (with the group
 // it ends, see stagePatch). 0, or errno (EAGAIN: the photo changed meanwhile;
-// it is untouched).
+// it is untouched). On any error the photo is the old one, or is made the old
+// one by recovery: a date reported as not written is never written later.
 int patchJournaled(int fd, const std::filesystem::path& path, const struct stat& identity,
                    const std::vector<BytePatch>& patches);
 
@@ -47,7 +48,8 @@ std::shared_ptr<const PatchTicket> stagePatch(int fd, const std::filesystem::pat
                                               const std::vector<BytePatch>& patches, int& error);
 
 // Ends the group: the staged photos patched, and made durable with the ones
-// patched so far (one flush per file system), and their records emptied.
+// patched so far (by the flush that counts on their file system, see
+// FlushRule.h), and their records emptied.
 // Called at the end of a batch; a group also ends when it is full, grows old
 // (see endOldGroup), or when the process exits normally.
 void syncPatchedPhotos();

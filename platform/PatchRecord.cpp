@@ -2,6 +2,10 @@
 #include "platform/PatchRecord.h"
 
 #include "platform/DateLocator.h"
+#include "platform/FileIdentity.h"
+#include "platform/PosixIo.h"
+
+#include <cerrno>
 
 #include <cstring>
 
@@ -100,6 +104,28 @@ std::optional<PatchRecord> decodeRecord(std::string_view slot)
         r.patches.push_back(std::move(p));
     }
     return r;
+}
+
+int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>& patches, bool& wrote)
+{
+    wrote = false;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0)
+        return errno;
+    if (identityOf(now) != identityOf(identity))
+        return EAGAIN;
+    for (const BytePatch& p : patches) {
+        std::string bytes(p.oldBytes.size(), '\0');
+        if (const int err = preadFull(fd, bytes.data(), bytes.size(), p.offset); err != 0)
+            return err;
+        if (bytes != p.oldBytes)
+            return EAGAIN;
+    }
+    wrote = true;
+    for (const BytePatch& p : patches)
+        if (const int err = pwriteFull(fd, p.newBytes.data(), p.newBytes.size(), p.offset); err != 0)
+            return err;
+    return 0;
 }
 
 } // namespace velmora

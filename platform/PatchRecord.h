@@ -41,10 +41,17 @@ std::string encodeRecord(const PatchRecord& record);
 // A record from a slot; nullopt for an empty slot or one whose writing was cut short.
 std::optional<PatchRecord> decodeRecord(std::string_view slot);
 
-// Completes every record in the journal file open read-write on `fd`, then
-// empties its slots: a photo that is still the same file gets its new bytes
-// (a torn write included); one that is not, or that someone else changed, is
-// left alone. Each case is logged.
-void recoverJournalFile(int fd);
+// Compare and swap: the photo open on `fd`, still the file `identity`
+// describes and holding the old bytes, gets the new ones. 0, EAGAIN when it
+// changed, or errno; `wrote` tells whether a byte of the photo may have changed.
+int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>& patches, bool& wrote);
+
+// Completes the records in the journal file open read-write on `fd`: a photo
+// that is still the same file gets its new bytes (a torn write included); one
+// that is not, or that someone else changed, is left alone; either way its
+// slot is emptied. A photo that cannot be reached (its card not inserted, an
+// I/O error, no permission) keeps its record for a later start. Each case is
+// logged. True when no record is left.
+bool recoverJournalFile(int fd);
 
 } // namespace velmora

@@ -19,24 +19,46 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-// Completes one record left behind, or leaves its photo alone; logs either way.
-void complete(const PatchRecord& r)
+// True when a photo that cannot be opened is provably gone: the nearest
+// folder above it that exists is on the file system the record names, so
+// that file system is there. Else (a card not inserted: its mount point
+// missing, or empty) the photo may come back.
+bool isGone(const PatchRecord& r)
+{
+    for (fs::path folder = fs::path(r.path).parent_path();; folder = folder.parent_path()) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) == 0)
+            return st.st_dev == r.dev;
+        if ((errno != ENOENT && errno != ENOTDIR) || folder == folder.parent_path())
+            return false;
+    }
+}
+
+// Completes one record left behind, or leaves its photo alone; logs either
+// way. False when the photo cannot be reached now: the record stays.
+bool complete(const PatchRecord& r)
 {
     const auto leaveAlone = [&](const char* why) {
         SystemLog::write("An interrupted date write-back into " + r.path + " was left as it is: " + why);
+        return true;
+    };
+    const auto keep = [&](const std::string& why) {
+        SystemLog::write("An interrupted date write-back into " + r.path + " waits for a later start: " + why);
+        return false;
     };
     struct stat st {};
     int error = 0;
     const UniqueFd fd = openRegularFile(AT_FDCWD, r.path.c_str(), O_RDWR | O_NOFOLLOW, st, error);
-    if (error != 0 && error != EINVAL)
-        return leaveAlone("the photo cannot be opened");
+    const bool gone = error == EINVAL || error == ELOOP || error == ENOTDIR || (error == ENOENT && isGone(r));
+    if (error != 0 && !gone)
+        return keep(errnoText("open", error));
     if (error != 0 || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
         return leaveAlone("it is no longer the same file");
     bool allOld = true, allNew = true;
     for (const BytePatch& p : r.patches) {
         std::string now(p.newBytes.size(), '\0');
-        if (preadFull(fd.get(), now.data(), now.size(), p.offset) != 0)
-            return leaveAlone("the photo cannot be read");
+        if (const int err = preadFull(fd.get(), now.data(), now.size(), p.offset); err != 0)
+            return keep(errnoText("read", err));
         for (size_t i = 0; i < now.size(); ++i) {
             if (now[i] != p.oldBytes[i] && now[i] != p.newBytes[i])
                 return leaveAlone("its bytes were changed by someone else");
@@ -49,13 +71,14 @@ void complete(const PatchRecord& r)
         return leaveAlone("it was changed since");
     if (!allNew) {
         for (const BytePatch& p : r.patches)
-            if (pwriteFull(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset) != 0)
-                return leaveAlone("the photo cannot be written");
+            if (const int err = pwriteFull(fd.get(), p.newBytes.data(), p.newBytes.size(), p.offset); err != 0)
+                return keep(errnoText("write", err));
     }
     if (::fdatasync(fd.get()) != 0)
-        return leaveAlone("the photo cannot be synced");
+        return keep(errnoText("flush", errno));
     if (!allNew)
         SystemLog::write("Completed an interrupted date write-back into " + r.path);
+    return true;
 }
 
 bool isJournalName(std::string_view name)
@@ -65,25 +88,25 @@ bool isJournalName(std::string_view name)
 
 } // namespace
 
-void recoverJournalFile(int fd)
+bool recoverJournalFile(int fd)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return;
+        return false;
     std::string slots(std::min<size_t>(kRecordSlot * kJournalSlots, static_cast<size_t>(st.st_size)), '\0');
     if (preadFull(fd, slots.data(), slots.size(), 0) != 0)
-        return;
-    bool cleared = false;
+        return false;
+    bool left = false, cleared = false;
     for (size_t at = 0; at < slots.size(); at += kRecordSlot) {
         const std::string_view slot = std::string_view(slots).substr(at, kRecordSlot);
         if (const std::optional<PatchRecord> record = decodeRecord(slot)) {
-            complete(*record);
             const char empty[kSlotMagicSize] = {};
-            cleared = pwriteFull(fd, empty, sizeof empty, at) == 0 || cleared;
+            const bool done = complete(*record) && pwriteFull(fd, empty, sizeof empty, at) == 0;
+            left = left || !done;
+            cleared = cleared || done;
         }
     }
-    if (cleared)
-        ::fdatasync(fd);
+    return !(cleared && ::fdatasync(fd) != 0) && !left;
 }
 
 void recoverInterruptedPatches()
@@ -106,8 +129,8 @@ void recoverInterruptedPatches()
         // A journal still locked belongs to a running process.
         if (error != 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
-        recoverJournalFile(file.get());
-        ::unlinkat(dir.get(), name.c_str(), 0);
+        if (recoverJournalFile(file.get()))
+            ::unlinkat(dir.get(), name.c_str(), 0);
     }
 }
 

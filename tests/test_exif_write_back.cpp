@@ -7,6 +7,7 @@
 #include "platform/DateLocator.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/MetadataReader.h"
+#include "platform/PatchJournal.h"
 #include "platform/Platform.h"
 
 #include <QImage>
@@ -183,8 +184,10 @@ TEST_F(WriteBack, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
             openUpForEveryone(dir.path());
             // As root the folder's permissions would not hold: the write runs as "nobody".
             const bool asNobody = readOnly && ::geteuid() == 0;
-            if (readOnly)
+            if (readOnly) { // the photo itself writable: only the folder is in the way
                 fs::permissions(folder, fs::perms(0555));
+                fs::permissions(photo, fs::perms(0666));
+            }
             const std::string status = runInChild(
                 [&] {
                     return std::to_string(
@@ -195,6 +198,57 @@ TEST_F(WriteBack, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
             EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
             EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
         }
+    }
+}
+
+// A photo the user may not write is written by no route, and a rebuilt photo
+// that could not keep its owner is not put in place: run as "nobody", in a
+// folder it may write. Another user's photo that everyone may write is patched
+// in place, and keeps its owner.
+TEST_F(WriteBack, PermissionsOfThePhotoHoldOnEveryRoute)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to give the photo to another user and run the write-back as nobody";
+    struct Case {
+        const char* name;
+        uid_t owner;
+        mode_t mode;
+        bool inPlace;
+        Status expected;
+    };
+    const Case cases[] = {
+        {"own read-only photo, in place", 65534, 0444, true, Status::WriteFailed},
+        {"own read-only photo, whole file", 65534, 0444, false, Status::WriteFailed},
+        {"another user's photo, in place", 0, 0644, true, Status::WriteFailed},
+        {"another user's photo, whole file", 0, 0644, false, Status::WriteFailed},
+        {"another user's writable photo, whole file", 0, 0666, false, Status::WriteFailed},
+        {"another user's writable photo, in place", 0, 0666, true, Status::Written},
+    };
+    openPatchJournal(); // inherited by the child: nobody may not write the state folder
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path photo = dir / "photo.jpg";
+        makeJpeg(photo, kOriginal.toStdString());
+        openUpForEveryone(dir.path());
+        fs::permissions(dir.path(), fs::perms(0777));
+        ASSERT_EQ(::chown(photo.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(::chmod(photo.c_str(), c.mode), 0);
+        const struct stat before = statOf(photo);
+        const std::string bytes = readFile(photo);
+        const std::string status = runInChild(
+            [&] {
+                return std::to_string(
+                    static_cast<int>(writeExifDate(photo, kNew, false, ExifWriteOptions{true, c.inPlace}).status));
+            },
+            true);
+        EXPECT_EQ(status, std::to_string(static_cast<int>(c.expected)));
+        const struct stat after = statOf(photo);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "the photo was replaced";
+        EXPECT_EQ(after.st_uid, c.owner);
+        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(readFile(photo) == bytes, c.expected != Status::Written);
+        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
     }
 }
 
