@@ -185,7 +185,7 @@ fs::path cleanPathText(const fs::path& path)
 bool FileManager::fileExists(const fs::path& path) const
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const

@@ -36,9 +36,10 @@ public:
     // allows it; off: always in a hidden named one, as on vfat, exFAT, NFS...
     explicit FileManager(bool unnamedTempFiles = true) : unnamedTempFiles_(unnamedTempFiles) {}
 
-    // True when anything exists at the path (a dangling link counts as nothing).
+    // True when anything holds the name, a link to nothing too: a name that cannot be taken.
     bool fileExists(const std::filesystem::path& path) const;
-    // As above; `isDirectory` tells whether it is a folder (a link to a folder counts as one).
+    // True when the path leads to something (links followed); `isDirectory`
+    // tells whether it is a folder (a link to a folder counts as one).
     bool fileExists(const std::filesystem::path& path, bool& isDirectory) const;
 
     // Every entry below `folder` at any depth, relative to it: each folder's

@@ -60,6 +60,7 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         Names taken; // by other files of the folder
         Names expected;
         std::string failure; // the alert's reason, after "could not be moved to “target”: "
+        Names dangling = {}; // symbolic links to nothing
     } cases[] = {
         {"IMG_0001.JPG", 0, "Rome_", 0, {}, {jpg}, ""},
         {"IMG_0001.JPG", 1, "Rome_", 1, {}, {"Rome_" + kept + ".JPG"}, ""},
@@ -75,6 +76,8 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         // A photo that has its name stays; its twin finds "__1" taken by itself.
         {jpg, 0, "", 0, {}, {jpg}, ""},
         {kStem + "__1.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__2.JPG"}, ""},
+        // A name held by a link to nothing is taken all the same.
+        {"IMG_0001.JPG", 0, "", 0, {}, {kStem + "__1.JPG"}, "", {jpg}},
         {"IMG_0001.JPG", 1, "Paris/", 0, {}, {"IMG_0001.JPG"}, "there is no folder “/Paris”."},
         {"IMG_0001.JPG", 1, longPrefix, 0, {}, {"IMG_0001.JPG"}, "File name too long."},
     };
@@ -84,6 +87,8 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         fs::create_directory(folder / "Rome");
         for (const std::string& name : c.taken)
             writeFile(folder / name, name);
+        for (const std::string& name : c.dangling)
+            fs::create_symlink("nowhere", folder / name);
         photo(folder / c.source);
         LogCapture caseLog;
         const size_t alerts = host.alerts().size();
