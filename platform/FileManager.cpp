@@ -2,6 +2,7 @@
 #include "platform/FileManager.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/FileIdentity.h"
 #include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
@@ -71,7 +72,7 @@ int copyBytes(int in, int out, off_t size)
             return errno;
         }
         if (n == 0)
-            break; // the source shrank under us: copy what there is
+            return EIO; // the source ends before its size: a short copy is no copy
         done += n;
     }
     return 0;
@@ -105,14 +106,18 @@ std::string namedTempFor(const std::string& targetName)
 // then links it to the target name, which never replaces a file. Where the
 // file system has no unnamed files, a hidden named one takes its place. A
 // crash at any moment leaves nothing under the target name, or the whole copy.
-// `durableName` also syncs the folder, for when the source is about to go.
-int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed)
+// `durableName` also syncs the folder, for when the source is about to go;
+// `opened` tells which file was copied.
+int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed,
+             FileIdentity* opened = nullptr)
 {
     struct stat st {};
     int error = 0;
     const UniqueFd in = openRegularFile(AT_FDCWD, source.c_str(), O_RDONLY, st, error);
     if (in.get() < 0)
         return error;
+    if (opened)
+        *opened = identityOf(st);
     const mode_t mode = st.st_mode & 07777;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string name = target.filename().native();
@@ -219,11 +224,13 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
         return makeError(err, "move", source, target);
 
     // Another file system: the copy must be complete on disk before the
-    // source goes, so that a crash in between leaves two copies, never none.
-    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_); copyErr != 0)
+    // source goes, so that a crash in between leaves two copies, never none;
+    // and what goes is the file that was copied, unchanged since.
+    FileIdentity copied;
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, &copied); copyErr != 0)
         return makeError(copyErr, "move", source, target);
-    if (::unlink(source.c_str()) != 0) {
-        err = errno;
+    err = fileIdentity(source) != copied ? EBUSY : ::unlink(source.c_str()) == 0 ? 0 : errno;
+    if (err != 0) {
         ::unlink(target.c_str());
         return makeError(err, "move", source, target);
     }

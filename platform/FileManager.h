@@ -12,7 +12,10 @@
 namespace velmora {
 
 // What went wrong in a move or copy. `code` is kAlreadyExists when something
-// already sits at the target; any other failure carries errno.
+// already sits at the target; any other failure carries errno as the system
+// gave it, so that a device gone mid-batch (EIO, ENODEV, ENOTCONN, ESTALE)
+// can be told from a photo that failed. EIO also for a source that ends
+// before its size; EBUSY for a source changed or replaced while it was copied.
 struct FileError {
     static constexpr int kAlreadyExists = 516;
     int code = 0;
