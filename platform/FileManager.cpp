@@ -3,6 +3,7 @@
 
 #include "platform/ExifDateWriter.h"
 #include "platform/FileIdentity.h"
+#include "platform/Placement.h"
 #include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
@@ -78,21 +79,6 @@ int copyBytes(int in, int out, off_t size)
     return 0;
 }
 
-// Renames within a folder without replacing anything: renameat2 where the
-// file system knows RENAME_NOREPLACE (vfat and exFAT do, without hard
-// links), else a hard link, which cannot replace either, and an unlink.
-int renameNoReplace(int dirFd, const char* from, const char* to)
-{
-    if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    if (::linkat(dirFd, from, dirFd, to, 0) != 0)
-        return errno;
-    ::unlinkat(dirFd, from, 0);
-    return 0;
-}
-
 // A name for a copy in the making where the file system has no unnamed files:
 // one the walk never takes for a photo, and unique to this copy.
 std::string namedTempFor(const std::string& targetName)
@@ -108,7 +94,7 @@ std::string namedTempFor(const std::string& targetName)
 // crash at any moment leaves nothing under the target name, or the whole copy.
 // `durableName` also syncs the folder, for when the source is about to go;
 // `opened` tells which file was copied.
-int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed,
+int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed, PlacementRoute route,
              FileIdentity* opened = nullptr)
 {
     struct stat st {};
@@ -152,7 +138,7 @@ int copyFile(const fs::path& source, const fs::path& target, bool durableName, b
         if (tempName.empty())
             err = linkUnnamed(out.get(), dir.get(), name.c_str());
         else
-            err = renameNoReplace(dir.get(), tempName.c_str(), name.c_str());
+            err = renameNoReplace(dir.get(), tempName.c_str(), dir.get(), name.c_str(), route);
     }
     if (!tempName.empty())
         ::unlinkat(dir.get(), tempName.c_str(), 0);
@@ -204,22 +190,9 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
 
 std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs::path& target) const
 {
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    int err = renameNoReplace(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), route_);
+    if (err == 0)
         return std::nullopt;
-    int err = errno;
-    if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
-        // The file system lacks RENAME_NOREPLACE: a hard link cannot replace either.
-        if (::link(source.c_str(), target.c_str()) == 0) {
-            if (::unlink(source.c_str()) == 0)
-                return std::nullopt;
-            err = errno;
-            ::unlink(target.c_str());
-            return makeError(err, "move", source, target);
-        }
-        err = errno;
-        if (err == EPERM || err == EOPNOTSUPP)
-            err = EXDEV; // no hard links here: copy, then remove
-    }
     if (err != EXDEV)
         return makeError(err, "move", source, target);
 
@@ -227,7 +200,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
     // source goes, so that a crash in between leaves two copies, never none;
     // and what goes is the file that was copied, unchanged since.
     FileIdentity copied;
-    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, &copied); copyErr != 0)
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, route_, &copied); copyErr != 0)
         return makeError(copyErr, "move", source, target);
     err = fileIdentity(source) != copied ? EBUSY : ::unlink(source.c_str()) == 0 ? 0 : errno;
     if (err != 0) {
@@ -239,7 +212,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
 std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
 {
-    if (int err = copyFile(source, target, false, unnamedTempFiles_); err != 0)
+    if (int err = copyFile(source, target, false, unnamedTempFiles_, route_); err != 0)
         return makeError(err, "copy", source, target);
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/FolderListing.h"
+#include "platform/Placement.h"
 
 #include <filesystem>
 #include <optional>
@@ -37,7 +38,11 @@ class FileManager {
 public:
     // Copies are made in an unnamed file (O_TMPFILE) where the file system
     // allows it; off: always in a hidden named one, as on vfat, exFAT, NFS...
-    explicit FileManager(bool unnamedTempFiles = true) : unnamedTempFiles_(unnamedTempFiles) {}
+    // `route`: how a file gets its name (Placement.h).
+    explicit FileManager(bool unnamedTempFiles = true, PlacementRoute route = PlacementRoute::Best)
+        : unnamedTempFiles_(unnamedTempFiles), route_(route)
+    {
+    }
 
     // True when anything holds the name, a link to nothing too: a name that cannot be taken.
     bool fileExists(const std::filesystem::path& path) const;
@@ -64,6 +69,7 @@ public:
 
 private:
     bool unnamedTempFiles_;
+    PlacementRoute route_;
 };
 
 } // namespace velmora

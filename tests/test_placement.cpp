@@ -26,6 +26,12 @@ using namespace velmora::test;
 namespace {
 
 using Names = std::vector<std::string>;
+
+Names operator+(Names a, const Names& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 const std::string kStem = "2010-07-14__18-05-09";
 
 class PlacementTest : public EngineTest {
@@ -251,14 +257,18 @@ bool failCalls(const std::vector<int>& calls, unsigned err)
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// A move or a copy lands whole, or fails and leaves the photo and whatever is at the target as they were.
+// A move or a copy lands whole, or fails and leaves the photo and whatever is
+// at the target as they were, with nothing of ours left behind: by every
+// route, the placeholder's too (the one for file systems without hard links).
 TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
 {
     TempDir dir;
     char shm[] = "/dev/shm/velmora-test-XXXXXX";
     const fs::path elsewhere = ::mkdtemp(shm) ? fs::path(shm) : dir.path(); // another file system, if any
     const std::string content(2 << 20, 'p');
-    auto state = [](const fs::path& path) { return fs::exists(path) ? readFile(path) : std::string("no file"); };
+    auto state = [&](const fs::path& path) {
+        return !fs::exists(path) ? "no file" : readFile(path) == content ? "the photo" : readFile(path);
+    };
     const struct {
         bool copy;
         fs::path target;
@@ -270,6 +280,8 @@ TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
     } cases[] = {
         {false, dir / "target", true, 0, {}, 0, "File exists"},
         {true, dir / "target", true, 0, {}, 0, "File exists"},
+        {false, dir / "moved.jpg", false, 0, {}, 0, nullptr},
+        {true, dir / "copy.jpg", false, 0, {}, 0, nullptr},
         {false, elsewhere / "moved.jpg", false, 0, {}, 0, nullptr},
         {true, dir / "copy.jpg", false, 1 << 20, {}, 0, "File too large"},
         // Last, as they may skip: a failing disk; a source that ends before its size (a card pulled).
@@ -277,28 +289,40 @@ TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
         {false, elsewhere / "moved.jpg", false, 0, {__NR_copy_file_range, __NR_sendfile}, 0, "Input/output error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed"));
-        writeFile(dir / "photo.jpg", content);
-        if (c.taken)
-            writeFile(c.target, "someone else's");
-        if (!c.copy && c.failure && !c.taken && elsewhere == dir.path())
-            GTEST_SKIP() << "no second file system";
-        const std::string out = runInChild(
-            [&] {
-                if (!c.failingCalls.empty() && !failCalls(c.failingCalls, c.callError))
-                    return std::string("no seccomp");
-                const FileManager manager;
-                const auto error = c.copy ? manager.copyItem(dir / "photo.jpg", c.target)
-                                          : manager.moveItem(dir / "photo.jpg", c.target);
-                return error ? error->description : std::string("placed");
-            },
-            false, c.fileSizeLimit);
-        if (out == "no seccomp")
-            GTEST_SKIP() << "system-call filters are not allowed here";
-        EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
-        EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? content : "no file");
-        EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : content);
-        fs::remove(c.target);
+        for (const PlacementRoute route : {PlacementRoute::Best, PlacementRoute::Placeholder}) {
+            SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed") +
+                         (route == PlacementRoute::Best ? "" : " over a placeholder"));
+            writeFile(dir / "photo.jpg", content);
+            if (c.taken)
+                writeFile(c.target, "someone else's");
+            if (!c.copy && c.failure && !c.taken && elsewhere == dir.path())
+                GTEST_SKIP() << "no second file system";
+            const std::string out = runInChild(
+                [&] {
+                    if (!c.failingCalls.empty() && !failCalls(c.failingCalls, c.callError))
+                        return std::string("no seccomp");
+                    const FileManager manager(route == PlacementRoute::Best, route);
+                    const auto error = c.copy ? manager.copyItem(dir / "photo.jpg", c.target)
+                                              : manager.moveItem(dir / "photo.jpg", c.target);
+                    return error ? error->description : std::string("placed");
+                },
+                false, c.fileSizeLimit);
+            if (out == "no seccomp")
+                GTEST_SKIP() << "system-call filters are not allowed here";
+            EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
+            EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? "the photo" : "no file");
+            EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : "the photo");
+            Names left = listNames(dir.path()), expected;
+            if (elsewhere != dir.path())
+                left = left + listNames(elsewhere);
+            for (const fs::path& path : {dir / "photo.jpg", c.target})
+                if (fs::exists(path))
+                    expected.push_back(path.filename().native());
+            std::sort(left.begin(), left.end());
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(left, expected); // no temporary file, no placeholder
+            fs::remove(c.target);
+        }
     }
     fs::remove_all(shm);
 }
