@@ -3,6 +3,7 @@
 
 #include "platform/ExifDateWriter.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileSystemTraits.h"
 #include "platform/Placement.h"
 #include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
@@ -186,6 +187,11 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
         return false;
     isDirectory = S_ISDIR(st.st_mode);
     return true;
+}
+
+bool FileManager::isSameFile(const fs::path& a, const fs::path& b) const
+{
+    return velmora::isSameFile(a, b);
 }
 
 std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs::path& target) const

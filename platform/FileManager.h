@@ -49,6 +49,9 @@ public:
     // True when the path leads to something (links followed); `isDirectory`
     // tells whether it is a folder (a link to a folder counts as one).
     bool fileExists(const std::filesystem::path& path, bool& isDirectory) const;
+    // True when both names are one file: on a file system that ignores letter
+    // case, IMG_0001.JPG and img_0001.jpg; `a` is the name the folder lists.
+    bool isSameFile(const std::filesystem::path& a, const std::filesystem::path& b) const;
 
     // Every entry below `folder` at any depth, relative to it: each folder's
     // entries in byte order of their names, a sub-folder's entries right after

@@ -243,6 +243,15 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
     EXPECT_EQ(host.alerts().size(), 1u); // the latched missing-date alert
 }
 
+// Where the file system ignores letter case the walk hands on IMG_0001.JPG
+// with img_0001.xmp: the sidecar takes the photo's new name all the same.
+TEST_F(PlacementTest, SidecarInAnotherLetterCaseTakesThePhotosName)
+{
+    writeFile(dir / "img_0001.xmp", "x");
+    engine.processSet({{photo(dir / "IMG_0001.JPG")}, {dir / "img_0001.xmp"}});
+    EXPECT_EQ(listNames(dir.path()), (Names{kStem + ".JPG", kStem + ".xmp"}));
+}
+
 // Makes every call of `calls` by the calling process answer `err` without
 // running: EIO as from a failing disk, 0 as a read at the end of a file.
 bool failCalls(const std::vector<int>& calls, unsigned err)
