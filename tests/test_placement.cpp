@@ -2,6 +2,7 @@
 // The new name, collision numbers, a move or copy that never replaces a file,
 // and the write-back into the placed photo only.
 #include "platform/MetadataReader.h"
+#include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
@@ -250,6 +251,32 @@ TEST_F(PlacementTest, SidecarInAnotherLetterCaseTakesThePhotosName)
     writeFile(dir / "img_0001.xmp", "x");
     engine.processSet({{photo(dir / "IMG_0001.JPG")}, {dir / "img_0001.xmp"}});
     EXPECT_EQ(listNames(dir.path()), (Names{kStem + ".JPG", kStem + ".xmp"}));
+}
+
+// On the file systems photos lie on, through the real walk: a burst is
+// numbered, a sidecar in another letter case follows its photo where the file
+// system ignores case (exFAT: no RENAME_NOREPLACE, no hard links), and nothing
+// of ours is left behind.
+TEST_F(PlacementTest, CardFolderOnEveryFileSystem)
+{
+    for (const FsKind kind : kFsKinds) {
+        SCOPED_TRACE(fsName(kind));
+        if (!MountedFileSystem::unavailable(kind).empty())
+            continue;
+        const MountedFileSystem mounted(kind);
+        const fs::path card = mounted.path() / "DCIM";
+        fs::create_directory(card);
+        photo(card / "IMG_0001.JPG");
+        makeJpeg(card / "IMG_0002.JPG", "2010:07:14 18:05:09", "2001:01:01 00:00:01");
+        writeFile(card / "img_0002.xmp", "sidecar");
+        NullSink sink;
+        walkBatch({card}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        const std::string sidecar = kind == FsKind::ExfatFuse ? kStem + "__1.xmp" : "img_0002.xmp";
+        Names expected{kStem + ".JPG", kStem + "__1.JPG", sidecar};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listNames(card), expected);
+        EXPECT_EQ(readFile(card / sidecar), "sidecar");
+    }
 }
 
 // Makes every call of `calls` by the calling process answer `err` without
