@@ -2,11 +2,14 @@
 #include "engine/BatchWalk.h"
 
 #include "platform/ExifHelper.h"
+#include "platform/FileSystemTraits.h"
 #include "platform/MessageTable.h"
 #include "platform/ReadAhead.h"
 #include "platform/SystemLog.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -67,7 +70,9 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         for (size_t j = 0; j < n; ++j)
             if (mayBePhoto(j))
                 paths[j] = (*listing)[j];
-        sets.emplace(paths);
+        // Names are compared as the folder's file system compares them, asked of its first file.
+        const auto file = std::find_if(paths.begin(), paths.end(), [](std::string_view p) { return !p.empty(); });
+        sets.emplace(paths, file != paths.end() && ignoresLetterCase(pathAt(file - paths.begin())));
     }
 
     ReadAhead readAhead(n, [&](size_t j) { return mayBePhoto(j) ? pathAt(j).native() : std::string(); });
@@ -101,10 +106,15 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
     std::optional<PhotoSets> sets;
     if (keepSetsTogether) {
         std::vector<std::string_view> paths(n);
-        for (size_t k = 0; k < n; ++k)
-            if (isFileNow(manager, batchList[k]))
-                paths[k] = batchList[k].native();
-        sets.emplace(paths);
+        bool ignoreCase = false, asked = false;
+        for (size_t k = 0; k < n; ++k) {
+            if (!isFileNow(manager, batchList[k]))
+                continue;
+            paths[k] = batchList[k].native();
+            if (!std::exchange(asked, true))
+                ignoreCase = ignoresLetterCase(batchList[k]);
+        }
+        sets.emplace(paths, ignoreCase);
     }
     ReadAhead readAhead(n, [&](size_t k) { return batchList[k].native(); });
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {

@@ -211,16 +211,19 @@ void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shifted
     for (const Item& item : items) {
         const std::string name = item.source.filename().native();
         if (item.companion)
-            rests.push_back(name.starts_with(stem) ? name.substr(stem.size()) : "." + name);
+            rests.push_back(equalsIgnoringCase(name.substr(0, stem.size()), stem) ? name.substr(stem.size())
+                                                                                   : "." + name);
         else
             rests.push_back("." + (item.source.has_extension() ? item.source.extension().native().substr(1) : ""));
     }
-    // The plain name when it is free, or already the file's own, for every
-    // file of the shot; else the first number free for all of them.
+    // The plain name when it is free, or already the file's own (in another
+    // letter case where the file system ignores case), for every file of the
+    // shot; else the first number free for all of them.
     auto freeForAll = [&](const std::string& number, bool plain) {
         for (size_t i = 0; i < items.size(); ++i) {
             const std::string target = base + number + rests[i];
-            if (!(plain && target == items[i].source.native()) && manager_.fileExists(target))
+            if (!(plain && target == items[i].source.native()) && manager_.fileExists(target) &&
+                !(plain && manager_.isSameFile(items[i].source, target)))
                 return false;
         }
         return true;
@@ -242,9 +245,11 @@ void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shifted
 
 void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
 {
-    const bool sameAsSource = item.target == item.source.native();
     const bool copy = controls_.renameOn();
     const auto error = transfer(item.source, item.target);
+    const bool sameAsSource = item.target == item.source.native() ||
+                              (error && error->code == FileError::kAlreadyExists &&
+                               manager_.isSameFile(item.source, item.target));
     if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
@@ -296,6 +301,8 @@ void PhotoEngine::placeCompanion(const Item& item)
     const auto error = transfer(item.source, item.target);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source))
         return;
+    if (error && error->code == FileError::kAlreadyExists && manager_.isSameFile(item.source, item.target))
+        return; // its own name in another letter case
     // Journaled like a photo of its own, so that an undo takes it back too.
     PhotoOutcome outcome;
     outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;

@@ -8,10 +8,9 @@ namespace {
 
 enum class Kind { Photo, Sidecar, Video };
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
+char lower(char c)
 {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // "dir/IMG_0001" and "CR2" for "dir/IMG_0001.CR2"; a name's leading dot starts no extension.
@@ -35,8 +34,22 @@ Kind kindOf(std::string_view path)
 
 } // namespace
 
-PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.size(), npos), flags_(paths.size(), 0)
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase)
+    : next_(paths.size(), npos), flags_(paths.size(), 0)
+{
+    auto less = [ignoreCase](std::string_view a, std::string_view b) {
+        return ignoreCase ? std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                         [](char x, char y) { return lower(x) < lower(y); })
+                          : a < b;
+    };
+    auto same = [ignoreCase](std::string_view a, std::string_view b) {
+        return ignoreCase ? equalsIgnoringCase(a, b) : a == b;
+    };
     // The photos twice: by whole path and by path without extension (stable,
     // so the members of one shot stay in listing order).
     std::vector<std::string_view> stems(paths.size());
@@ -47,15 +60,15 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.s
             byPath.push_back(i);
     }
     std::vector<uint32_t> byStem = byPath;
-    std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return paths[a] < paths[b]; });
-    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return stems[a] < stems[b]; });
+    std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return less(paths[a], paths[b]); });
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stems[a], stems[b]); });
 
     // Members of one shot chained; `firstOf` and `lastOf` lead from any member to its set's ends.
     std::vector<uint32_t> firstOf(paths.size(), npos);
     std::vector<uint32_t> lastOf(paths.size(), npos);
     for (size_t k = 0; k < byStem.size(); ++k) {
         const uint32_t i = byStem[k];
-        if (k > 0 && stems[byStem[k - 1]] == stems[i]) {
+        if (k > 0 && same(stems[byStem[k - 1]], stems[i])) {
             const uint32_t first = firstOf[byStem[k - 1]];
             next_[lastOf[first]] = i;
             lastOf[first] = i;
@@ -68,11 +81,11 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths) : next_(paths.s
 
     // Companions after the members: IMG_0001.CR2.xmp belongs to IMG_0001.CR2,
     // IMG_0001.xmp and IMG_0001.MOV to the shot IMG_0001.
-    auto find = [](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
-                   std::string_view key) -> uint32_t {
+    auto find = [&](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
+                    std::string_view key) -> uint32_t {
         const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
-                                         [&](uint32_t a, std::string_view k) { return keys[a] < k; });
-        return it != sorted.end() && keys[*it] == key ? *it : npos;
+                                         [&](uint32_t a, std::string_view k) { return less(keys[a], k); });
+        return it != sorted.end() && same(keys[*it], key) ? *it : npos;
     };
     for (uint32_t i = 0; i < paths.size(); ++i) {
         if (paths[i].empty())

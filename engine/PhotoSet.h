@@ -17,6 +17,9 @@ struct PhotoSet {
     std::vector<std::filesystem::path> companions;
 };
 
+// True when `a` and `b` differ at most in ASCII letter case.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 // The sets among the files of one listing, as positions in it. Every file is
 // in exactly one set; a sidecar or video whose photo is not in the listing is
 // a set of its own. Sorting, not hashing: O(n log n) time, a few bytes per entry.
@@ -25,7 +28,9 @@ public:
     static constexpr size_t npos = UINT32_MAX;
 
     // `paths` in listing order; an empty entry is not a file and belongs to no set.
-    explicit PhotoSets(const std::vector<std::string_view>& paths);
+    // `ignoreCase`: names that differ only in ASCII letter case are one name,
+    // as on the file system the listing comes from (IMG_0001.JPG, img_0001.xmp).
+    explicit PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase = false);
 
     // True at the first member of a set: where the set is handed on.
     bool isFirst(size_t i) const { return flags_[i] & kFirst; }

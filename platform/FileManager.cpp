@@ -2,6 +2,9 @@
 #include "platform/FileManager.h"
 
 #include "platform/ExifDateWriter.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileSystemTraits.h"
+#include "platform/Placement.h"
 #include "platform/PosixIo.h"
 #include "platform/UniqueFd.h"
 
@@ -71,24 +74,9 @@ int copyBytes(int in, int out, off_t size)
             return errno;
         }
         if (n == 0)
-            break; // the source shrank under us: copy what there is
+            return EIO; // the source ends before its size: a short copy is no copy
         done += n;
     }
-    return 0;
-}
-
-// Renames within a folder without replacing anything: renameat2 where the
-// file system knows RENAME_NOREPLACE (vfat and exFAT do, without hard
-// links), else a hard link, which cannot replace either, and an unlink.
-int renameNoReplace(int dirFd, const char* from, const char* to)
-{
-    if (::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    if (::linkat(dirFd, from, dirFd, to, 0) != 0)
-        return errno;
-    ::unlinkat(dirFd, from, 0);
     return 0;
 }
 
@@ -105,14 +93,18 @@ std::string namedTempFor(const std::string& targetName)
 // then links it to the target name, which never replaces a file. Where the
 // file system has no unnamed files, a hidden named one takes its place. A
 // crash at any moment leaves nothing under the target name, or the whole copy.
-// `durableName` also syncs the folder, for when the source is about to go.
-int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed)
+// `durableName` also syncs the folder, for when the source is about to go;
+// `opened` tells which file was copied.
+int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed, PlacementRoute route,
+             FileIdentity* opened = nullptr)
 {
     struct stat st {};
     int error = 0;
     const UniqueFd in = openRegularFile(AT_FDCWD, source.c_str(), O_RDONLY, st, error);
     if (in.get() < 0)
         return error;
+    if (opened)
+        *opened = identityOf(st);
     const mode_t mode = st.st_mode & 07777;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const std::string name = target.filename().native();
@@ -147,7 +139,7 @@ int copyFile(const fs::path& source, const fs::path& target, bool durableName, b
         if (tempName.empty())
             err = linkUnnamed(out.get(), dir.get(), name.c_str());
         else
-            err = renameNoReplace(dir.get(), tempName.c_str(), name.c_str());
+            err = renameNoReplace(dir.get(), tempName.c_str(), dir.get(), name.c_str(), route);
     }
     if (!tempName.empty())
         ::unlinkat(dir.get(), tempName.c_str(), 0);
@@ -185,7 +177,7 @@ fs::path cleanPathText(const fs::path& path)
 bool FileManager::fileExists(const fs::path& path) const
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
@@ -197,33 +189,27 @@ bool FileManager::fileExists(const fs::path& path, bool& isDirectory) const
     return true;
 }
 
+bool FileManager::isSameFile(const fs::path& a, const fs::path& b) const
+{
+    return velmora::isSameFile(a, b);
+}
+
 std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs::path& target) const
 {
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    int err = renameNoReplace(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), route_);
+    if (err == 0)
         return std::nullopt;
-    int err = errno;
-    if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
-        // The file system lacks RENAME_NOREPLACE: a hard link cannot replace either.
-        if (::link(source.c_str(), target.c_str()) == 0) {
-            if (::unlink(source.c_str()) == 0)
-                return std::nullopt;
-            err = errno;
-            ::unlink(target.c_str());
-            return makeError(err, "move", source, target);
-        }
-        err = errno;
-        if (err == EPERM || err == EOPNOTSUPP)
-            err = EXDEV; // no hard links here: copy, then remove
-    }
     if (err != EXDEV)
         return makeError(err, "move", source, target);
 
     // Another file system: the copy must be complete on disk before the
-    // source goes, so that a crash in between leaves two copies, never none.
-    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_); copyErr != 0)
+    // source goes, so that a crash in between leaves two copies, never none;
+    // and what goes is the file that was copied, unchanged since.
+    FileIdentity copied;
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, route_, &copied); copyErr != 0)
         return makeError(copyErr, "move", source, target);
-    if (::unlink(source.c_str()) != 0) {
-        err = errno;
+    err = fileIdentity(source) != copied ? EBUSY : ::unlink(source.c_str()) == 0 ? 0 : errno;
+    if (err != 0) {
         ::unlink(target.c_str());
         return makeError(err, "move", source, target);
     }
@@ -232,7 +218,7 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
 
 std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
 {
-    if (int err = copyFile(source, target, false, unnamedTempFiles_); err != 0)
+    if (int err = copyFile(source, target, false, unnamedTempFiles_, route_); err != 0)
         return makeError(err, "copy", source, target);
     return std::nullopt;
 }

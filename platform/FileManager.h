@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/FolderListing.h"
+#include "platform/Placement.h"
 
 #include <filesystem>
 #include <optional>
@@ -12,7 +13,10 @@
 namespace velmora {
 
 // What went wrong in a move or copy. `code` is kAlreadyExists when something
-// already sits at the target; any other failure carries errno.
+// already sits at the target; any other failure carries errno as the system
+// gave it, so that a device gone mid-batch (EIO, ENODEV, ENOTCONN, ESTALE)
+// can be told from a photo that failed. EIO also for a source that ends
+// before its size; EBUSY for a source changed or replaced while it was copied.
 struct FileError {
     static constexpr int kAlreadyExists = 516;
     int code = 0;
@@ -34,12 +38,20 @@ class FileManager {
 public:
     // Copies are made in an unnamed file (O_TMPFILE) where the file system
     // allows it; off: always in a hidden named one, as on vfat, exFAT, NFS...
-    explicit FileManager(bool unnamedTempFiles = true) : unnamedTempFiles_(unnamedTempFiles) {}
+    // `route`: how a file gets its name (Placement.h).
+    explicit FileManager(bool unnamedTempFiles = true, PlacementRoute route = PlacementRoute::Best)
+        : unnamedTempFiles_(unnamedTempFiles), route_(route)
+    {
+    }
 
-    // True when anything exists at the path (a dangling link counts as nothing).
+    // True when anything holds the name, a link to nothing too: a name that cannot be taken.
     bool fileExists(const std::filesystem::path& path) const;
-    // As above; `isDirectory` tells whether it is a folder (a link to a folder counts as one).
+    // True when the path leads to something (links followed); `isDirectory`
+    // tells whether it is a folder (a link to a folder counts as one).
     bool fileExists(const std::filesystem::path& path, bool& isDirectory) const;
+    // True when both names are one file: on a file system that ignores letter
+    // case, IMG_0001.JPG and img_0001.jpg; `a` is the name the folder lists.
+    bool isSameFile(const std::filesystem::path& a, const std::filesystem::path& b) const;
 
     // Every entry below `folder` at any depth, relative to it: each folder's
     // entries in byte order of their names, a sub-folder's entries right after
@@ -60,6 +72,7 @@ public:
 
 private:
     bool unnamedTempFiles_;
+    PlacementRoute route_;
 };
 
 } // namespace velmora

@@ -100,6 +100,31 @@ TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
     }
 }
 
+// Where the file system ignores letter case, so do pairs and sidecars: the
+// camera's IMG_0001.CR2 and an editor's img_0001.cr2.xmp are one set there.
+TEST(PhotoSetsTest, NamesThatDifferInCaseAreOneNameOnlyWhereTheFileSystemSaysSo)
+{
+    const std::vector<std::string_view> paths{"IMG_0001.CR2", "img_0001.cr2.xmp", "IMG_0002.JPG", "img_0001.JPG",
+                                              "Img_0001.XMP", "IMG_0002.MOV"};
+    for (const bool ignoreCase : {false, true}) {
+        const PhotoSets sets(paths, ignoreCase);
+        Strings handed;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (!sets.isFirst(i))
+                continue;
+            std::string text;
+            for (size_t j = i; j != PhotoSets::npos; j = sets.next(j))
+                text += (j == i ? "" : sets.isCompanion(j) ? "&" : "|") + std::string(paths[j]);
+            handed.push_back(text);
+        }
+        const Strings expected = ignoreCase ? Strings{"IMG_0001.CR2|img_0001.JPG&img_0001.cr2.xmp&Img_0001.XMP",
+                                                      "IMG_0002.JPG&IMG_0002.MOV"}
+                                            : Strings{"IMG_0001.CR2", "img_0001.cr2.xmp", "IMG_0002.JPG&IMG_0002.MOV",
+                                                      "img_0001.JPG", "Img_0001.XMP"};
+        EXPECT_EQ(handed, expected);
+    }
+}
+
 // Sets are found by name within one listing (a folder's, or the batch list's)
 // and handed on at their first member; progress still comes after every entry.
 TEST_F(BatchWalkTest, FilesOfOneShotAndTheirCompanionsAreHandedOnTogether)

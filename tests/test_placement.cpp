@@ -2,6 +2,7 @@
 // The new name, collision numbers, a move or copy that never replaces a file,
 // and the write-back into the placed photo only.
 #include "platform/MetadataReader.h"
+#include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
@@ -26,6 +27,12 @@ using namespace velmora::test;
 namespace {
 
 using Names = std::vector<std::string>;
+
+Names operator+(Names a, const Names& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 const std::string kStem = "2010-07-14__18-05-09";
 
 class PlacementTest : public EngineTest {
@@ -60,6 +67,7 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         Names taken; // by other files of the folder
         Names expected;
         std::string failure; // the alert's reason, after "could not be moved to “target”: "
+        Names dangling = {}; // symbolic links to nothing
     } cases[] = {
         {"IMG_0001.JPG", 0, "Rome_", 0, {}, {jpg}, ""},
         {"IMG_0001.JPG", 1, "Rome_", 1, {}, {"Rome_" + kept + ".JPG"}, ""},
@@ -75,6 +83,8 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         // A photo that has its name stays; its twin finds "__1" taken by itself.
         {jpg, 0, "", 0, {}, {jpg}, ""},
         {kStem + "__1.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__2.JPG"}, ""},
+        // A name held by a link to nothing is taken all the same.
+        {"IMG_0001.JPG", 0, "", 0, {}, {kStem + "__1.JPG"}, "", {jpg}},
         {"IMG_0001.JPG", 1, "Paris/", 0, {}, {"IMG_0001.JPG"}, "there is no folder “/Paris”."},
         {"IMG_0001.JPG", 1, longPrefix, 0, {}, {"IMG_0001.JPG"}, "File name too long."},
     };
@@ -84,6 +94,8 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         fs::create_directory(folder / "Rome");
         for (const std::string& name : c.taken)
             writeFile(folder / name, name);
+        for (const std::string& name : c.dangling)
+            fs::create_symlink("nowhere", folder / name);
         photo(folder / c.source);
         LogCapture caseLog;
         const size_t alerts = host.alerts().size();
@@ -232,62 +244,121 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
     EXPECT_EQ(host.alerts().size(), 1u); // the latched missing-date alert
 }
 
-// Makes every fsync of the calling process fail with EIO, as a failing disk does.
-bool failEveryFsync()
+// Where the file system ignores letter case the walk hands on IMG_0001.JPG
+// with img_0001.xmp: the sidecar takes the photo's new name all the same.
+TEST_F(PlacementTest, SidecarInAnotherLetterCaseTakesThePhotosName)
 {
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fsync, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    writeFile(dir / "img_0001.xmp", "x");
+    engine.processSet({{photo(dir / "IMG_0001.JPG")}, {dir / "img_0001.xmp"}});
+    EXPECT_EQ(listNames(dir.path()), (Names{kStem + ".JPG", kStem + ".xmp"}));
+}
+
+// On the file systems photos lie on, through the real walk: a burst is
+// numbered, a sidecar in another letter case follows its photo where the file
+// system ignores case (exFAT: no RENAME_NOREPLACE, no hard links), and nothing
+// of ours is left behind.
+TEST_F(PlacementTest, CardFolderOnEveryFileSystem)
+{
+    for (const FsKind kind : kFsKinds) {
+        SCOPED_TRACE(fsName(kind));
+        if (!MountedFileSystem::unavailable(kind).empty())
+            continue;
+        const MountedFileSystem mounted(kind);
+        const fs::path card = mounted.path() / "DCIM";
+        fs::create_directory(card);
+        photo(card / "IMG_0001.JPG");
+        makeJpeg(card / "IMG_0002.JPG", "2010:07:14 18:05:09", "2001:01:01 00:00:01");
+        writeFile(card / "img_0002.xmp", "sidecar");
+        NullSink sink;
+        walkBatch({card}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        const std::string sidecar = kind == FsKind::ExfatFuse ? kStem + "__1.xmp" : "img_0002.xmp";
+        Names expected{kStem + ".JPG", kStem + "__1.JPG", sidecar};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listNames(card), expected);
+        EXPECT_EQ(readFile(card / sidecar), "sidecar");
+    }
+}
+
+// Makes every call of `calls` by the calling process answer `err` without
+// running: EIO as from a failing disk, 0 as a read at the end of a file.
+bool failCalls(const std::vector<int>& calls, unsigned err)
+{
+    const auto n = static_cast<unsigned char>(calls.size());
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (unsigned char k = 0; k < n; ++k)
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(calls[k]), n - k, 0));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | err));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// A move or a copy lands whole, or fails and leaves the photo and whatever is at the target as they were.
+// A move or a copy lands whole, or fails and leaves the photo and whatever is
+// at the target as they were, with nothing of ours left behind: by every
+// route, the placeholder's too (the one for file systems without hard links).
 TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
 {
     TempDir dir;
     char shm[] = "/dev/shm/velmora-test-XXXXXX";
     const fs::path elsewhere = ::mkdtemp(shm) ? fs::path(shm) : dir.path(); // another file system, if any
     const std::string content(2 << 20, 'p');
-    auto state = [](const fs::path& path) { return fs::exists(path) ? readFile(path) : std::string("no file"); };
+    auto state = [&](const fs::path& path) {
+        return !fs::exists(path) ? "no file" : readFile(path) == content ? "the photo" : readFile(path);
+    };
     const struct {
         bool copy;
         fs::path target;
         bool taken;
         long fileSizeLimit; // > 0: a full disk
-        bool fsyncFails;
+        std::vector<int> failingCalls;
+        unsigned callError;
         const char* failure; // nullptr: placed
     } cases[] = {
-        {false, dir / "target", true, 0, false, "File exists"},
-        {true, dir / "target", true, 0, false, "File exists"},
-        {false, elsewhere / "moved.jpg", false, 0, false, nullptr},
-        {true, dir / "copy.jpg", false, 1 << 20, false, "File too large"},
-        {true, dir / "copy.jpg", false, 0, true, "Input/output error"}, // last: it may skip
+        {false, dir / "target", true, 0, {}, 0, "File exists"},
+        {true, dir / "target", true, 0, {}, 0, "File exists"},
+        {false, dir / "moved.jpg", false, 0, {}, 0, nullptr},
+        {true, dir / "copy.jpg", false, 0, {}, 0, nullptr},
+        {false, elsewhere / "moved.jpg", false, 0, {}, 0, nullptr},
+        {true, dir / "copy.jpg", false, 1 << 20, {}, 0, "File too large"},
+        // Last, as they may skip: a failing disk; a source that ends before its size (a card pulled).
+        {true, dir / "copy.jpg", false, 0, {__NR_fsync}, EIO, "Input/output error"},
+        {false, elsewhere / "moved.jpg", false, 0, {__NR_copy_file_range, __NR_sendfile}, 0, "Input/output error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed"));
-        writeFile(dir / "photo.jpg", content);
-        if (c.taken)
-            writeFile(c.target, "someone else's");
-        const std::string out = runInChild(
-            [&] {
-                if (c.fsyncFails && !failEveryFsync())
-                    return std::string("no seccomp");
-                const FileManager manager;
-                const auto error = c.copy ? manager.copyItem(dir / "photo.jpg", c.target)
-                                          : manager.moveItem(dir / "photo.jpg", c.target);
-                return error ? error->description : std::string("placed");
-            },
-            false, c.fileSizeLimit);
-        if (out == "no seccomp")
-            GTEST_SKIP() << "system-call filters are not allowed here";
-        EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
-        EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? content : "no file");
-        EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : content);
-        fs::remove(c.target);
+        for (const PlacementRoute route : {PlacementRoute::Best, PlacementRoute::Placeholder}) {
+            SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed") +
+                         (route == PlacementRoute::Best ? "" : " over a placeholder"));
+            writeFile(dir / "photo.jpg", content);
+            if (c.taken)
+                writeFile(c.target, "someone else's");
+            if (!c.copy && c.failure && !c.taken && elsewhere == dir.path())
+                GTEST_SKIP() << "no second file system";
+            const std::string out = runInChild(
+                [&] {
+                    if (!c.failingCalls.empty() && !failCalls(c.failingCalls, c.callError))
+                        return std::string("no seccomp");
+                    const FileManager manager(route == PlacementRoute::Best, route);
+                    const auto error = c.copy ? manager.copyItem(dir / "photo.jpg", c.target)
+                                              : manager.moveItem(dir / "photo.jpg", c.target);
+                    return error ? error->description : std::string("placed");
+                },
+                false, c.fileSizeLimit);
+            if (out == "no seccomp")
+                GTEST_SKIP() << "system-call filters are not allowed here";
+            EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
+            EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? "the photo" : "no file");
+            EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : "the photo");
+            Names left = listNames(dir.path()), expected;
+            if (elsewhere != dir.path())
+                left = left + listNames(elsewhere);
+            for (const fs::path& path : {dir / "photo.jpg", c.target})
+                if (fs::exists(path))
+                    expected.push_back(path.filename().native());
+            std::sort(left.begin(), left.end());
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(left, expected); // no temporary file, no placeholder
+            fs::remove(c.target);
+        }
     }
     fs::remove_all(shm);
 }
