@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The new name, collision numbers, a move or copy that never replaces a file,
 // and the write-back into the placed photo only.
+#include "engine/DateText.h"
 #include "platform/MetadataReader.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
@@ -188,6 +189,77 @@ TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
     }
     EXPECT_EQ(after, before);
     EXPECT_TRUE(host.alerts().empty());
+}
+
+// Options changed by another thread during a batch: each photo is named, moved
+// or copied, written and recorded by one snapshot of them, and later photos
+// see the changes.
+TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
+{
+    struct : BatchRecorder {
+        void record(const PhotoOutcome& o) override { outcomes.add(o); }
+        Recorded<PhotoOutcome> outcomes;
+    } recorder;
+    // The user clicks at any moment: another thread changes the shift and
+    // copy, and the date row changes whenever the stored preference is read.
+    struct : RecordingHost {
+        bool changeExifInPhoto() override
+        {
+            options->setDateSwitchRow(++asked % 2);
+            return true;
+        }
+        LiveOptions* options;
+        int asked = 0;
+    } clicking;
+    clicking.options = &controls;
+    PhotoEngine engine(controls, runDialog, clicking);
+    engine.setRecorder(&recorder);
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+1");
+    auto dates = [](int i, bool digitized) {
+        const std::string mmss = std::to_string(10 + i / 40) + ":" + std::to_string(10 + i % 40);
+        return (digitized ? "2011:03:01 10:" : "2010:07:14 10:") + mmss;
+    };
+    const int photos = 80;
+    std::map<std::string, int> index;
+    for (int i = 0; i < photos; ++i) {
+        const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+        makeJpeg(dir / name, dates(i, false), dates(i, true));
+        index[(dir / name).native()] = i;
+    }
+    std::atomic<bool> done{false};
+    std::thread toggler([&] {
+        for (int k = 0; !done; ++k) {
+            controls.setTimezonesTitle(k % 3 ? "+1" : "+2");
+            controls.setRenameState(k % 5 == 0);
+            std::this_thread::yield();
+        }
+    });
+    NullSink sink;
+    walkBatch(
+        {dir.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, false,
+        [&] { engine.finishBatch(); });
+    done = true;
+    toggler.join();
+
+    std::set<std::pair<bool, bool>> seen; // (digitized, copied)
+    const auto outcomes = recorder.outcomes.all();
+    ASSERT_EQ(outcomes.size(), size_t{photos});
+    for (const PhotoOutcome& o : outcomes) {
+        SCOPED_TRACE(o.source.native() + " -> " + o.target.native());
+        ASSERT_EQ(o.kind, PhotoOutcome::Kind::Placed);
+        const int i = index.at(o.source.native());
+        const std::string read = dates(i, o.digitized), other = dates(i, !o.digitized);
+        EXPECT_EQ(o.oldDate, read);
+        EXPECT_TRUE(o.newDate == shiftCaptureDate(read, 1) || o.newDate == shiftCaptureDate(read, 2)) << o.newDate;
+        EXPECT_EQ(o.target.filename().native(), dateStem(o.newDate) + ".JPG");
+        EXPECT_EQ(fs::exists(o.source), o.copied);
+        const CaptureDates placed = readCaptureDates(o.target);
+        EXPECT_EQ(o.digitized ? placed.dateTimeDigitized : placed.dateTimeOriginal, o.newDate);
+        EXPECT_EQ(o.digitized ? placed.dateTimeOriginal : placed.dateTimeDigitized, other);
+        seen.emplace(o.digitized, o.copied);
+    }
+    EXPECT_GE(seen.size(), 3u); // the changes reached later photos
 }
 
 // A folder as a camera and a raw editor leave it, through the real walk: pairs
