@@ -3,9 +3,29 @@
 
 #include "engine/DateText.h"
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace velmora {
+namespace {
+
+// "__N" when `name` is `base` + "__N" + `rest` with N as a collision number is
+// written (1, 2, ..., no leading zero), "" when it is `base` + `rest`.
+std::optional<std::string> collisionNumber(const std::string& name, const std::string& base, const std::string& rest)
+{
+    if (name.size() < base.size() + rest.size() || !name.starts_with(base) || !name.ends_with(rest))
+        return std::nullopt;
+    const std::string number = name.substr(base.size(), name.size() - base.size() - rest.size());
+    if (number.empty())
+        return number;
+    const bool digits = number.size() > 2 && number.size() < 22 &&
+                        std::all_of(number.begin() + 2, number.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return digits && number.starts_with("__") && number[2] != '0' ? std::optional(number) : std::nullopt;
+}
+
+} // namespace
+
 std::vector<std::string> nameShot(const std::vector<ShotFile>& files, const std::string& shiftedCaptureDate,
                                   const OptionSnapshot& options, const FileManager& manager)
 {
@@ -31,19 +51,24 @@ std::vector<std::string> nameShot(const std::vector<ShotFile>& files, const std:
         else
             rests.push_back("." + (item.source.has_extension() ? item.source.extension().native().substr(1) : ""));
     }
-    // The plain name when it is free, or already the file's own, for every
-    // file of the shot; else the first number free for all of them.
-    auto freeForAll = [&](const std::string& number, bool plain) {
+    // The name the shot already has, numbered or not, when it is free for
+    // every file of it (so a second run moves nothing); else the plain name,
+    // else the first number free for all of them. A file's own name is free.
+    auto freeForAll = [&](const std::string& number) {
         for (size_t i = 0; i < files.size(); ++i) {
             const std::string target = base + number + rests[i];
-            if (!(plain && target == files[i].source.native()) && manager.fileExists(target))
+            if (target != files[i].source.native() && manager.fileExists(target))
                 return false;
         }
         return true;
     };
     std::string number;
-    for (unsigned long long n = 1; !freeForAll(number, n == 1); ++n)
-        number = "__" + std::to_string(n);
+    if (const auto own = collisionNumber(files.front().source.native(), base, rests.front());
+        !own || own->empty() || !freeForAll(*own))
+        for (unsigned long long n = 1; !freeForAll(number); ++n)
+            number = "__" + std::to_string(n);
+    else
+        number = *own;
     std::vector<std::string> targets;
     for (size_t i = 0; i < files.size(); ++i)
         targets.push_back(base + number + rests[i]);

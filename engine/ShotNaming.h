@@ -18,6 +18,7 @@ struct ShotFile {
 
 // The new names of the files of one shot, in their order: one base (folder,
 // prefix, date stem, old name) and one collision number free for all of them.
+// A shot that already has its name, numbered or not, keeps it.
 std::vector<std::string> nameShot(const std::vector<ShotFile>& files, const std::string& shiftedCaptureDate,
                                   const OptionSnapshot& options, const FileManager& manager);
 
