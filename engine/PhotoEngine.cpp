@@ -3,6 +3,7 @@
 
 #include "engine/DateText.h"
 #include "engine/ShotNaming.h"
+#include "platform/DeviceReach.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/MessageTable.h"
 #include "platform/MetadataReader.h"
@@ -49,6 +50,25 @@ void PhotoEngine::reportNotFound(const fs::path& path)
     report(PhotoOutcome::Kind::NotFound, path);
 }
 
+void PhotoEngine::reportUnreachable(const fs::path& path, const FileError* error)
+{
+    PhotoOutcome outcome;
+    outcome.kind = PhotoOutcome::Kind::Failed;
+    outcome.source = path;
+    outcome.unreachable = true;
+    if (error) {
+        SystemLog::write("Error!! " + error->description);
+        outcome.error = error->localizedDescription;
+    } else {
+        const int code = gone_.codeFor(path);
+        outcome.error = code ? errnoText("Not reached", code) : "Not reached";
+    }
+    outcomes_.deliver(std::move(outcome));
+    // The rest of the batch ends in one summary; an alert for the first failure of each kind.
+    if (error && goneAlerted_.insert(error->code).second)
+        host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
+}
+
 void PhotoEngine::reportFailure(const FileError& error)
 {
     SystemLog::write("Error!! " + error.description);
@@ -86,21 +106,24 @@ void PhotoEngine::processFile(const fs::path& path)
 std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, const OptionSnapshot& options,
                                                            std::string& original, std::optional<FileIdentity>& identity)
 {
-    if (!manager_.fileExists(path)) {
-        reportNotFound(path);
+    // Not there, or its file system gone (a look only when it is not there).
+    auto absent = [&] {
+        if (manager_.fileExists(path))
+            return false;
+        gone_.check(path) ? reportUnreachable(path) : reportNotFound(path);
+        return true;
+    };
+    if (absent())
         return std::nullopt;
-    }
     // The capture date of the chosen field; no fallback to the other one.
     const CaptureDates dates = readCaptureDates(path, &identity);
     std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     original = capture.value_or("");
     if (isUsableCaptureDate(capture) && options.fixTime)
         capture = shiftCaptureDate(*capture, options.hours);
-    if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
-        // Taken by an overlapping batch while it was read: gone, not without a date.
-        reportNotFound(path);
+    // Taken by an overlapping batch while it was read: gone, not without a date.
+    if (!isUsableCaptureDate(capture) && absent())
         return std::nullopt;
-    }
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
         SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
@@ -115,6 +138,13 @@ void PhotoEngine::processSet(const PhotoSet& set)
     // One snapshot for the whole set; the stored preference matters only with fixTime.
     OptionSnapshot options = controls_.snapshot();
     options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
+    // A set on a file system found gone is not looked at again.
+    if (!set.members.empty() && gone_.covers(set.members.front())) {
+        for (const auto* paths : {&set.members, &set.companions})
+            for (const fs::path& path : *paths)
+                reportUnreachable(cleanPathText(path));
+        return;
+    }
     // Members of one capture date (and one folder and old name, as the walk
     // groups them) form one shot; shots in the order of their first member.
     struct Shot {
@@ -148,6 +178,10 @@ void PhotoEngine::processSet(const PhotoSet& set)
     // date stays where it is, silently: it is not a photo of its own.
     for (const fs::path& path : set.companions) {
         const fs::path companion = cleanPathText(path);
+        if (gone_.covers(companion)) {
+            reportUnreachable(companion);
+            continue;
+        }
         const std::string name = companion.filename().native();
         const auto member = std::find_if(set.members.begin(), set.members.end(), [&](const fs::path& m) {
             return name.starts_with(cleanPathText(m).filename().native() + ".");
@@ -182,11 +216,22 @@ void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shifted
             placeCompanion(item, options);
 }
 
+// A failure because the file system of the photo or its target is gone, not the photo's own.
+bool PhotoEngine::fileSystemGone(const std::optional<FileError>& error, const Item& item)
+{
+    return error && isGoneDeviceError(error->code) &&
+           (gone_.check(item.source) || gone_.check(fs::path(item.target).parent_path()));
+}
+
 void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate, const OptionSnapshot& options)
 {
     const bool sameAsSource = item.target == item.source.native();
     const bool copy = options.copy;
     const auto error = transfer(item.source, item.target, copy);
+    if (fileSystemGone(error, item)) {
+        reportUnreachable(item.source, &*error);
+        return;
+    }
     if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
         // Gone since the existence test (another batch over the same folder
         // took it): the same case as a path that is gone from the start.
@@ -237,6 +282,10 @@ void PhotoEngine::placeCompanion(const Item& item, const OptionSnapshot& options
     const auto error = transfer(item.source, item.target, copy);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source))
         return;
+    if (fileSystemGone(error, item)) {
+        reportUnreachable(item.source, &*error);
+        return;
+    }
     // Journaled like a photo of its own, so that an undo takes it back too.
     PhotoOutcome outcome;
     outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/BatchRecorder.h"
+#include "engine/GoneDevices.h"
 #include "engine/LiveOptions.h"
 #include "engine/OutcomeQueue.h"
 #include "engine/PhotoSet.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,8 @@ public:
     void finishBatch();
     // Where each photo's outcome goes from now on; none by default.
     void setRecorder(BatchRecorder* recorder) { outcomes_.setRecorder(recorder); }
+    // The file systems found gone so far: the walk does not look at their files again.
+    GoneDevices& goneDevices() { return gone_; }
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place; with
@@ -79,6 +83,10 @@ private:
     void placeCompanion(const Item& item, const OptionSnapshot& options);
     void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
     void reportNotFound(const std::filesystem::path& path);
+    bool fileSystemGone(const std::optional<FileError>& error, const Item& item);
+    // A photo on a file system that is gone: recorded as not reached; the
+    // alert of `error` is shown for the first failure of its kind only.
+    void reportUnreachable(const std::filesystem::path& path, const FileError* error = nullptr);
     // A move or copy that failed for another reason than a taken name: logged and shown.
     void reportFailure(const FileError& error);
     // Moves or copies; never replaces what is at `target`.
@@ -90,6 +98,8 @@ private:
     EngineHost& host_;
     FileManager manager_;
     OutcomeQueue outcomes_;
+    GoneDevices gone_;
+    std::set<int> goneAlerted_; // the kinds of gone file system already shown in an alert
 };
 
 } // namespace velmora
