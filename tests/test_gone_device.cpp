@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <set>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -24,11 +23,10 @@ class GoneDeviceTest : public EngineTest {};
 
 TEST_F(GoneDeviceTest, CardPulledMidBatchLeavesEveryPhotoWholeAndTheRestRecordedAsNotReached)
 {
-    if (const std::string why = FuseCard::unavailable(); !why.empty())
+    if (const std::string why = MountedFileSystem::unavailable(FsKind::ExfatFuse); !why.empty())
         GTEST_SKIP() << why;
-    FuseCard card(dir.path());
-    if (!card.mounted())
-        GTEST_SKIP() << "mount.exfat-fuse could not mount an exFAT image here";
+    const MountedFileSystem card(FsKind::ExfatFuse);
+    const ReinsertAtEnd reinsert{card};
     const fs::path dcim = card.path() / "DCIM";
     fs::create_directory(dcim);
     const size_t photos = 30, beforePull = 5;
@@ -47,14 +45,15 @@ TEST_F(GoneDeviceTest, CardPulledMidBatchLeavesEveryPhotoWholeAndTheRestRecorded
         {
             journal->record(o);
             if (++recorded == beforePull) {
-                card->pull();
+                pulled = pullCard(*card);
                 alertsAtPull = host->alerts().size();
             }
         }
         BatchJournal* journal;
-        FuseCard* card;
+        const MountedFileSystem* card;
         RecordingHost* host;
         size_t recorded = 0, alertsAtPull = 0;
+        bool pulled = false;
     } recorder;
     recorder.journal = journal.get();
     recorder.card = &card;
@@ -67,6 +66,7 @@ TEST_F(GoneDeviceTest, CardPulledMidBatchLeavesEveryPhotoWholeAndTheRestRecorded
         [this] { engine.finishBatch(); }, &engine.goneDevices());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     journal->finish();
+    ASSERT_TRUE(recorder.pulled) << "the card's FUSE daemon could not be killed";
 
     // The history holds every photo: those after the pull as not reached, with one alert at most.
     const std::vector<JournalPhoto> history = readBatch(journal->id());
@@ -82,7 +82,7 @@ TEST_F(GoneDeviceTest, CardPulledMidBatchLeavesEveryPhotoWholeAndTheRestRecorded
     EXPECT_LE(host.alerts().size(), recorder.alertsAtPull + 1);
 
     // Back in the reader: every photo is its old file or its complete new one.
-    ASSERT_TRUE(card.reinsert());
+    ASSERT_TRUE(reinsertCard(card));
     std::multiset<std::string> after;
     for (const std::string& name : listNames(dcim))
         if (name.ends_with(".JPG") && !FileManager::isTemporaryName(name))

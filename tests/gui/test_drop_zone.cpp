@@ -222,16 +222,15 @@ private slots:
     // Photos on a card pulled before the drop: summed up as not reached, no alert each.
     void photosOnAPulledCardAreSummedUpAsNotReached()
     {
-        if (const std::string why = FuseCard::unavailable(); !why.empty())
+        if (const std::string why = MountedFileSystem::unavailable(FsKind::ExfatFuse); !why.empty())
             QSKIP(why.c_str());
         TempDir dir;
-        FuseCard card(dir.path());
-        if (!card.mounted())
-            QSKIP("mount.exfat-fuse could not mount an exFAT image here");
+        const MountedFileSystem card(FsKind::ExfatFuse);
+        const ReinsertAtEnd reinsert{card};
         makeJpeg(dir / "here.jpg", "2010:07:14 18:05:09");
         for (const char* name : {"a.jpg", "b.jpg"})
             makeJpeg(card.path() / name, "2010:07:14 18:05:09");
-        card.pull();
+        QVERIFY(pullCard(card));
 
         QVERIFY(drop({fileUrl(dir / "here.jpg"), fileUrl(card.path() / "a.jpg"), fileUrl(card.path() / "b.jpg")}));
         waitForBatches();

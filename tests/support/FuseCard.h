@@ -1,35 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <filesystem>
-#include <string>
-#include <sys/types.h>
+#include "support/MountedFileSystem.h"
 
 namespace velmora::test {
 
-// An exFAT image served by mount.exfat-fuse, as a card in a reader is, that
-// can be pulled: its daemon killed, the mount left answering ENOTCONN. Needs
-// root and /dev/fuse: `unavailable()` says why not, for a skip.
-class FuseCard {
-public:
-    static std::string unavailable();
-    explicit FuseCard(const std::filesystem::path& dir);
-    ~FuseCard() { unmount(); }
-    FuseCard(const FuseCard&) = delete;
-    FuseCard& operator=(const FuseCard&) = delete;
-    const std::filesystem::path& path() const { return mountPoint_; }
-    bool mounted() const;
-    // The card pulled: its daemon ends, the mount stays and answers ENOTCONN.
-    void pull();
-    // Put back into the reader: mounted afresh.
-    bool reinsert();
+// A card pulled from its reader: the FUSE daemon serving `card` (an exFAT
+// MountedFileSystem) is killed; the mount stays and answers ENOTCONN. False
+// when no daemon was found or the mount still answers after 5 s.
+bool pullCard(const MountedFileSystem& card);
+// The pulled card put back: its image mounted again at its place, so that
+// what it holds can be read (the fixture unmounts it as before).
+bool reinsertCard(const MountedFileSystem& card);
 
-private:
-    bool mount();
-    void unmount();
-
-    std::filesystem::path image_, mountPoint_;
-    pid_t daemon_ = -1;
+// Puts the card back when it goes, so that the fixture always tears down a
+// live mount (it does not see a dead one as mounted).
+struct ReinsertAtEnd {
+    const MountedFileSystem& card;
+    ~ReinsertAtEnd() { reinsertCard(card); }
 };
 
 } // namespace velmora::test
