@@ -288,7 +288,7 @@ void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::
     WindowSink sink(*this, handOver_, stop, journal.get());
     walkBatch(
         batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether,
-        [&engine] { engine.finishBatch(); });
+        [&engine] { engine.finishBatch(); }, &engine.goneDevices());
 }
 
 void DragAndDropView::setStatus(QLabel* control)

@@ -15,14 +15,18 @@ namespace velmora {
 namespace {
 
 // "Done" (message #1, the first word as ever), what the batch did in numbers,
+// how many of the failed photos were not reached (their disk or share gone),
 // and a link that opens the history at this batch.
 QString batchSummaryText(const std::string& done, const BatchJournal& journal)
 {
     const QLocale locale;
-    const QString counts =
+    QString counts =
         QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
             .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
                  locale.toString(qulonglong{journal.failed()}));
+    if (journal.notReached() > 0)
+        counts = QCoreApplication::translate("DragAndDropView", "%1 (%2 not reached: disk or share gone)")
+                     .arg(counts, locale.toString(qulonglong{journal.notReached()}));
     return QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
         .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(), QString::fromStdString(journal.id()),
              QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());

@@ -28,6 +28,9 @@ struct PhotoOutcome {
     std::string newDate;
     // Failed: the reason; Placed: a write-back that failed (the photo is placed).
     std::string error;
+    // Failed: not reached, because its file system was gone (a card pulled, a
+    // share or its FUSE daemon lost); the history calls it so.
+    bool unreachable = false;
     // The source as it was read, before it was placed; none where not read.
     std::optional<FileIdentity> sourceIdentity;
 };

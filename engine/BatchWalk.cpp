@@ -21,28 +21,31 @@ double progress(size_t done, size_t total)
     return static_cast<double>(100 * done / total);
 }
 
-// A file of a listing, handed on at its turn: one that exists and is no folder.
-bool isFileNow(const FileManager& manager, const fs::path& path)
+// A file of a listing, handed on at its turn: one that exists and is no folder,
+// or one on a file system that is gone (not looked at once it is known gone).
+bool isFileNow(const FileManager& manager, const fs::path& path, GoneDevices* gone)
 {
+    if (gone && gone->covers(path))
+        return true;
     bool isDirectory = false;
-    return manager.fileExists(path, isDirectory) && !isDirectory;
+    return manager.fileExists(path, isDirectory) ? !isDirectory : gone && gone->check(path);
 }
 
 // The set that starts at position `first` of a listing, as it stands now:
 // files that have gone since the listing was taken are left out.
 PhotoSet setAt(const PhotoSets& sets, size_t first, const FileManager& manager,
-               const std::function<fs::path(size_t)>& pathAt)
+               const std::function<fs::path(size_t)>& pathAt, GoneDevices* gone)
 {
     PhotoSet set;
     for (size_t i = first; i != PhotoSets::npos; i = sets.next(i))
-        if (fs::path path = pathAt(i); isFileNow(manager, path))
+        if (fs::path path = pathAt(i); isFileNow(manager, path, gone))
             (sets.isCompanion(i) ? set.companions : set.members).push_back(std::move(path));
     return set;
 }
 
 void walkFolder(const FileManager& manager, const fs::path& folder,
                 const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, const std::stop_token& stop,
-                bool keepSetsTogether)
+                bool keepSetsTogether, GoneDevices* gone)
 {
     // Taken whole before the first entry, so the photos placed under their new
     // names during this walk are not visited again.
@@ -50,6 +53,8 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     const auto listing = manager.listFolder(folder, &unreadable, stop);
     if (!listing) {
         SystemLog::write("*** Folder " + folder.native() + " cannot be read! ***");
+        if (gone && gone->check(folder))
+            processSet({{folder}, {}});
         return;
     }
     for (const fs::path& skipped : unreadable)
@@ -80,10 +85,10 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
         readAhead.before(j);
         if (sets && sets->isFirst(j)) {
             // Handed on even when its first member has gone: the others still belong together.
-            if (const PhotoSet set = setAt(*sets, j, manager, pathAt); !set.members.empty())
+            if (const PhotoSet set = setAt(*sets, j, manager, pathAt, gone); !set.members.empty())
                 processSet(set);
         } else if (!sets && mayBePhoto(j)) {
-            if (fs::path full = pathAt(j); isFileNow(manager, full))
+            if (fs::path full = pathAt(j); isFileNow(manager, full, gone))
                 processSet({{std::move(full)}, {}});
         }
         sink.setProgress(progress(j + 1, n));
@@ -94,7 +99,7 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
 
 void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
                BatchSink& sink, std::stop_token stop, bool keepSetsTogether,
-               const std::function<void()>& finishSets)
+               const std::function<void()>& finishSets, GoneDevices* gone)
 {
     const FileManager manager;
     // A quit cuts the wait on an exiv2 helper short; the photo keeps its name.
@@ -108,7 +113,7 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
         std::vector<std::string_view> paths(n);
         bool ignoreCase = false, asked = false;
         for (size_t k = 0; k < n; ++k) {
-            if (!isFileNow(manager, batchList[k]))
+            if (!isFileNow(manager, batchList[k], nullptr))
                 continue;
             paths[k] = batchList[k].native();
             if (!std::exchange(asked, true))
@@ -121,13 +126,17 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
         readAhead.before(k);
         const fs::path& p = batchList[k];
         bool isDirectory = false;
-        const bool exists = manager.fileExists(p, isDirectory);
+        const bool covered = gone && gone->covers(p);
+        const bool exists = !covered && manager.fileExists(p, isDirectory);
         if (exists && isDirectory) {
-            walkFolder(manager, p, processSet, sink, stop, keepSetsTogether);
+            walkFolder(manager, p, processSet, sink, stop, keepSetsTogether, gone);
             continue;
         }
-        if (sets && sets->isFirst(k)) {
-            if (const PhotoSet set = setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; });
+        if (covered || (!exists && gone && gone->check(p))) {
+            // Recorded as not reached by the engine, on its own.
+            processSet({{p}, {}});
+        } else if (sets && sets->isFirst(k)) {
+            if (const PhotoSet set = setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; }, gone);
                 !set.members.empty())
                 processSet(set);
         } else if (!sets && exists) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/GoneDevices.h"
 #include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
 
@@ -31,8 +32,12 @@ public:
 // first member; otherwise every file is a set of its own. Stops between
 // files once `stop` is requested (the application is quitting).
 // `finishSets` runs after the last set, before "Done" (PhotoEngine::finishBatch).
+// A file on a file system in `gone` (PhotoEngine::goneDevices) is handed on
+// without a look at it, so that the engine records it as not reached; one
+// that cannot be looked at because its file system is gone joins them.
 void walkBatch(const std::vector<std::filesystem::path>& batchList,
                const std::function<void(const PhotoSet&)>& processSet, BatchSink& sink, std::stop_token stop = {},
-               bool keepSetsTogether = false, const std::function<void()>& finishSets = {});
+               bool keepSetsTogether = false, const std::function<void()>& finishSets = {},
+               GoneDevices* gone = nullptr);
 
 } // namespace velmora

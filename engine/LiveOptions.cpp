@@ -1,48 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/LiveOptions.h"
 
+#include "engine/DateText.h"
+
 namespace velmora {
 
-int LiveOptions::dateSwitchRow() const
+OptionSnapshot LiveOptions::snapshot() const
 {
     std::lock_guard lock(mutex_);
-    return dateSwitchRow_;
-}
-
-bool LiveOptions::fixTimeOn() const
-{
-    std::lock_guard lock(mutex_);
-    return fixTime_ != 0;
-}
-
-std::optional<std::string> LiveOptions::timezonesTitle() const
-{
-    std::lock_guard lock(mutex_);
-    return timezonesTitle_;
-}
-
-bool LiveOptions::prefixOn() const
-{
-    std::lock_guard lock(mutex_);
-    return prefix_ == 1;
-}
-
-std::optional<std::string> LiveOptions::textToPrefix() const
-{
-    std::lock_guard lock(mutex_);
-    return textToPrefix_;
-}
-
-bool LiveOptions::suffixOn() const
-{
-    std::lock_guard lock(mutex_);
-    return suffix_ == 1;
-}
-
-bool LiveOptions::renameOn() const
-{
-    std::lock_guard lock(mutex_);
-    return rename_ == 1;
+    return {dateSwitchRow_, fixTime_ != 0, hoursFromTitle(timezonesTitle_), prefix_ == 1, textToPrefix_.value_or(""),
+            suffix_ == 1, rename_ == 1, false};
 }
 
 void LiveOptions::setDateSwitchRow(int row)

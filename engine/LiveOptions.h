@@ -9,21 +9,33 @@
 
 namespace velmora {
 
+// The options of one photo set, taken at once: every decision for the set
+// (which date, its shift, the name, move or copy, which field is written, what
+// the history records) comes from one of these, never from a second reading.
+struct OptionSnapshot {
+    int dateSwitchRow = -1;
+    bool fixTime = false;
+    long long hours = 0; // the shift chosen in the pop-up
+    bool prefix = false;
+    std::string textToPrefix;
+    bool suffix = false;
+    bool copy = false;
+    bool changeExifInPhoto = false; // the stored preference; read only with fixTime on
+    bool digitized() const { return dateSwitchRow == 1; }
+    bool writeBack() const { return fixTime && changeExifInPhoto; }
+};
+
 // The options a batch works with, as plain values: whoever owns the controls
-// (the drop zone) sets them on every change, and batch workers read them at
-// each point of use, so that no worker ever touches a widget. Thread-safe.
+// (the drop zone) sets them on every change, and batch workers take a snapshot
+// of them for every photo set, so that a change applies to the sets still to
+// come and no worker ever touches a widget. Thread-safe.
 //
 // Checkbox states are 0 off, 1 on, -1 mixed. `prefix`, `suffix` and `rename`
 // count as on only in state 1; `fixTime` in every state but off.
 class LiveOptions {
 public:
-    int dateSwitchRow() const; // -1 when no row is selected
-    bool fixTimeOn() const;
-    std::optional<std::string> timezonesTitle() const; // nullopt when nothing is selected
-    bool prefixOn() const;
-    std::optional<std::string> textToPrefix() const;
-    bool suffixOn() const;
-    bool renameOn() const;
+    // Every option under one lock; `changeExifInPhoto` is left false.
+    OptionSnapshot snapshot() const;
     // The options as a batch starts with them, by name, for its journal.
     std::vector<std::pair<std::string, std::string>> describe() const;
 

@@ -2,6 +2,8 @@
 #include "engine/PhotoEngine.h"
 
 #include "engine/DateText.h"
+#include "engine/ShotNaming.h"
+#include "platform/DeviceReach.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/MessageTable.h"
 #include "platform/MetadataReader.h"
@@ -17,7 +19,7 @@ namespace fs = std::filesystem;
 namespace velmora {
 
 PhotoEngine::PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host)
-    : controls_(controls), runDialog_(runDialog), host_(host)
+    : controls_(controls), runDialog_(runDialog), host_(host), outcomes_([this] { raiseLatchedAlert("#17"); })
 {
 }
 
@@ -34,43 +36,12 @@ void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::s
     outcome.kind = kind;
     outcome.source = source;
     outcome.error = std::move(error);
-    deliver(std::move(outcome));
-}
-
-void PhotoEngine::deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTicket> ticket)
-{
-    waiting_.push_back({std::move(outcome), std::move(ticket)});
-    drain(false);
-}
-
-void PhotoEngine::drain(bool all)
-{
-    while (!waiting_.empty()) {
-        // The journal is asked only while an outcome waits for its group.
-        if (const auto& ticket = waiting_.front().ticket; ticket && !ticket->done()) {
-            all ? syncPatchedPhotos() : endOldGroup();
-            if (!ticket->done())
-                return;
-        }
-        PhotoOutcome outcome = std::move(waiting_.front().outcome);
-        const int error = waiting_.front().ticket ? waiting_.front().ticket->error() : 0;
-        waiting_.pop_front();
-        if (error != 0) {
-            SystemLog::write("***Could not write the image file " + outcome.target.native() + ": " +
-                             errnoText("patch", error) + " ***");
-            raiseLatchedAlert("#17");
-            outcome.oldDate.clear();
-            outcome.newDate.clear();
-            outcome.error = MessageTable::text("#17");
-        }
-        if (recorder_)
-            recorder_->record(outcome);
-    }
+    outcomes_.deliver(std::move(outcome));
 }
 
 void PhotoEngine::finishBatch()
 {
-    drain(true);
+    outcomes_.drain(true);
 }
 
 void PhotoEngine::reportNotFound(const fs::path& path)
@@ -79,15 +50,34 @@ void PhotoEngine::reportNotFound(const fs::path& path)
     report(PhotoOutcome::Kind::NotFound, path);
 }
 
+void PhotoEngine::reportUnreachable(const fs::path& path, const FileError* error)
+{
+    PhotoOutcome outcome;
+    outcome.kind = PhotoOutcome::Kind::Failed;
+    outcome.source = path;
+    outcome.unreachable = true;
+    if (error) {
+        SystemLog::write("Error!! " + error->description);
+        outcome.error = error->localizedDescription;
+    } else {
+        const int code = gone_.codeFor(path);
+        outcome.error = code ? errnoText("Not reached", code) : "Not reached";
+    }
+    outcomes_.deliver(std::move(outcome));
+    // The rest of the batch ends in one summary; an alert for the first failure of each kind.
+    if (error && goneAlerted_.insert(error->code).second)
+        host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
+}
+
 void PhotoEngine::reportFailure(const FileError& error)
 {
     SystemLog::write("Error!! " + error.description);
     host_.showAlert({error.localizedDescription, MessageTable::text("#12")});
 }
 
-std::optional<FileError> PhotoEngine::transfer(const fs::path& source, const fs::path& target) const
+std::optional<FileError> PhotoEngine::transfer(const fs::path& source, const fs::path& target, bool copy) const
 {
-    return controls_.renameOn() ? manager_.copyItem(source, target) : manager_.moveItem(source, target);
+    return copy ? manager_.copyItem(source, target) : manager_.moveItem(source, target);
 }
 
 // One file of a shot and where it goes.
@@ -113,25 +103,27 @@ void PhotoEngine::processFile(const fs::path& path)
     finishBatch();
 }
 
-std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, std::string& original,
-                                                           std::optional<FileIdentity>& identity)
+std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path, const OptionSnapshot& options,
+                                                           std::string& original, std::optional<FileIdentity>& identity)
 {
-    if (!manager_.fileExists(path)) {
-        reportNotFound(path);
+    // Not there, or its file system gone (a look only when it is not there).
+    auto absent = [&] {
+        if (manager_.fileExists(path))
+            return false;
+        gone_.check(path) ? reportUnreachable(path) : reportNotFound(path);
+        return true;
+    };
+    if (absent())
         return std::nullopt;
-    }
     // The capture date of the chosen field; no fallback to the other one.
     const CaptureDates dates = readCaptureDates(path, &identity);
-    std::optional<std::string> capture =
-        controls_.dateSwitchRow() == 1 ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     original = capture.value_or("");
-    if (isUsableCaptureDate(capture) && controls_.fixTimeOn())
-        capture = shiftCaptureDate(*capture, hoursFromTitle(controls_.timezonesTitle()));
-    if (!isUsableCaptureDate(capture) && !manager_.fileExists(path)) {
-        // Taken by an overlapping batch while it was read: gone, not without a date.
-        reportNotFound(path);
+    if (isUsableCaptureDate(capture) && options.fixTime)
+        capture = shiftCaptureDate(*capture, options.hours);
+    // Taken by an overlapping batch while it was read: gone, not without a date.
+    if (!isUsableCaptureDate(capture) && absent())
         return std::nullopt;
-    }
     if (!isUsableCaptureDate(capture)) {
         raiseLatchedAlert("#14");
         SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
@@ -143,6 +135,16 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path,
 
 void PhotoEngine::processSet(const PhotoSet& set)
 {
+    // One snapshot for the whole set; the stored preference matters only with fixTime.
+    OptionSnapshot options = controls_.snapshot();
+    options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
+    // A set on a file system found gone is not looked at again.
+    if (!set.members.empty() && gone_.covers(set.members.front())) {
+        for (const auto* paths : {&set.members, &set.companions})
+            for (const fs::path& path : *paths)
+                reportUnreachable(cleanPathText(path));
+        return;
+    }
     // Members of one capture date (and one folder and old name, as the walk
     // groups them) form one shot; shots in the order of their first member.
     struct Shot {
@@ -157,7 +159,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
         placeOf.emplace_back();
         std::string original;
         std::optional<FileIdentity> identity;
-        const auto date = shiftedCaptureDate(source, original, identity);
+        const auto date = shiftedCaptureDate(source, options, original, identity);
         if (!date)
             continue;
         const fs::path withoutExtension = fs::path(source).replace_extension();
@@ -176,6 +178,10 @@ void PhotoEngine::processSet(const PhotoSet& set)
     // date stays where it is, silently: it is not a photo of its own.
     for (const fs::path& path : set.companions) {
         const fs::path companion = cleanPathText(path);
+        if (gone_.covers(companion)) {
+            reportUnreachable(companion);
+            continue;
+        }
         const std::string name = companion.filename().native();
         const auto member = std::find_if(set.members.begin(), set.members.end(), [&](const fs::path& m) {
             return name.starts_with(cleanPathText(m).filename().native() + ".");
@@ -188,65 +194,43 @@ void PhotoEngine::processSet(const PhotoSet& set)
         }
     }
     for (Shot& shot : shots)
-        placeShot(shot.items, shot.date);
+        placeShot(shot.items, shot.date, options);
 }
 
-void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate)
+void PhotoEngine::placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate,
+                            const OptionSnapshot& options)
 {
-    // Name base: the photo's own folder, the prefix text as typed (it may name
-    // a sub-folder), the date stem and, on request, the old name. The files of
-    // a shot share the folder and the old name without extension.
-    const fs::path& first = items.front().source;
-    const std::string stem = first.stem().native();
-    std::string base = first.parent_path().native() + "/";
-    if (controls_.prefixOn())
-        base += controls_.textToPrefix().value_or("");
-    base += dateStem(shiftedCaptureDate);
-    if (controls_.suffixOn())
-        base += "__" + stem;
-
-    // What follows the base: "." and the extension for a photo (a bare "." when
-    // it has none), the rest of its name after the old stem for a companion (".CR2.xmp").
-    std::vector<std::string> rests;
-    for (const Item& item : items) {
-        const std::string name = item.source.filename().native();
-        if (item.companion)
-            rests.push_back(equalsIgnoringCase(name.substr(0, stem.size()), stem) ? name.substr(stem.size())
-                                                                                   : "." + name);
-        else
-            rests.push_back("." + (item.source.has_extension() ? item.source.extension().native().substr(1) : ""));
-    }
-    // The plain name when it is free, or already the file's own (in another
-    // letter case where the file system ignores case), for every file of the
-    // shot; else the first number free for all of them.
-    auto freeForAll = [&](const std::string& number, bool plain) {
-        for (size_t i = 0; i < items.size(); ++i) {
-            const std::string target = base + number + rests[i];
-            if (!(plain && target == items[i].source.native()) && manager_.fileExists(target) &&
-                !(plain && manager_.isSameFile(items[i].source, target)))
-                return false;
-        }
-        return true;
-    };
-    std::string number;
-    for (unsigned long long n = 1; !freeForAll(number, n == 1); ++n)
-        number = "__" + std::to_string(n);
+    std::vector<ShotFile> files;
+    for (const Item& item : items)
+        files.push_back({item.source, item.companion});
+    const std::vector<std::string> targets = nameShot(files, shiftedCaptureDate, options, manager_);
     for (size_t i = 0; i < items.size(); ++i)
-        items[i].target = base + number + rests[i];
+        items[i].target = targets[i];
 
     for (Item& item : items)
         if (!item.companion)
-            placeMember(item, shiftedCaptureDate);
+            placeMember(item, shiftedCaptureDate, options);
     const bool anyPlaced = std::any_of(items.begin(), items.end(), [](const Item& i) { return i.placed; });
     for (Item& item : items)
         if (item.companion && (item.owner ? items[*item.owner].placed : anyPlaced))
-            placeCompanion(item);
+            placeCompanion(item, options);
 }
 
-void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
+// A failure because the file system of the photo or its target is gone, not the photo's own.
+bool PhotoEngine::fileSystemGone(const std::optional<FileError>& error, const Item& item)
 {
-    const bool copy = controls_.renameOn();
-    const auto error = transfer(item.source, item.target);
+    return error && isGoneDeviceError(error->code) &&
+           (gone_.check(item.source) || gone_.check(fs::path(item.target).parent_path()));
+}
+
+void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate, const OptionSnapshot& options)
+{
+    const bool copy = options.copy;
+    const auto error = transfer(item.source, item.target, copy);
+    if (fileSystemGone(error, item)) {
+        reportUnreachable(item.source, &*error);
+        return;
+    }
     const bool sameAsSource = item.target == item.source.native() ||
                               (error && error->code == FileError::kAlreadyExists &&
                                manager_.isSameFile(item.source, item.target));
@@ -270,10 +254,9 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
     outcome.copied = copy && !sameAsSource;
     outcome.sourceIdentity = item.identity;
 
-    // The control first: the stored preference costs a file check per photo.
     std::shared_ptr<const PatchTicket> ticket;
-    if (controls_.fixTimeOn() && host_.changeExifInPhoto()) {
-        const bool digitized = controls_.dateSwitchRow() == 1;
+    if (options.writeBack()) {
+        const bool digitized = options.digitized();
         // Only into the photo itself: the placed file, or the source when it
         // already has its name. Never into whatever else sits at the target.
         bool written = false;
@@ -290,19 +273,23 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate)
             outcome.error = MessageTable::text("#17");
         }
     }
-    deliver(std::move(outcome), std::move(ticket));
+    outcomes_.deliver(std::move(outcome), std::move(ticket));
 }
 
-void PhotoEngine::placeCompanion(const Item& item)
+void PhotoEngine::placeCompanion(const Item& item, const OptionSnapshot& options)
 {
     if (item.target == item.source.native())
         return;
-    const bool copy = controls_.renameOn();
-    const auto error = transfer(item.source, item.target);
+    const bool copy = options.copy;
+    const auto error = transfer(item.source, item.target, copy);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source))
         return;
     if (error && error->code == FileError::kAlreadyExists && manager_.isSameFile(item.source, item.target))
         return; // its own name in another letter case
+    if (fileSystemGone(error, item)) {
+        reportUnreachable(item.source, &*error);
+        return;
+    }
     // Journaled like a photo of its own, so that an undo takes it back too.
     PhotoOutcome outcome;
     outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;
@@ -312,7 +299,7 @@ void PhotoEngine::placeCompanion(const Item& item)
     else
         outcome.target = item.target;
     outcome.copied = copy;
-    deliver(outcome);
+    outcomes_.deliver(outcome);
     // Left behind under its old name, it is cut off from its photo: the user must know.
     if (error)
         reportFailure(*error);

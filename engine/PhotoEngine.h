@@ -2,16 +2,18 @@
 #pragma once
 
 #include "engine/BatchRecorder.h"
+#include "engine/GoneDevices.h"
 #include "engine/LiveOptions.h"
+#include "engine/OutcomeQueue.h"
 #include "engine/PhotoSet.h"
 #include "platform/FileManager.h"
 #include "platform/PatchJournal.h"
 
 #include <atomic>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,14 +31,15 @@ public:
     virtual ~EngineHost() = default;
     // Shows the alert and returns once it has been dismissed.
     virtual void showAlert(const AlertRequest& request) = 0;
-    // The stored preference "change_exif_in_photo", read afresh for every photo.
+    // The stored preference "change_exif_in_photo", read afresh for every photo set.
     virtual bool changeExifInPhoto() = 0;
 };
 
 // The per-photo operation: read the capture date, shift it, compose the new
 // name, move or copy the photo there and, when asked, write the date back.
-// Runs on a batch's worker thread; reads the options from the mirror at each
-// point of use, so a change during a batch applies to the photos still to come.
+// Runs on a batch's worker thread; takes one snapshot of the options for each
+// photo set, so a change during a batch applies to the sets still to come and
+// never to half of one.
 class PhotoEngine {
 public:
     PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host);
@@ -56,7 +59,9 @@ public:
     // Called after a batch's last set, before it says "Done".
     void finishBatch();
     // Where each photo's outcome goes from now on; none by default.
-    void setRecorder(BatchRecorder* recorder) { recorder_ = recorder; }
+    void setRecorder(BatchRecorder* recorder) { outcomes_.setRecorder(recorder); }
+    // The file systems found gone so far: the walk does not look at their files again.
+    GoneDevices& goneDevices() { return gone_; }
 
     // Writes `date` into the photo's DateTimeDigitized (digitized) or
     // DateTimeOriginal field. True once the rewritten photo is in place; with
@@ -70,34 +75,31 @@ private:
     // The shifted capture date of a member, or nullopt after the described
     // reports; `original` gets the field's text before the shift, `identity`
     // the file's as it was read.
-    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, std::string& original,
-                                                  std::optional<FileIdentity>& identity);
+    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, const OptionSnapshot& options,
+                                                  std::string& original, std::optional<FileIdentity>& identity);
     // Puts the members and companions of one shot under their new names.
-    void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate);
-    void placeMember(Item& item, const std::string& shiftedCaptureDate);
-    void placeCompanion(const Item& item);
+    void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate, const OptionSnapshot& options);
+    void placeMember(Item& item, const std::string& shiftedCaptureDate, const OptionSnapshot& options);
+    void placeCompanion(const Item& item, const OptionSnapshot& options);
     void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
-    // Hands the outcome to the recorder once it and those before it are known.
-    void deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTicket> ticket = nullptr);
-    // Records the outcomes known so far, in order; `all`: ends the group first.
-    void drain(bool all);
     void reportNotFound(const std::filesystem::path& path);
+    bool fileSystemGone(const std::optional<FileError>& error, const Item& item);
+    // A photo on a file system that is gone: recorded as not reached; the
+    // alert of `error` is shown for the first failure of its kind only.
+    void reportUnreachable(const std::filesystem::path& path, const FileError* error = nullptr);
     // A move or copy that failed for another reason than a taken name: logged and shown.
     void reportFailure(const FileError& error);
-    // Moves, or copies when the option says so; never replaces what is at `target`.
-    std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target) const;
+    // Moves or copies; never replaces what is at `target`.
+    std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target,
+                                      bool copy) const;
 
     const LiveOptions& controls_;
     std::atomic<bool>& runDialog_;
     EngineHost& host_;
     FileManager manager_;
-    BatchRecorder* recorder_ = nullptr;
-    // Outcomes in the order of the photos, the first ones waiting for their date's group.
-    struct Waiting {
-        PhotoOutcome outcome;
-        std::shared_ptr<const PatchTicket> ticket;
-    };
-    std::deque<Waiting> waiting_;
+    OutcomeQueue outcomes_;
+    GoneDevices gone_;
+    std::set<int> goneAlerted_; // the kinds of gone file system already shown in an alert
 };
 
 } // namespace velmora

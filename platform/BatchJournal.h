@@ -34,6 +34,7 @@ public:
     size_t renamed() const { return counts_.renamed; }
     size_t withoutDate() const { return counts_.withoutDate; }
     size_t failed() const { return counts_.failed; }
+    size_t notReached() const { return counts_.notReached; }
 
 private:
     BatchJournal(std::string id, const std::filesystem::path& file) : id_(std::move(id)), file_(file, true) {}

@@ -40,6 +40,8 @@ void writePhotoLine(std::string& out, const PhotoOutcome& o, const std::optional
             .str("new", o.newDate);
     if (!o.error.empty())
         line.str("error", o.error);
+    if (o.unreachable)
+        line.str("reason", "unreachable");
     line.end();
 }
 
@@ -59,6 +61,7 @@ JournalPhoto readPhotoLine(const JsonFields& f)
     o.oldDate = f.text("old");
     o.newDate = f.text("new");
     o.error = f.text("error");
+    o.unreachable = f.text("reason") == "unreachable";
     if (!f.text("ino").empty())
         p.placed = FileIdentity{static_cast<uint64_t>(f.number("dev")), static_cast<uint64_t>(f.number("ino")),
                                 f.number("size"), f.number("mtime")};

@@ -25,12 +25,13 @@ JournalPhoto readPhotoLine(const JsonFields& fields);
 // The numbers the history shows for a batch. "Renamed" leaves out a photo that
 // kept its name; "failed" takes in a write-back that failed.
 struct BatchCounts {
-    size_t renamed = 0, withoutDate = 0, failed = 0;
+    size_t renamed = 0, withoutDate = 0, failed = 0, notReached = 0; // not reached: some of the failed
     void add(const PhotoOutcome& o)
     {
         renamed += o.kind == PhotoOutcome::Kind::Placed && o.target != o.source;
         withoutDate += o.kind == PhotoOutcome::Kind::NoDate;
         failed += !o.error.empty();
+        notReached += o.unreachable;
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The new name, collision numbers, a move or copy that never replaces a file,
 // and the write-back into the placed photo only.
+#include "engine/DateText.h"
 #include "platform/MetadataReader.h"
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
@@ -80,9 +81,11 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         // The first free number, after the old name when it is kept.
         {"IMG_0001.JPG", 0, "", 0, {jpg, kStem + "__2.JPG"}, {jpg, kStem + "__1.JPG", kStem + "__2.JPG"}, ""},
         {"IMG_0001.JPG", 0, "", 1, {kept + ".JPG"}, {kept + ".JPG", kept + "__1.JPG"}, ""},
-        // A photo that has its name stays; its twin finds "__1" taken by itself.
+        // A photo that has its name, with or without a number, stays.
         {jpg, 0, "", 0, {}, {jpg}, ""},
-        {kStem + "__1.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__2.JPG"}, ""},
+        {kStem + "__1.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__1.JPG"}, ""},
+        {kStem + "__3.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__3.JPG"}, ""},
+        {kStem + "__01.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__1.JPG"}, ""},
         // A name held by a link to nothing is taken all the same.
         {"IMG_0001.JPG", 0, "", 0, {}, {kStem + "__1.JPG"}, "", {jpg}},
         {"IMG_0001.JPG", 1, "Paris/", 0, {}, {"IMG_0001.JPG"}, "there is no folder “/Paris”."},
@@ -202,6 +205,77 @@ TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
     EXPECT_TRUE(host.alerts().empty());
 }
 
+// Options changed by another thread during a batch: each photo is named, moved
+// or copied, written and recorded by one snapshot of them, and later photos
+// see the changes.
+TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
+{
+    struct : BatchRecorder {
+        void record(const PhotoOutcome& o) override { outcomes.add(o); }
+        Recorded<PhotoOutcome> outcomes;
+    } recorder;
+    // The user clicks at any moment: another thread changes the shift and
+    // copy, and the date row changes whenever the stored preference is read.
+    struct : RecordingHost {
+        bool changeExifInPhoto() override
+        {
+            options->setDateSwitchRow(++asked % 2);
+            return true;
+        }
+        LiveOptions* options;
+        int asked = 0;
+    } clicking;
+    clicking.options = &controls;
+    PhotoEngine engine(controls, runDialog, clicking);
+    engine.setRecorder(&recorder);
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+1");
+    auto dates = [](int i, bool digitized) {
+        const std::string mmss = std::to_string(10 + i / 40) + ":" + std::to_string(10 + i % 40);
+        return (digitized ? "2011:03:01 10:" : "2010:07:14 10:") + mmss;
+    };
+    const int photos = 80;
+    std::map<std::string, int> index;
+    for (int i = 0; i < photos; ++i) {
+        const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+        makeJpeg(dir / name, dates(i, false), dates(i, true));
+        index[(dir / name).native()] = i;
+    }
+    std::atomic<bool> done{false};
+    std::thread toggler([&] {
+        for (int k = 0; !done; ++k) {
+            controls.setTimezonesTitle(k % 3 ? "+1" : "+2");
+            controls.setRenameState(k % 5 == 0);
+            std::this_thread::yield();
+        }
+    });
+    NullSink sink;
+    walkBatch(
+        {dir.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, false,
+        [&] { engine.finishBatch(); });
+    done = true;
+    toggler.join();
+
+    std::set<bool> rows; // digitized or not
+    const auto outcomes = recorder.outcomes.all();
+    ASSERT_EQ(outcomes.size(), size_t{photos});
+    for (const PhotoOutcome& o : outcomes) {
+        SCOPED_TRACE(o.source.native() + " -> " + o.target.native());
+        ASSERT_EQ(o.kind, PhotoOutcome::Kind::Placed);
+        const int i = index.at(o.source.native());
+        const std::string read = dates(i, o.digitized), other = dates(i, !o.digitized);
+        EXPECT_EQ(o.oldDate, read);
+        EXPECT_TRUE(o.newDate == shiftCaptureDate(read, 1) || o.newDate == shiftCaptureDate(read, 2)) << o.newDate;
+        EXPECT_EQ(o.target.filename().native(), dateStem(o.newDate) + ".JPG");
+        EXPECT_EQ(fs::exists(o.source), o.copied);
+        const CaptureDates placed = readCaptureDates(o.target);
+        EXPECT_EQ(o.digitized ? placed.dateTimeDigitized : placed.dateTimeOriginal, o.newDate);
+        EXPECT_EQ(o.digitized ? placed.dateTimeOriginal : placed.dateTimeDigitized, other);
+        rows.insert(o.digitized);
+    }
+    EXPECT_EQ(rows.size(), 2u); // a change reaches the photos after it
+}
+
 // A folder as a camera and a raw editor leave it, through the real walk: pairs
 // and their sidecars keep one name and one number, a burst the camera's order.
 TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
@@ -233,15 +307,20 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
         expected[name] = renamed;
     }
     NullSink sink;
-    walkBatch(
-        {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
-
-    std::map<std::string, std::string> renamed;
-    for (const std::string& name : listNames(dir.path()))
-        renamed[readFile(dir / name)] = name;
-    EXPECT_EQ(renamed, expected);
+    auto run = [&] {
+        walkBatch(
+            {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        std::map<std::string, std::string> renamed;
+        for (const std::string& name : listNames(dir.path()))
+            renamed[readFile(dir / name)] = name;
+        return renamed;
+    };
+    EXPECT_EQ(run(), expected);
     EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "NODATE.JPG").native() + " doesn't have EXIF data! ***"});
     EXPECT_EQ(host.alerts().size(), 1u); // the latched missing-date alert
+    // Later runs over the folder move nothing: a burst is not reshuffled.
+    EXPECT_EQ(run(), expected);
+    EXPECT_EQ(run(), expected);
 }
 
 // Where the file system ignores letter case the walk hands on IMG_0001.JPG

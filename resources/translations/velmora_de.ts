@@ -8,6 +8,10 @@
         <translation>%1 umbenannt, %2 ohne Datum, %3 fehlgeschlagen</translation>
     </message>
     <message>
+        <source>%1 (%2 not reached: disk or share gone)</source>
+        <translation>%1 (%2 nicht erreicht: Karte oder Freigabe weg)</translation>
+    </message>
+    <message>
         <source>Show in History</source>
         <translation>Im Verlauf zeigen</translation>
     </message>

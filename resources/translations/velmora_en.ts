@@ -8,6 +8,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>%1 (%2 not reached: disk or share gone)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Show in History</source>
         <translation type="unfinished"></translation>
     </message>

@@ -8,6 +8,10 @@
         <translation>%1 renommées, %2 sans date, %3 en échec</translation>
     </message>
     <message>
+        <source>%1 (%2 not reached: disk or share gone)</source>
+        <translation>%1 (%2 non atteintes : carte ou partage disparu)</translation>
+    </message>
+    <message>
         <source>Show in History</source>
         <translation>Voir dans l&apos;historique</translation>
     </message>

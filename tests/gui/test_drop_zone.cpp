@@ -8,6 +8,7 @@
 #include "platform/BatchJournal.h"
 #include "platform/Platform.h"
 #include "platform/Settings.h"
+#include "support/FuseCard.h"
 #include "support/TestSupport.h"
 
 #include <QtTest>
@@ -216,6 +217,29 @@ private slots:
         // The status line goes 4.0 s after "Done", not at once.
         QVERIFY(status->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(status->isHidden(), 8000);
+    }
+
+    // Photos on a card pulled before the drop: summed up as not reached, no alert each.
+    void photosOnAPulledCardAreSummedUpAsNotReached()
+    {
+        if (const std::string why = MountedFileSystem::unavailable(FsKind::ExfatFuse); !why.empty())
+            QSKIP(why.c_str());
+        TempDir dir;
+        const MountedFileSystem card(FsKind::ExfatFuse);
+        const ReinsertAtEnd reinsert{card};
+        makeJpeg(dir / "here.jpg", "2010:07:14 18:05:09");
+        for (const char* name : {"a.jpg", "b.jpg"})
+            makeJpeg(card.path() / name, "2010:07:14 18:05:09");
+        QVERIFY(pullCard(card));
+
+        QVERIFY(drop({fileUrl(dir / "here.jpg"), fileUrl(card.path() / "a.jpg"), fileUrl(card.path() / "b.jpg")}));
+        waitForBatches();
+        const QString id = QString::fromStdString(listBatches().front().id);
+        QTRY_COMPARE(delegate_->status()->text(),
+                     QStringLiteral("Done: 1 renamed, 0 without a date, 2 failed (2 not reached: disk or share gone) "
+                                    "<a href=\"%1\">Show in History</a>")
+                         .arg(id));
+        QVERIFY(openAlerts().isEmpty());
     }
 
     void overlappingBatchesShareTheLatchAndQuitReleasesThem()
