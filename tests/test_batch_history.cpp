@@ -6,10 +6,12 @@
 
 #include "engine/BatchUndo.h"
 #include "platform/BatchJournal.h"
+#include "platform/JournalFolder.h"
 #include "platform/PatchJournal.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <unistd.h>
 
@@ -64,6 +66,32 @@ protected:
     }
     static BatchSummary newest() { return listBatches().front(); }
 };
+
+TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
+{
+    const fs::path folder = stateFolder() / "batches";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    using namespace std::chrono;
+    const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    // Newest first: within a millisecond by process id, then by number; then a hundred
+    // batches of a process whose id is longer than any process has after a reboot.
+    Names ids;
+    for (const char* rest : {"-40-2", "-40-1", "-40", "-5"})
+        ids.push_back(std::to_string(now - 1000) + rest);
+    for (int i = 0; i < 96; ++i)
+        ids.push_back(std::to_string(now - 2000 - 1000 * i) + "-99999999");
+    for (const std::string& id : ids)
+        writeFile(batchFile(id), "");
+    EXPECT_EQ(batchIds(), ids);
+
+    // A new batch is the newest; the oldest goes to keep a hundred.
+    const std::string id = BatchJournal::begin({}, {})->id();
+    ids.insert(ids.begin(), id);
+    ids.pop_back();
+    EXPECT_EQ(batchIds(), ids);
+    EXPECT_EQ(newest().id, id);
+}
 
 TEST_F(HistoryTest, JournalTellsWhatBecameOfEachPhoto)
 {
