@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <utility>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -88,12 +90,17 @@ void BatchJournal::record(const PhotoOutcome& o)
 
 void BatchJournal::finish()
 {
-    finished_ = true;
-    file_.append(JsonLine(line_, "end")
-                     .num("renamed", static_cast<int64_t>(counts_.renamed))
-                     .num("nodate", static_cast<int64_t>(counts_.withoutDate))
-                     .num("failed", static_cast<int64_t>(counts_.failed))
-                     .end());
+    if (std::exchange(finished_, true) || !file_.open())
+        return;
+    file_.writeOut();
+    JsonLine end(line_, "end");
+    end.num("renamed", static_cast<int64_t>(counts_.renamed))
+        .num("nodate", static_cast<int64_t>(counts_.withoutDate))
+        .num("failed", static_cast<int64_t>(counts_.failed));
+    // The counts are the batch's; its lines are not all here, and Undo must know.
+    if (const int error = file_.writeError())
+        end.str("lost", std::strerror(error));
+    file_.append(end.end());
     file_.sync();
 }
 

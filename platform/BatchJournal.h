@@ -27,8 +27,10 @@ public:
     void record(const PhotoOutcome& outcome) override;
     // Makes what is recorded so far durable now.
     void sync() { file_.sync(); }
-    // Ends the journal: the counts, made durable.
+    // Ends the journal: the counts, made durable. Once only.
     void finish();
+    // Why lines of this batch could not be written or flushed (an errno; 0: they were).
+    int writeError() const { return file_.writeError(); }
 
     const std::string& id() const { return id_; }
     size_t renamed() const { return counts_.renamed; }

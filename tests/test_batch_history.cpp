@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <map>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -67,6 +69,28 @@ protected:
     static BatchSummary newest() { return listBatches().front(); }
 };
 
+// A full disk as the kernel reports it to the writer, without a mount: while it
+// lasts, a write that would make any file longer than `bytes` fails.
+class DiskFull {
+public:
+    explicit DiskFull(uintmax_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        const rlimit limit{static_cast<rlim_t>(bytes), before_.rlim_max};
+        signal_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFull()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    rlimit before_{};
+    void (*signal_)(int) = nullptr;
+};
+
 TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
 {
     const fs::path folder = stateFolder() / "batches";
@@ -91,6 +115,42 @@ TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
     ids.pop_back();
     EXPECT_EQ(batchIds(), ids);
     EXPECT_EQ(newest().id, id);
+}
+
+TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
+{
+    makePhotos();
+    // The photos' lines are refused, the first one torn; then the disk has room again for the end.
+    auto journal = BatchJournal::begin({}, batch);
+    const std::string id = journal->id();
+    {
+        const DiskFull full(fs::file_size(batchFile(id)) + 10);
+        engine.setRecorder(journal.get());
+        for (const fs::path& photo : batch)
+            engine.processFile(photo);
+        engine.setRecorder(nullptr);
+        journal->sync();
+    }
+    EXPECT_EQ(journal->writeError(), EFBIG);
+    journal.reset();
+    const BatchSummary b = newest();
+    EXPECT_EQ(std::make_tuple(b.finished, b.renamed, b.linesLost), std::make_tuple(true, 3u, true));
+    // Undo knows of no photo to take back: the batch is not undone.
+    EXPECT_TRUE(undoBatch(id).journaled);
+    EXPECT_EQ(newest().undo, Undo::Partly);
+
+    // An undo that cannot be recorded takes nothing back.
+    makePhotos();
+    const std::string second = runBatch();
+    const Names renamed = listNames(dir.path());
+    UndoResult result;
+    {
+        const DiskFull full(0);
+        result = undoBatch(second);
+    }
+    EXPECT_EQ(std::make_tuple(result.journaled, result.undone), std::make_tuple(false, 0u));
+    EXPECT_EQ(listNames(dir.path()), renamed);
+    EXPECT_EQ(newest().undo, Undo::None);
 }
 
 TEST_F(HistoryTest, JournalTellsWhatBecameOfEachPhoto)

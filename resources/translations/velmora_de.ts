@@ -11,6 +11,10 @@
         <source>Show in History</source>
         <translation>Im Verlauf zeigen</translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation>Der Verlauf dieses Stapels konnte nicht vollständig geschrieben werden (%1): Rückgängig kann ihn nicht ganz zurücknehmen.</translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>

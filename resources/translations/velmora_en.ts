@@ -11,6 +11,10 @@
         <source>Show in History</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>

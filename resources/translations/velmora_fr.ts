@@ -11,6 +11,10 @@
         <source>Show in History</source>
         <translation>Voir dans l&apos;historique</translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation>L&apos;historique de ce lot n&apos;a pas pu être écrit en entier (%1) : l&apos;annulation ne peut pas tout reprendre.</translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>
