@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <unistd.h>
 
@@ -21,7 +23,16 @@ std::string_view folderOf(const fs::path& path)
     return text.substr(0, text.rfind('/') + 1);
 }
 
+std::mutex runningMutex;
+std::set<std::string> running; // the batches of this process not yet finished
+
 } // namespace
+
+bool BatchJournal::isRunning(const std::string& id)
+{
+    const std::lock_guard lock(runningMutex);
+    return running.contains(id);
+}
 
 std::unique_ptr<BatchJournal> BatchJournal::begin(const Options& options, const std::vector<fs::path>& paths)
 {
@@ -37,6 +48,10 @@ std::unique_ptr<BatchJournal> BatchJournal::begin(const Options& options, const 
             continue;
         if (!journal->file_.open())
             return nullptr;
+        {
+            const std::lock_guard lock(runningMutex);
+            running.insert(id);
+        }
         std::string& line = journal->line_;
         JsonLine header(line, "batch");
         header.num("started", started);
@@ -102,6 +117,8 @@ void BatchJournal::finish()
         end.str("lost", std::strerror(error));
     file_.append(end.end());
     file_.sync();
+    const std::lock_guard lock(runningMutex);
+    running.erase(id_);
 }
 
 } // namespace velmora
