@@ -12,18 +12,21 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace velmora {
 namespace {
 
-// A batch of this process that has no end yet is still running.
 bool isRunning(const BatchSummary& b)
 {
-    const size_t dash = b.id.find('-');
-    return !b.finished && dash != std::string::npos &&
-           b.id.substr(dash + 1, b.id.find('-', dash + 1) - dash - 1) ==
-               std::to_string(QCoreApplication::applicationPid());
+    return !b.finished && BatchJournal::isRunning(b.id);
+}
+
+bool undoable(const BatchSummary& b)
+{
+    return b.undo != BatchSummary::Undo::Done && !isRunning(b);
 }
 
 } // namespace
@@ -76,19 +79,21 @@ void HistoryWindow::reloadBatches(const std::string& select)
     const QLocale locale;
     QTreeWidgetItem* chosen = nullptr;
     for (const BatchSummary& b : batches_) {
-        QString state;
+        QStringList state;
         if (b.undo == BatchSummary::Undo::Done)
-            state = tr("Undone");
+            state << tr("Undone");
         else if (b.undo == BatchSummary::Undo::Partly)
-            state = tr("Partly undone");
+            state << tr("Partly undone");
         else if (isRunning(b))
-            state = tr("Running");
+            state << tr("Running");
         else if (!b.finished)
-            state = tr("Cut short");
+            state << tr("Cut short");
+        if (b.linesLost)
+            state << tr("History incomplete");
         auto* item = new QTreeWidgetItem(
             ui_->batches, {locale.toString(QDateTime::fromMSecsSinceEpoch(b.startedMs), QLocale::ShortFormat),
                            locale.toString(qulonglong{b.renamed}), locale.toString(qulonglong{b.withoutDate}),
-                           locale.toString(qulonglong{b.failed}), state});
+                           locale.toString(qulonglong{b.failed}), state.join(QStringLiteral(", "))});
         item->setData(0, Qt::UserRole, QString::fromStdString(b.id));
         if (!chosen || b.id == select)
             chosen = item;
@@ -132,18 +137,59 @@ void HistoryWindow::openFolder()
 void HistoryWindow::updateButtons()
 {
     const std::string id = currentBatch();
-    bool undoable = false;
-    for (const BatchSummary& b : batches_)
-        if (b.id == id)
-            undoable = b.undo != BatchSummary::Undo::Done && !isRunning(b);
-    ui_->undoBatch->setEnabled(undoable && !undoRunning());
+    const auto chosen =
+        std::find_if(batches_.begin(), batches_.end(), [&](const BatchSummary& b) { return b.id == id; });
+    ui_->undoBatch->setEnabled(chosen != batches_.end() && undoable(*chosen) && !undoRunning());
     ui_->openFolder->setEnabled(!id.empty());
 }
 
 void HistoryWindow::undoCurrentBatch()
 {
     const std::string id = currentBatch();
-    if (id.empty() || undoRunning())
+    const auto chosen =
+        std::find_if(batches_.begin(), batches_.end(), [&](const BatchSummary& b) { return b.id == id; });
+    if (chosen != batches_.end())
+        askAndUndo(*chosen);
+}
+
+void HistoryWindow::undoLastBatch()
+{
+    reloadBatches({});
+    const auto last = std::find_if(batches_.begin(), batches_.end(), undoable);
+    if (last == batches_.end() || undoRunning()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Velmora"), tr("There is no batch to undo."),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("nothingToUndo"));
+        box.exec();
+        return;
+    }
+    const BatchSummary batch = *last;
+    showBatch(batch.id);
+    askAndUndo(batch);
+}
+
+void HistoryWindow::askAndUndo(BatchSummary batch)
+{
+    if (undoRunning())
+        return;
+    QString question =
+        tr("Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates; the copies it "
+           "made are removed.",
+           nullptr, static_cast<int>(batch.renamed))
+            .arg(QLocale().toString(QDateTime::fromMSecsSinceEpoch(batch.startedMs), QLocale::ShortFormat));
+    if (batch.linesLost)
+        question += QLatin1Char(' ') + tr("Its history is incomplete: photos missing from it stay as they are.");
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Velmora"), question, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setObjectName(QStringLiteral("undoQuestion"));
+    box.setTextFormat(Qt::PlainText);
+    if (box.exec() == QMessageBox::Yes)
+        startUndo(batch.id);
+}
+
+void HistoryWindow::startUndo(const std::string& id)
+{
+    if (undoRunning())
         return;
     undoDone_ = false;
     ui_->undoProgress->setValue(0);
@@ -154,37 +200,28 @@ void HistoryWindow::undoCurrentBatch()
             QMetaObject::invokeMethod(
                 this, [this, value] { ui_->undoProgress->setValue(static_cast<int>(value)); }, Qt::QueuedConnection);
         };
-        undoBatch(id, progress, stop);
+        const bool journaled = undoBatch(id, progress, stop).journaled;
         QMetaObject::invokeMethod(
             this,
-            [this, id] {
+            [this, id, journaled] {
                 undoDone_ = true;
                 ui_->undoProgress->hide();
                 reloadBatches(id);
+                if (!journaled) {
+                    // Not modal: the undo is over, and nothing waits for an answer.
+                    auto* box = new QMessageBox(
+                        QMessageBox::Warning, QStringLiteral("Velmora"),
+                        tr("The undo could not be recorded in the history: the disk may be full. Run it "
+                           "again when there is room; it takes back what is still left."),
+                        QMessageBox::Ok, this);
+                    box->setObjectName(QStringLiteral("undoNotRecorded"));
+                    box->setAttribute(Qt::WA_DeleteOnClose);
+                    box->open();
+                }
                 emit undoFinished();
             },
             Qt::QueuedConnection);
     });
-}
-
-void HistoryWindow::undoLastBatch()
-{
-    reloadBatches({});
-    const BatchSummary* last = nullptr;
-    for (const BatchSummary& b : batches_)
-        if (!last && b.undo != BatchSummary::Undo::Done && !isRunning(b))
-            last = &b;
-    if (!last || undoRunning()) {
-        QMessageBox::information(this, QStringLiteral("Velmora"), tr("There is no batch to undo."));
-        return;
-    }
-    showBatch(last->id);
-    const QString question =
-        tr("Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.", nullptr,
-           static_cast<int>(last->renamed))
-            .arg(QLocale().toString(QDateTime::fromMSecsSinceEpoch(last->startedMs), QLocale::ShortFormat));
-    if (QMessageBox::question(this, QStringLiteral("Velmora"), question) == QMessageBox::Yes)
-        undoCurrentBatch();
 }
 
 } // namespace velmora

@@ -30,7 +30,7 @@ public:
     void showBatch(const std::string& id = {});
     // The batch chosen in the list; empty when none.
     std::string currentBatch() const;
-    // Takes the chosen batch back, without asking.
+    // Undo This Batch: asks first, then takes the chosen batch back.
     void undoCurrentBatch();
     // Edit > Undo Last Batch: asks first, then takes the newest batch not yet undone back.
     void undoLastBatch();
@@ -49,6 +49,9 @@ private:
     void loadPhotos();
     void openFolder();
     void updateButtons();
+    // By value: the list of batches is read again while the question is open.
+    void askAndUndo(BatchSummary batch);
+    void startUndo(const std::string& id);
 
     std::unique_ptr<Ui::HistoryWindow> ui_;
     BatchPhotoModel model_;

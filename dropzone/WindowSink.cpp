@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QProgressBar>
 
+#include <cstring>
+
 namespace velmora {
 namespace {
 
@@ -27,9 +29,18 @@ QString batchSummaryText(const std::string& done, const BatchJournal& journal)
     if (journal.notReached() > 0)
         counts = QCoreApplication::translate("DragAndDropView", "%1 (%2 not reached: disk or share gone)")
                      .arg(counts, locale.toString(qulonglong{journal.notReached()}));
-    return QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
-        .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(), QString::fromStdString(journal.id()),
-             QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+    QString text = QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
+                       .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(),
+                            QString::fromStdString(journal.id()),
+                            QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+    if (const int error = journal.writeError())
+        text += QStringLiteral("<br>") +
+                QCoreApplication::translate("DragAndDropView",
+                                            "The history of this batch could not be written in full (%1): "
+                                            "Undo cannot take all of it back.")
+                    .arg(QString::fromLocal8Bit(std::strerror(error)))
+                    .toHtmlEscaped();
+    return text;
 }
 
 } // namespace
@@ -63,6 +74,8 @@ void WindowSink::hideIndicator()
 
 void WindowSink::setStatusText(const std::string& text)
 {
+    if (journal_)
+        journal_->finish();
     const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
     QMetaObject::invokeMethod(
         &view_,

@@ -16,7 +16,7 @@ class GuiHandOver;
 // handed to the GUI thread by value, in order. After a stop the status says so.
 class WindowSink : public BatchSink {
 public:
-    WindowSink(DragAndDropView& view, GuiHandOver& handOver, std::stop_token stop, const BatchJournal* journal)
+    WindowSink(DragAndDropView& view, GuiHandOver& handOver, std::stop_token stop, BatchJournal* journal)
         : view_(view), handOver_(handOver), stop_(std::move(stop)), journal_(journal)
     {
     }
@@ -29,7 +29,7 @@ private:
     DragAndDropView& view_;
     GuiHandOver& handOver_;
     std::stop_token stop_;
-    const BatchJournal* journal_;
+    BatchJournal* journal_; // ended when the batch is done, to tell whether all of it was written
     double lastProgress_ = -1;
 };
 

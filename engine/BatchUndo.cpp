@@ -139,6 +139,7 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
     syncPatchedPhotos();
     if (!stop.stop_requested())
         journal->finish();
+    result.journaled = journal->writeError() == 0;
     return result;
 }
 

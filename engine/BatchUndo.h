@@ -22,7 +22,7 @@ inline constexpr const char* kNoJournal = "no-journal"; // the undo cannot be re
 struct UndoResult {
     size_t undone = 0;
     size_t kept = 0;
-    bool journaled = true;
+    bool journaled = true; // false: the undo could not be recorded in full (none done when not at all)
 };
 
 // Takes batch `batchId` back, its last photo first: moves each photo back to

@@ -76,6 +76,7 @@ std::vector<BatchSummary> listBatches()
         BatchCounts counts;
         if (f.parse(lastLine(batchFile(id))) && f.text("t") == "end") {
             b.finished = true;
+            b.linesLost = !f.text("lost").empty();
             counts = {static_cast<size_t>(f.number("renamed")), static_cast<size_t>(f.number("nodate")),
                       static_cast<size_t>(f.number("failed"))};
         } else {
@@ -86,8 +87,11 @@ std::vector<BatchSummary> listBatches()
         b.renamed = counts.renamed;
         b.withoutDate = counts.withoutDate;
         b.failed = counts.failed;
-        if (fs::exists(undoFile(id)))
-            b.undo = f.parse(lastLine(undoFile(id))) && f.text("t") == "end" && f.number("kept") == 0
+        // Done only when every photo of the batch is known to be back.
+        std::error_code ec;
+        if (const auto size = fs::file_size(undoFile(id), ec); !ec && size > 0)
+            b.undo = f.parse(lastLine(undoFile(id))) && f.text("t") == "end" && f.number("kept") == 0 &&
+                             f.text("lost").empty() && !b.linesLost
                          ? BatchSummary::Undo::Done
                          : BatchSummary::Undo::Partly;
         batches.push_back(std::move(b));

@@ -18,8 +18,9 @@ using BatchOptions = std::vector<std::pair<std::string, std::string>>;
 // A batch as the history lists it.
 struct BatchSummary {
     std::string id;
-    int64_t startedMs = 0; // since the epoch
-    bool finished = false; // false: the process ended during the batch
+    int64_t startedMs = 0;  // since the epoch
+    bool finished = false;  // false: the process ended during the batch
+    bool linesLost = false; // lines could not be written: Undo cannot take all of it back
     size_t renamed = 0, withoutDate = 0, failed = 0;
     enum class Undo { None, Partly, Done } undo = Undo::None;
 };

@@ -6,6 +6,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <utility>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -19,7 +23,16 @@ std::string_view folderOf(const fs::path& path)
     return text.substr(0, text.rfind('/') + 1);
 }
 
+std::mutex runningMutex;
+std::set<std::string> running; // the batches of this process not yet finished
+
 } // namespace
+
+bool BatchJournal::isRunning(const std::string& id)
+{
+    const std::lock_guard lock(runningMutex);
+    return running.contains(id);
+}
 
 std::unique_ptr<BatchJournal> BatchJournal::begin(const Options& options, const std::vector<fs::path>& paths)
 {
@@ -35,6 +48,10 @@ std::unique_ptr<BatchJournal> BatchJournal::begin(const Options& options, const 
             continue;
         if (!journal->file_.open())
             return nullptr;
+        {
+            const std::lock_guard lock(runningMutex);
+            running.insert(id);
+        }
         std::string& line = journal->line_;
         JsonLine header(line, "batch");
         header.num("started", started);
@@ -88,13 +105,20 @@ void BatchJournal::record(const PhotoOutcome& o)
 
 void BatchJournal::finish()
 {
-    finished_ = true;
-    file_.append(JsonLine(line_, "end")
-                     .num("renamed", static_cast<int64_t>(counts_.renamed))
-                     .num("nodate", static_cast<int64_t>(counts_.withoutDate))
-                     .num("failed", static_cast<int64_t>(counts_.failed))
-                     .end());
+    if (std::exchange(finished_, true) || !file_.open())
+        return;
+    file_.writeOut();
+    JsonLine end(line_, "end");
+    end.num("renamed", static_cast<int64_t>(counts_.renamed))
+        .num("nodate", static_cast<int64_t>(counts_.withoutDate))
+        .num("failed", static_cast<int64_t>(counts_.failed));
+    // The counts are the batch's; its lines are not all here, and Undo must know.
+    if (const int error = file_.writeError())
+        end.str("lost", std::strerror(error));
+    file_.append(end.end());
     file_.sync();
+    const std::lock_guard lock(runningMutex);
+    running.erase(id_);
 }
 
 } // namespace velmora

@@ -27,10 +27,15 @@ public:
     void record(const PhotoOutcome& outcome) override;
     // Makes what is recorded so far durable now.
     void sync() { file_.sync(); }
-    // Ends the journal: the counts, made durable.
+    // Ends the journal: the counts, made durable. Once only.
     void finish();
+    // Why lines of this batch could not be written or flushed (an errno; 0: they were).
+    int writeError() const { return file_.writeError(); }
 
     const std::string& id() const { return id_; }
+    // Whether batch `id` is being recorded by this process: one without its end
+    // line may be cut short, or written by a process that had the same id.
+    static bool isRunning(const std::string& id);
     size_t renamed() const { return counts_.renamed; }
     size_t withoutDate() const { return counts_.withoutDate; }
     size_t failed() const { return counts_.failed; }

@@ -37,13 +37,14 @@ JournalFile::JournalFile(const std::filesystem::path& file, bool exclusive)
     buffer_.reserve(kGroupBytes + 4096);
     if (!open())
         return;
+    whole_ = ::lseek(fd_.get(), 0, SEEK_END);
     flusher_ = std::jthread([this](std::stop_token stop) {
         std::mutex mutex;
         std::condition_variable_any tick;
         std::unique_lock lock(mutex);
         while (!tick.wait_for(lock, stop, kSyncTime, [] { return false; }) && !stop.stop_requested())
-            if (unflushed_.exchange(false))
-                ::fdatasync(fd_.get());
+            if (unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
+                failed(errno);
     });
 }
 
@@ -63,9 +64,15 @@ void JournalFile::append(std::string_view line)
 
 void JournalFile::writeOut()
 {
-    // A full disk: the history misses lines, the photos are not at stake.
     if (!buffer_.empty()) {
-        writeFull(fd_.get(), buffer_.data(), buffer_.size());
+        if (const int e = writeFull(fd_.get(), buffer_.data(), buffer_.size())) {
+            // A full disk: these lines are lost. A torn one must not run into the next.
+            failed(e);
+            if (::ftruncate(fd_.get(), whole_) != 0)
+                failed(errno);
+        } else {
+            whole_ += static_cast<int64_t>(buffer_.size());
+        }
         unflushed_ = true;
     }
     buffer_.clear();
@@ -75,8 +82,15 @@ void JournalFile::writeOut()
 void JournalFile::sync()
 {
     writeOut();
-    if (unflushed_.exchange(false))
-        ::fdatasync(fd_.get());
+    if (unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
+        failed(errno);
+}
+
+void JournalFile::failed(int error)
+{
+    int none = 0;
+    if (writeError_.compare_exchange_strong(none, error))
+        SystemLog::write(std::string("*** The history misses lines: ") + std::strerror(error) + " ***");
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,16 +25,23 @@ public:
     ~JournalFile();
     bool open() const { return fd_.get() >= 0; }
     int error() const { return error_; }
+    // The first write or flush that failed (an errno; 0: none): lines are
+    // missing. Later lines are still written, each whole or not at all.
+    int writeError() const { return writeError_; }
     void append(std::string_view line);
+    // Writes out what is held, without waiting for the disk.
+    void writeOut();
     // Writes out what is held and makes it durable.
     void sync();
 
 private:
-    void writeOut();
+    void failed(int error);
 
     UniqueFd fd_;
     int error_ = 0;
+    std::atomic<int> writeError_{0};
     std::string buffer_;
+    int64_t whole_ = 0; // the length of the file's whole lines
     // Lines written out since the last flush.
     std::atomic<bool> unflushed_{false};
     std::chrono::steady_clock::time_point lastWrite_ = std::chrono::steady_clock::now();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -18,6 +19,21 @@ constexpr std::string_view kUndoSuffix = ".undo.jsonl";
 fs::path batchFolder()
 {
     return stateFolder() / "batches";
+}
+
+// "<ms>-<pid>[-<n>]" as three numbers.
+std::tuple<int64_t, int64_t, int64_t> batchOrder(const std::string& id)
+{
+    std::tuple<int64_t, int64_t, int64_t> key{};
+    const char* at = id.data();
+    const char* end = id.data() + id.size();
+    for (int64_t* part : {&std::get<0>(key), &std::get<1>(key), &std::get<2>(key)}) {
+        at = std::from_chars(at, end, *part).ptr;
+        if (at == end || *at != '-')
+            break;
+        ++at;
+    }
+    return key;
 }
 
 } // namespace
@@ -41,18 +57,15 @@ std::vector<std::string> batchIds()
         if (name.ends_with(kBatchSuffix) && !name.ends_with(kUndoSuffix))
             ids.push_back(name.substr(0, name.size() - kBatchSuffix.size()));
     }
-    // A longer time is a later one; among equal lengths the text sorts as the number.
     std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
-        return std::make_pair(a.size(), a) > std::make_pair(b.size(), b);
+        return std::pair(batchOrder(a), a) > std::pair(batchOrder(b), b);
     });
     return ids;
 }
 
 int64_t batchStartMs(const std::string& id)
 {
-    int64_t started = 0;
-    std::from_chars(id.data(), id.data() + id.size(), started);
-    return started;
+    return std::get<0>(batchOrder(id));
 }
 
 void pruneBatches(size_t keep, int maxAgeDays)

@@ -13,7 +13,8 @@ namespace velmora {
 // batch's start time in milliseconds since the epoch.
 std::filesystem::path batchFile(const std::string& id);
 std::filesystem::path undoFile(const std::string& id);
-// The ids of every batch kept, newest first.
+// The ids of every batch kept, newest first: by start time, then process id
+// (both numbers: process ids start small again after a reboot).
 std::vector<std::string> batchIds();
 int64_t batchStartMs(const std::string& id);
 

@@ -5,6 +5,7 @@
 #include "platform/JsonLine.h"
 
 #include <chrono>
+#include <cstring>
 
 namespace velmora {
 
@@ -19,7 +20,7 @@ std::unique_ptr<UndoJournal> UndoJournal::begin(const std::string& batchId)
     const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     journal->file_.append(JsonLine(journal->line_, "undo").num("started", now).end());
     journal->file_.sync();
-    return journal;
+    return journal->file_.writeError() == 0 ? std::move(journal) : nullptr;
 }
 
 void UndoJournal::record(size_t index, bool undone, const std::string& reason)
@@ -35,7 +36,13 @@ void UndoJournal::record(size_t index, bool undone, const std::string& reason)
 
 void UndoJournal::finish()
 {
-    file_.append(JsonLine(line_, "end").num("kept", static_cast<int64_t>(kept_)).end());
+    file_.writeOut();
+    JsonLine end(line_, "end");
+    end.num("kept", static_cast<int64_t>(kept_));
+    // Lines lost: the history cannot tell which photos are back.
+    if (const int error = file_.writeError())
+        end.str("lost", std::strerror(error));
+    file_.append(end.end());
     file_.sync();
 }
 

@@ -13,10 +13,13 @@ namespace velmora {
 // stopped part way ends without its end line: it shows as partly done.
 class UndoJournal {
 public:
+    // nullptr when the undo cannot be recorded: then nothing may be undone.
     static std::unique_ptr<UndoJournal> begin(const std::string& batchId);
     // Photo number `index` of the batch: taken back, or kept with the reason.
     void record(size_t index, bool undone, const std::string& reason = {});
     void finish();
+    // Why lines of this undo could not be written or flushed (an errno; 0: they were).
+    int writeError() const { return file_.writeError(); }
 
 private:
     explicit UndoJournal(const std::string& batchId);

@@ -6,11 +6,15 @@
 
 #include "engine/BatchUndo.h"
 #include "platform/BatchJournal.h"
+#include "platform/JournalFolder.h"
 #include "platform/PatchJournal.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <map>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -64,6 +68,90 @@ protected:
     }
     static BatchSummary newest() { return listBatches().front(); }
 };
+
+// A full disk as the kernel reports it to the writer, without a mount: while it
+// lasts, a write that would make any file longer than `bytes` fails.
+class DiskFull {
+public:
+    explicit DiskFull(uintmax_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        const rlimit limit{static_cast<rlim_t>(bytes), before_.rlim_max};
+        signal_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFull()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    rlimit before_{};
+    void (*signal_)(int) = nullptr;
+};
+
+TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
+{
+    const fs::path folder = stateFolder() / "batches";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    using namespace std::chrono;
+    const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    // Newest first: within a millisecond by process id, then by number; then a hundred
+    // batches of a process whose id is longer than any process has after a reboot.
+    Names ids;
+    for (const char* rest : {"-40-2", "-40-1", "-40", "-5"})
+        ids.push_back(std::to_string(now - 1000) + rest);
+    for (int i = 0; i < 96; ++i)
+        ids.push_back(std::to_string(now - 2000 - 1000 * i) + "-99999999");
+    for (const std::string& id : ids)
+        writeFile(batchFile(id), "");
+    EXPECT_EQ(batchIds(), ids);
+
+    // A new batch is the newest; the oldest goes to keep a hundred.
+    const std::string id = BatchJournal::begin({}, {})->id();
+    ids.insert(ids.begin(), id);
+    ids.pop_back();
+    EXPECT_EQ(batchIds(), ids);
+    EXPECT_EQ(newest().id, id);
+}
+
+TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
+{
+    makePhotos();
+    // The photos' lines are refused, the first one torn; then the disk has room again for the end.
+    auto journal = BatchJournal::begin({}, batch);
+    const std::string id = journal->id();
+    {
+        const DiskFull full(fs::file_size(batchFile(id)) + 10);
+        engine.setRecorder(journal.get());
+        for (const fs::path& photo : batch)
+            engine.processFile(photo);
+        engine.setRecorder(nullptr);
+        journal->sync();
+    }
+    EXPECT_EQ(journal->writeError(), EFBIG);
+    journal.reset();
+    const BatchSummary b = newest();
+    EXPECT_EQ(std::make_tuple(b.finished, b.renamed, b.linesLost), std::make_tuple(true, 3u, true));
+    // Undo knows of no photo to take back: the batch is not undone.
+    EXPECT_TRUE(undoBatch(id).journaled);
+    EXPECT_EQ(newest().undo, Undo::Partly);
+
+    // An undo that cannot be recorded takes nothing back.
+    makePhotos();
+    const std::string second = runBatch();
+    const Names renamed = listNames(dir.path());
+    UndoResult result;
+    {
+        const DiskFull full(0);
+        result = undoBatch(second);
+    }
+    EXPECT_EQ(std::make_tuple(result.journaled, result.undone), std::make_tuple(false, 0u));
+    EXPECT_EQ(listNames(dir.path()), renamed);
+    EXPECT_EQ(newest().undo, Undo::None);
+}
 
 TEST_F(HistoryTest, JournalTellsWhatBecameOfEachPhoto)
 {

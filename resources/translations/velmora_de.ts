@@ -15,6 +15,10 @@
         <source>Show in History</source>
         <translation>Im Verlauf zeigen</translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation>Der Verlauf dieses Stapels konnte nicht vollständig geschrieben werden (%1): Rückgängig kann ihn nicht ganz zurücknehmen.</translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>
@@ -356,11 +360,23 @@
         <translation>Es gibt keinen Stapel, der rückgängig gemacht werden kann.</translation>
     </message>
     <message numerus="yes">
-        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates; the copies it made are removed.</source>
         <translation>
-            <numerusform>Den Stapel vom %1 rückgängig machen? Sein %n umbenanntes Foto erhält seinen alten Namen und sein altes Datum zurück.</numerusform>
-            <numerusform>Den Stapel vom %1 rückgängig machen? Seine %n umbenannten Fotos erhalten ihre alten Namen und Daten zurück.</numerusform>
+            <numerusform>Den Stapel vom %1 rückgängig machen? Sein %n umbenanntes Foto erhält seinen alten Namen und sein altes Datum zurück; die angelegten Kopien werden entfernt.</numerusform>
+            <numerusform>Den Stapel vom %1 rückgängig machen? Seine %n umbenannten Fotos erhalten ihre alten Namen und Daten zurück; die angelegten Kopien werden entfernt.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>History incomplete</source>
+        <translation>Verlauf unvollständig</translation>
+    </message>
+    <message>
+        <source>Its history is incomplete: photos missing from it stay as they are.</source>
+        <translation>Sein Verlauf ist unvollständig: Fotos, die darin fehlen, bleiben, wie sie sind.</translation>
+    </message>
+    <message>
+        <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
+        <translation>Das Rückgängigmachen konnte nicht im Verlauf festgehalten werden: Der Datenträger ist vielleicht voll. Führen Sie es erneut aus, sobald Platz ist; es nimmt zurück, was noch übrig ist.</translation>
     </message>
 </context>
 <context>

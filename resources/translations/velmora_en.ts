@@ -15,6 +15,10 @@
         <source>Show in History</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>
@@ -356,11 +360,23 @@
         <translation type="unfinished"></translation>
     </message>
     <message numerus="yes">
-        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates; the copies it made are removed.</source>
         <translation type="unfinished">
             <numerusform></numerusform>
             <numerusform></numerusform>
         </translation>
+    </message>
+    <message>
+        <source>History incomplete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its history is incomplete: photos missing from it stay as they are.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,10 @@
         <source>Show in History</source>
         <translation>Voir dans l&apos;historique</translation>
     </message>
+    <message>
+        <source>The history of this batch could not be written in full (%1): Undo cannot take all of it back.</source>
+        <translation>L&apos;historique de ce lot n&apos;a pas pu être écrit en entier (%1) : l&apos;annulation ne peut pas tout reprendre.</translation>
+    </message>
 </context>
 <context>
     <name>FileManager</name>
@@ -356,11 +360,23 @@
         <translation>Il n&apos;y a aucun lot à annuler.</translation>
     </message>
     <message numerus="yes">
-        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates.</source>
+        <source>Undo the batch of %1? Its %n renamed photo(s) go back to their old names and dates; the copies it made are removed.</source>
         <translation>
-            <numerusform>Annuler le lot du %1 ? Sa %n photo renommée reprend son ancien nom et sa date.</numerusform>
-            <numerusform>Annuler le lot du %1 ? Ses %n photos renommées reprennent leurs anciens noms et dates.</numerusform>
+            <numerusform>Annuler le lot du %1 ? Sa %n photo renommée reprend son ancien nom et sa date ; les copies créées sont supprimées.</numerusform>
+            <numerusform>Annuler le lot du %1 ? Ses %n photos renommées reprennent leurs anciens noms et dates ; les copies créées sont supprimées.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>History incomplete</source>
+        <translation>Historique incomplet</translation>
+    </message>
+    <message>
+        <source>Its history is incomplete: photos missing from it stay as they are.</source>
+        <translation>Son historique est incomplet : les photos qui n&apos;y figurent pas restent telles quelles.</translation>
+    </message>
+    <message>
+        <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
+        <translation>L&apos;annulation n&apos;a pas pu être enregistrée dans l&apos;historique : le disque est peut-être plein. Relancez-la quand il y aura de la place ; elle reprend ce qui reste.</translation>
     </message>
 </context>
 <context>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell on real widgets (offscreen): launch and the restore
-// rules, the controls that store at once, preferences, history, quit, the
+// rules, the controls that store at once, preferences, quit, the
 // open-files routes, the one-window hand-over, translations, the command line.
 
 #include "app/Application.h"
-#include "app/HistoryWindow.h"
 #include "app/OpenDialog.h"
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
@@ -30,6 +29,8 @@ using velmora::test::makeJpeg;
 using velmora::test::TempDir;
 
 Q_DECLARE_METATYPE(QVariantMap)
+
+int runHistoryWindowTests(int argc, char** argv); // gui/test_history_window.cpp
 
 namespace {
 
@@ -218,55 +219,6 @@ private slots:
         open->trigger();
         QVERIFY(!exif->isChecked());
         QVERIFY(!store().contains("change_exif_in_photo"));
-    }
-
-    void historyListsBatchesAndTakesOneBack()
-    {
-        TempDir dir;
-        makeJpeg(dir / "a.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
-        makeJpeg(dir / "b.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
-        makeJpeg(dir / "none.JPG", std::nullopt);
-        Launched app;
-        QSignalSpy finished(app->dropView(), &DragAndDropView::batchFinished);
-        QTimer dismissAlerts; // the photo without a date raises one
-        connect(&dismissAlerts, &QTimer::timeout, [] {
-            if (QWidget* alert = QApplication::activeModalWidget())
-                alert->close();
-        });
-        dismissAlerts.start(50);
-        app.application.openFiles({dir / "a.JPG", dir / "none.JPG"});
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-        app.application.openFiles({dir / "b.JPG"});
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
-
-        HistoryWindow* history = app->history();
-        auto* show = child<QAction>(app->window(), "actionHistory");
-        QCOMPARE(show->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
-        QCOMPARE(child<QAction>(app->window(), "actionUndoLastBatch")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-        show->trigger();
-        QVERIFY(history->isVisible());
-        // Newest first: renamed, without a date, failed.
-        auto* batches = child<QTreeWidget>(history, "batches");
-        const auto counts = [&](int row) {
-            const QTreeWidgetItem* item = batches->topLevelItem(row);
-            return QStringList{item->text(1), item->text(2), item->text(3), item->text(4)}.join(' ');
-        };
-        QCOMPARE(counts(0), QStringLiteral("1 0 0 "));
-        QCOMPARE(counts(1), QStringLiteral("1 1 0 "));
-
-        batches->setCurrentItem(batches->topLevelItem(1));
-        QTRY_COMPARE(history->model().rowCount(), 2);
-        child<QCheckBox>(history, "problemsOnly")->setChecked(true);
-        QCOMPARE(history->model().rowCount(), 1);
-        QCOMPARE(history->model().index(0, BatchPhotoModel::OldName).data().toString(), QStringLiteral("none.JPG"));
-
-        // Taking the older batch back leaves the newer one's photo alone.
-        QSignalSpy undone(history, &HistoryWindow::undoFinished);
-        child<QPushButton>(history, "undoBatch")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(undone.count(), 1, 30000);
-        QCOMPARE(listNames(dir.path()), (std::vector<std::string>{"2010-07-14__18-05-09__1.JPG", "a.JPG", "none.JPG"}));
-        QCOMPARE(batches->currentItem()->text(4), QStringLiteral("Undone"));
-        QVERIFY(!child<QPushButton>(history, "undoBatch")->isEnabled());
     }
 
     // Closing the last window quits, and the drop zone saves six options; a
@@ -591,8 +543,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     initializePlatform();
+    // The History window's tests first: after a process is started, ThreadSanitizer allows no new thread.
     AppTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runHistoryWindowTests(argc, argv) | QTest::qExec(&test, argc, argv);
 }
 
 #include "test_app.moc"
