@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+
+namespace velmora::test {
+
+// The file systems photos lie on: kernel ones on a loop device, FUSE ones
+// (a memory card, an NTFS disk) and a network one (sshfs to a private sshd).
+enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs };
+inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind::Btrfs,
+                                      FsKind::ExfatFuse, FsKind::Ntfs3g, FsKind::Sshfs};
+const char* fsName(FsKind kind);
+
+// A fresh file system of `kind`, made and mounted under a folder of
+// /tmp/velmora-mounts/, and gone (unmounted, loop device and server stopped)
+// when this ends. A run killed before that leaves a folder whose lock nobody
+// holds: the next fixture to start cleans it up.
+class MountedFileSystem {
+public:
+    // Why `kind` cannot be mounted here (not root, no /dev/fuse or loop
+    // devices, a tool missing), for a skip; empty when it can.
+    static std::string unavailable(FsKind kind);
+    // Throws std::runtime_error naming the step that failed, with its output.
+    explicit MountedFileSystem(FsKind kind);
+    ~MountedFileSystem();
+    MountedFileSystem(const MountedFileSystem&) = delete;
+    MountedFileSystem& operator=(const MountedFileSystem&) = delete;
+
+    const std::filesystem::path& path() const { return mountPoint_; }
+    FsKind kind() const { return kind_; }
+
+    // Tears down what runs that were killed left behind.
+    static void cleanUpLeftovers();
+
+private:
+    FsKind kind_;
+    std::filesystem::path base_, mountPoint_;
+    int lock_ = -1;
+    pid_t sshd_ = -1;
+};
+
+} // namespace velmora::test
