@@ -48,23 +48,6 @@ bool run(const QString& program, const QStringList& arguments)
     return runProgram(program, arguments).has_value();
 }
 
-// What differs between exiftool's dumps of a photo before and after, leaving
-// out what describes the file rather than its content, derived tags, and
-// where a rewritten file lays its parts out.
-std::vector<std::string> differences(const QJsonObject& before, const QJsonObject& after)
-{
-    std::vector<std::string> changed;
-    QStringList keys = before.keys() + after.keys();
-    keys.removeDuplicates();
-    for (const QString& key : keys)
-        if (before.value(key) != after.value(key) && key != "SourceFile" && key != "File:ExifByteOrder" &&
-            !key.startsWith("System:") && !key.startsWith("Composite:") && !key.startsWith("ExifTool:") &&
-            !key.endsWith("Offset") && !key.endsWith("Offsets") && !key.endsWith("Start"))
-            changed.push_back(key.toStdString() + " [" + before.value(key).toVariant().toString().toStdString() +
-                              "] -> [" + after.value(key).toVariant().toString().toStdString() + "]");
-    return changed;
-}
-
 struct stat statOf(const fs::path& path)
 {
     struct stat st {};
@@ -408,20 +391,6 @@ TEST_F(GroupedWriteBack, OutcomesComeInOrderOnceTheGroupEnds)
                                                     ": patch: Resource temporarily unavailable (errno 11) ***"});
     ASSERT_EQ(host.alerts().size(), 1u);
     EXPECT_EQ(host.alerts()[0].text, "Error during image save.");
-}
-
-// The dated camera photos of exiv2's test data, as exiftool lists them: every
-// row with a DateTimeOriginal that is an image, not a metadata file.
-std::vector<std::string> datedPhotos(const fs::path& table)
-{
-    std::vector<std::string> names;
-    const QStringList rows = QString::fromStdString(readFile(table)).split('\n', Qt::SkipEmptyParts);
-    for (const QString& row : rows.mid(1)) { // after the header
-        const QStringList cells = row.split('\t');
-        if (cells.size() > 2 && cells[1] != "-" && cells[2] != "EXV" && cells[2] != "XMP")
-            names.push_back(cells[0].toStdString());
-    }
-    return names;
 }
 
 // +2 h into DateTimeOriginal, and into DateTimeDigitized where the photo has

@@ -5,6 +5,12 @@
 //   writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
 // Or copies a file to new names (copy-0, copy-1, ... beside it) until killed:
 //   writeback_crash_helper copy FILE unnamed|named
+// Or runs a batch over FOLDER as a drop does, +2 h written back, with its
+// history; prints "done" once it has ended, then waits to be killed:
+//   writeback_crash_helper batch FOLDER
+#include "engine/BatchWalk.h"
+#include "engine/PhotoEngine.h"
+#include "platform/BatchJournal.h"
 #include "platform/DateLocator.h"
 #include "platform/ExifDateWriter.h"
 #include "platform/FileManager.h"
@@ -13,6 +19,7 @@
 #include "platform/Platform.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -40,6 +47,39 @@ void stop(velmora::PatchStep step)
     ::kill(::getpid(), SIGKILL);
 }
 
+struct Headless : velmora::EngineHost, velmora::BatchSink {
+    void showAlert(const velmora::AlertRequest&) override {}
+    bool changeExifInPhoto() override { return true; }
+    void setProgress(double) override {}
+    void hideIndicator() override {}
+    void setStatusText(const std::string&) override {}
+    void setUpTimer() override {}
+};
+
+int batch(const std::filesystem::path& folder)
+{
+    velmora::initializePlatform();
+    velmora::LiveOptions controls;
+    controls.setDateSwitchRow(0);
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+2");
+    std::atomic<bool> runDialog{false};
+    Headless host;
+    velmora::PhotoEngine engine(controls, runDialog, host);
+    const auto journal = velmora::BatchJournal::begin({}, {folder});
+    if (!journal)
+        return 4;
+    engine.setRecorder(journal.get());
+    velmora::walkBatch(
+        {folder}, [&](const velmora::PhotoSet& set) { engine.processSet(set); }, host, {}, true,
+        [&] { engine.finishBatch(); });
+    journal->finish();
+    std::puts("done");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,6 +91,8 @@ int main(int argc, char** argv)
             if (manager.copyItem(source, source.parent_path() / ("copy-" + std::to_string(i))))
                 return 1;
     }
+    if (argc == 3 && std::strcmp(argv[1], "batch") == 0)
+        return batch(argv[2]);
     if (argc < 3)
         return 2;
     velmora::initializePlatform();

@@ -113,7 +113,7 @@ void tearDown(const fs::path& base, pid_t ownSshd)
 
 const char* fsName(FsKind kind)
 {
-    static const char* const names[] = {"ext4", "xfs", "btrfs", "exfat_fuse", "ntfs_3g", "sshfs"};
+    static const char* const names[] = {"ext4", "xfs", "btrfs", "exfat_fuse", "ntfs_3g", "sshfs", "powercut"};
     return names[static_cast<int>(kind)];
 }
 
@@ -121,9 +121,11 @@ std::string MountedFileSystem::unavailable(FsKind kind)
 {
     if (::geteuid() != 0)
         return "mounting a file system needs root";
-    const bool fuse = kind == FsKind::ExfatFuse || kind == FsKind::Ntfs3g || kind == FsKind::Sshfs;
+    const bool fuse = kind >= FsKind::ExfatFuse;
     if (fuse && ::access("/dev/fuse", R_OK | W_OK) != 0)
         return "no /dev/fuse";
+    if (kind == FsKind::PowerCut)
+        return ::access("/usr/lib/python3/dist-packages/fusepy.py", R_OK) == 0 ? "" : "python3-fusepy is not installed";
     if (kind != FsKind::Sshfs && ::access("/dev/loop-control", R_OK | W_OK) != 0)
         return "no loop devices";
     static const char* const tools[][3] = {{"mkfs.ext4", "losetup", ""},          {"mkfs.xfs", "losetup", ""},
@@ -150,7 +152,10 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
     ::flock(lock_, LOCK_EX);
     try {
         const std::string image = (base_ / "image").native(), mnt = mountPoint_.native();
-        if (kind == FsKind::Sshfs) {
+        if (kind == FsKind::PowerCut) {
+            fs::create_directory(base_ / "backing");
+            remount();
+        } else if (kind == FsKind::Sshfs) {
             const fs::path ssh = base_ / "ssh";
             fs::create_directories(ssh);
             fs::create_directories(base_ / "remote");
@@ -197,9 +202,36 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
     }
 }
 
+void MountedFileSystem::cut()
+{
+    ::kill(daemon_, SIGKILL);
+    ::waitpid(daemon_, nullptr, 0);
+    daemon_ = -1;
+    sh(base_, "umount -l " + mountPoint_.native());
+}
+
+void MountedFileSystem::remount()
+{
+    const std::string backing = (base_ / "backing").native(), log = (base_ / "log").native();
+    const char* argv[] = {"/usr/bin/python3", VELMORA_POWERCUT_FS, backing.c_str(), mountPoint_.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const int err = ::posix_spawn(&daemon_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    for (int i = 0; err == 0 && i < 400 && !isMountPoint(mountPoint_) && ::waitpid(daemon_, nullptr, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(25ms);
+    if (!isMountPoint(mountPoint_))
+        throw std::runtime_error("the power-cut file system did not mount\n" + slurp(base_ / "log"));
+}
+
 MountedFileSystem::~MountedFileSystem()
 {
     tearDown(base_, sshd_);
+    if (daemon_ > 0) { // unmounted already: what it still holds goes nowhere
+        ::kill(daemon_, SIGKILL);
+        ::waitpid(daemon_, nullptr, 0);
+    }
     std::error_code ec;
     fs::remove_all(base_, ec);
     ::close(lock_);

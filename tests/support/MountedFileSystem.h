@@ -9,7 +9,9 @@ namespace velmora::test {
 
 // The file systems photos lie on: kernel ones on a loop device, FUSE ones
 // (a memory card, an NTFS disk) and a network one (sshfs to a private sshd).
-enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs };
+// PowerCut, not among kFsKinds: our own FUSE file system (tests/powercut_fs.py)
+// that keeps written data in memory until the file is flushed, and loses it when cut.
+enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs, PowerCut };
 inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind::Btrfs,
                                       FsKind::ExfatFuse, FsKind::Ntfs3g, FsKind::Sshfs};
 const char* fsName(FsKind kind);
@@ -32,6 +34,11 @@ public:
     const std::filesystem::path& path() const { return mountPoint_; }
     FsKind kind() const { return kind_; }
 
+    // PowerCut only: the daemon killed with all it had not flushed, the mount gone, as a power cut leaves a disk...
+    void cut();
+    // ...and mounted again over what it had flushed.
+    void remount();
+
     // Tears down what runs that were killed left behind.
     static void cleanUpLeftovers();
 
@@ -40,6 +47,7 @@ private:
     std::filesystem::path base_, mountPoint_;
     int lock_ = -1;
     pid_t sshd_ = -1;
+    pid_t daemon_ = -1;
 };
 
 } // namespace velmora::test

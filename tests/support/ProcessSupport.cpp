@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProcessSupport.h"
+#include "support/TestSupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -46,6 +47,32 @@ QJsonObject exiftoolTags(const fs::path& path)
 {
     const auto tags = exiftoolTags(std::vector<fs::path>{path});
     return tags.size() == 1 ? tags.begin()->second : QJsonObject();
+}
+
+std::vector<std::string> differences(const QJsonObject& before, const QJsonObject& after)
+{
+    std::vector<std::string> changed;
+    QStringList keys = before.keys() + after.keys();
+    keys.removeDuplicates();
+    for (const QString& key : keys)
+        if (before.value(key) != after.value(key) && key != "SourceFile" && key != "File:ExifByteOrder" &&
+            !key.startsWith("System:") && !key.startsWith("Composite:") && !key.startsWith("ExifTool:") &&
+            !key.endsWith("Offset") && !key.endsWith("Offsets") && !key.endsWith("Start"))
+            changed.push_back(key.toStdString() + " [" + before.value(key).toVariant().toString().toStdString() +
+                              "] -> [" + after.value(key).toVariant().toString().toStdString() + "]");
+    return changed;
+}
+
+std::vector<std::string> datedPhotos(const fs::path& table)
+{
+    std::vector<std::string> names;
+    const QStringList rows = QString::fromStdString(readFile(table)).split('\n', Qt::SkipEmptyParts);
+    for (const QString& row : rows.mid(1)) { // after the header
+        const QStringList cells = row.split('\t');
+        if (cells.size() > 2 && cells[1] != "-" && cells[2] != "EXV" && cells[2] != "XMP")
+            names.push_back(cells[0].toStdString());
+    }
+    return names;
 }
 
 int runInChild(const std::function<int()>& body)

@@ -21,6 +21,14 @@ std::optional<QByteArray> runProgram(const QString& program, const QStringList& 
 // file, or of many in one run, by path as given.
 QJsonObject exiftoolTags(const std::filesystem::path& path);
 std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesystem::path>& paths);
+// What differs between two such views of a photo ("Group:Tag [old] -> [new]"),
+// leaving out what describes the file rather than its content, derived tags,
+// and where a rewritten file lays its parts out.
+std::vector<std::string> differences(const QJsonObject& before, const QJsonObject& after);
+// The dated camera photos of exiv2's test data, from its table
+// (exiv2-testdata.tsv): every row with a DateTimeOriginal that is an image,
+// not a metadata file.
+std::vector<std::string> datedPhotos(const std::filesystem::path& table);
 
 // Runs `body` in a forked child that ends with _exit, so nothing of the test
 // framework runs twice; its exit code, or -1 when it did not exit normally.
