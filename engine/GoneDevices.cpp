@@ -11,10 +11,8 @@ namespace velmora {
 
 const GoneDevices::Gone* GoneDevices::find(const fs::path& path) const
 {
-    const std::string& text = path.native();
     for (const Gone& g : gone_)
-        if (g.mountPoint == "/" || text == g.mountPoint ||
-            (text.starts_with(g.mountPoint) && text[g.mountPoint.size()] == '/'))
+        if (liesOn(g.mountPoint, path.native()))
             return &g;
     return nullptr;
 }

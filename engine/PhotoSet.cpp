@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/PhotoSet.h"
 
+#include "platform/FileSystemTraits.h"
+
 #include <algorithm>
 
 namespace velmora {
@@ -34,10 +36,6 @@ Kind kindOf(std::string_view path)
 
 } // namespace
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
-}
 
 PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase)
     : next_(paths.size(), npos), flags_(paths.size(), 0)

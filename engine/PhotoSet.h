@@ -17,9 +17,6 @@ struct PhotoSet {
     std::vector<std::filesystem::path> companions;
 };
 
-// True when `a` and `b` differ at most in ASCII letter case.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 // The sets among the files of one listing, as positions in it. Every file is
 // in exactly one set; a sidecar or video whose photo is not in the listing is
 // a set of its own. Sorting, not hashing: O(n log n) time, a few bytes per entry.

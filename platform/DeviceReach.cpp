@@ -27,13 +27,13 @@ std::string unescapeOctal(const std::string& text)
     return out;
 }
 
-bool holds(const std::string& mountPoint, const std::string& path)
+} // namespace
+
+bool liesOn(const std::string& mountPoint, const std::string& path)
 {
     return mountPoint == "/" || path == mountPoint ||
            (path.starts_with(mountPoint) && path[mountPoint.size()] == '/');
 }
-
-} // namespace
 
 bool isGoneDeviceError(int code)
 {
@@ -56,7 +56,7 @@ fs::path mountPointOf(const fs::path& path)
         std::string id, parent, device, root, mountPoint;
         if (fields >> id >> parent >> device >> root >> mountPoint) {
             mountPoint = unescapeOctal(mountPoint);
-            if (holds(mountPoint, text) && mountPoint.size() > best.size())
+            if (liesOn(mountPoint, text) && mountPoint.size() > best.size())
                 best = mountPoint;
         }
     }

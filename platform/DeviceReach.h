@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace velmora {
 
@@ -11,6 +12,8 @@ namespace velmora {
 bool isGoneDeviceError(int code);
 // The errno with which `path` cannot be looked at now (one lstat), 0 when it can.
 int reachError(const std::filesystem::path& path);
+// True when `path` is `mountPoint` or lies below it (texts, no lookup).
+bool liesOn(const std::string& mountPoint, const std::string& path);
 // The mount point that holds `path`, from /proc/self/mountinfo, without
 // touching the path itself (a dead share would make that wait).
 std::filesystem::path mountPointOf(const std::filesystem::path& path);

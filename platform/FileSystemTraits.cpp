@@ -17,11 +17,6 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
 // True when the folder lists an entry spelled exactly `name` (not merely found by it).
 bool lists(const fs::path& folder, const std::string& name)
 {
@@ -35,6 +30,11 @@ bool lists(const fs::path& folder, const std::string& name)
 }
 
 } // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return lower(x) == lower(y); });
+}
 
 bool isSameFile(const fs::path& a, const fs::path& b)
 {

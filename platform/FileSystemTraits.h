@@ -2,10 +2,14 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 // Facts about the file system of a folder that placement and grouping depend
 // on. Self-contained: libc only.
 namespace velmora {
+
+// True when `a` and `b` differ at most in the case of ASCII letters.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 // True when the folder of `entry` (an existing entry) also finds it under its
 // name with every ASCII letter's case flipped: a file system or folder that
