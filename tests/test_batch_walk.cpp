@@ -71,17 +71,26 @@ protected:
 
 // A folder gives progress after each of its entries at any depth and skips
 // ".DS_Store" and temporary files; a path named in the batch gives progress
-// only when it is a file, and ".DS_Store" named directly is a file like any other.
+// only when it is a file, and ".DS_Store" named directly is a file like any
+// other. Links to folders are listed but not entered, unless named in the
+// batch. Sets are found by name within one listing (a folder's, or the batch
+// list's) and handed on at their first member.
 TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
 {
     for (const char* name : {"trip/IMG_1.JPG", "trip/sub/IMG_2.JPG", "trip/sub/.DS_Store", "trip/.hidden.JPG",
-                             "trip/.ds_store", "trip/.IMG_1.JPG.velmora-tmp", "a.JPG", "b.JPG", ".DS_Store"}) {
+                             "trip/.ds_store", "trip/.IMG_1.JPG.velmora-tmp", "a.JPG", "b.JPG", ".DS_Store",
+                             "linked/IMG_1.JPG", "elsewhere/IMG_9.JPG", "card/IMG_0001.JPG", "card/IMG_0001.CR2",
+                             "card/IMG_0001.xmp", "card/IMG_0010.JPG", "card/sub/IMG_0001.JPG"}) {
         fs::create_directories((dir / name).parent_path());
         writeFile(dir / name, "x");
     }
     fs::create_directory(dir / "empty");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "linked/link");
+    fs::create_directory_symlink(dir / "linked", dir / "linked/loop"); // a loop must not hang the walk
+    fs::create_symlink(dir / "linked/IMG_1.JPG", dir / "linked/file-link.JPG");
     struct Case {
         Strings batch, handed, events;
+        bool together = false;
     } cases[] = {
         {{"trip"},
          {"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"},
@@ -91,11 +100,22 @@ TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
          {"20", "50", "100", "60", "100"}},
         {{}, {}, {}},
         {{"empty", "vanished"}, {}, {}},
+        {{"linked"}, {"linked/IMG_1.JPG", "linked/file-link.JPG"}, {"25", "50", "75", "100"}},
+        {{"linked/link"}, {"linked/link/IMG_9.JPG"}, {"100"}},
+        {{"card"},
+         {"card/IMG_0001.CR2|card/IMG_0001.JPG&card/IMG_0001.xmp", "card/IMG_0010.JPG", "card/sub/IMG_0001.JPG"},
+         {"16", "33", "50", "66", "83", "100"},
+         true},
+        // Dropped files keep the order they were dropped in.
+        {{"card/IMG_0010.JPG", "card/IMG_0001.xmp", "card/IMG_0001.JPG", "card/IMG_0001.CR2"},
+         {"card/IMG_0010.JPG", "card/IMG_0001.JPG|card/IMG_0001.CR2&card/IMG_0001.xmp"},
+         {"25", "50", "75", "100"},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.batch));
         events.clear();
-        EXPECT_EQ(walk(c.batch), c.handed);
+        EXPECT_EQ(walk(c.batch, {}, c.together), c.handed);
         EXPECT_EQ(events, c.events + kEnd);
     }
 }
@@ -123,44 +143,6 @@ TEST(PhotoSetsTest, NamesThatDifferInCaseAreOneNameOnlyWhereTheFileSystemSaysSo)
                                                       "img_0001.JPG", "Img_0001.XMP"};
         EXPECT_EQ(handed, expected);
     }
-}
-
-// Sets are found by name within one listing (a folder's, or the batch list's)
-// and handed on at their first member; progress still comes after every entry.
-TEST_F(BatchWalkTest, FilesOfOneShotAndTheirCompanionsAreHandedOnTogether)
-{
-    fs::create_directories(dir / "card/sub");
-    for (const char* name : {"IMG_0001.JPG", "IMG_0001.CR2", "IMG_0001.xmp", "IMG_0010.JPG", "sub/IMG_0001.JPG"})
-        writeFile(dir / "card" / name, "x");
-    struct Case {
-        Strings batch, expected;
-    } cases[] = {
-        {{"card"},
-         {"card/IMG_0001.CR2|card/IMG_0001.JPG&card/IMG_0001.xmp", "card/IMG_0010.JPG", "card/sub/IMG_0001.JPG"}},
-        // Dropped files keep the order they were dropped in.
-        {{"card/IMG_0010.JPG", "card/IMG_0001.xmp", "card/IMG_0001.JPG", "card/IMG_0001.CR2"},
-         {"card/IMG_0010.JPG", "card/IMG_0001.JPG|card/IMG_0001.CR2&card/IMG_0001.xmp"}},
-    };
-    for (const Case& c : cases) {
-        events.clear();
-        EXPECT_EQ(walk(c.batch, {}, true), c.expected);
-        EXPECT_EQ(events.size(), (c.batch.size() == 1 ? 6 : 4) + kEnd.size()); // a folder: 5 files and "sub"
-    }
-}
-
-TEST_F(BatchWalkTest, LinksToFoldersAreListedButNotEntered)
-{
-    fs::create_directories(dir / "trip");
-    fs::create_directories(dir / "elsewhere");
-    writeFile(dir / "elsewhere/IMG_9.JPG", "x");
-    writeFile(dir / "trip/IMG_1.JPG", "x");
-    fs::create_directory_symlink(dir / "elsewhere", dir / "trip/link");
-    fs::create_directory_symlink(dir / "trip", dir / "trip/loop"); // a loop must not hang the walk
-    fs::create_symlink(dir / "trip/IMG_1.JPG", dir / "trip/file-link.JPG");
-
-    EXPECT_EQ(walk({"trip"}), (Strings{"trip/IMG_1.JPG", "trip/file-link.JPG"}));
-    // A link named directly in the batch is followed, like the folder it names.
-    EXPECT_EQ(walk({"trip/link"}), Strings{"trip/link/IMG_9.JPG"});
 }
 
 // The listing is taken whole first: photos renamed during the walk are not

@@ -75,8 +75,3 @@ TEST(DateTextTest, ShiftIsWallClockArithmeticWhateverTheZone)
     saved ? ::setenv("TZ", saved->c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
 }
-
-TEST(DateTextTest, StemTurnsColonsIntoDashesAndSpacesIntoDoubleUnderscores)
-{
-    EXPECT_EQ(dateStem("2010:07:14  18:05"), "2010-07-14____18-05");
-}

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <poll.h>
 #include <random>
@@ -37,7 +38,7 @@ using namespace velmora;
 using namespace velmora::test;
 
 namespace velmora::test {
-// Test names and messages say "exfat_fuse", not "4-byte object <03-00 00-00>".
+// ctest's test names and gtest's messages say "exfat_fuse", not "4-byte object <03-00 00-00>".
 void PrintTo(FsKind kind, std::ostream* out)
 {
     *out << fsName(kind);
@@ -76,6 +77,11 @@ Names changed(const Contents& before, const Contents& after)
     return names;
 }
 
+long msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
 bool isFuse(FsKind kind)
 {
     return kind == FsKind::ExfatFuse || kind == FsKind::Ntfs3g || kind == FsKind::Sshfs;
@@ -94,26 +100,37 @@ protected:
             GTEST_SKIP() << fsName(GetParam()) << " cannot be mounted here: " << why;
         const auto start = std::chrono::steady_clock::now();
         mounted.emplace(GetParam());
-        std::cout << fsName(GetParam()) << " made and mounted in "
-                  << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                         .count()
-                  << " ms\n";
+        std::cout << fsName(GetParam()) << " made and mounted in " << msSince(start) << " ms\n";
         root = mounted->path() / "photos";
         fs::create_directory(root);
         writeFile(root / "Probe", "");
         caseInsensitive = fs::exists(root / "PROBE");
         fs::remove(root / "Probe");
     }
-    // A batch over `folder` as a drop runs it, sets kept together, with its history.
-    std::string runBatch(const fs::path& folder)
+    // A batch over `folder` as a drop runs it, sets kept together, with its history;
+    // `onRecord` hears of each photo recorded, by its count.
+    std::string runBatch(const fs::path& folder, std::function<void(size_t)> onRecord = {})
     {
-        auto journal = BatchJournal::begin({}, {folder});
+        journal = BatchJournal::begin({}, {folder});
         EXPECT_TRUE(journal);
-        engine.setRecorder(journal.get());
+        struct : BatchRecorder {
+            void record(const PhotoOutcome& o) override
+            {
+                journal->record(o);
+                if (onRecord)
+                    onRecord(++count);
+            }
+            BatchJournal* journal;
+            std::function<void(size_t)> onRecord;
+            size_t count = 0;
+        } recorder;
+        recorder.journal = journal.get();
+        recorder.onRecord = std::move(onRecord);
+        engine.setRecorder(&recorder);
         NullSink sink;
         walkBatch(
             {folder}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true,
-            [&] { engine.finishBatch(); });
+            [&] { engine.finishBatch(); }, &engine.goneDevices());
         engine.setRecorder(nullptr);
         journal->finish();
         return journal->id();
@@ -136,6 +153,7 @@ protected:
     }
 
     std::optional<MountedFileSystem> mounted;
+    std::unique_ptr<BatchJournal> journal;
     fs::path root;
     bool caseInsensitive = false;
 };
@@ -198,44 +216,39 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
 // every photo byte for byte under its old name.
 TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
 {
-    const fs::path samples = fs::path(VELMORA_SAMPLES);
+    const fs::path samples = fs::path(VELMORA_SAMPLES), testdata = samples / "exiv2-testdata";
     if (!fs::exists(samples / "exiv2-testdata.tsv"))
         GTEST_SKIP() << "no sample photos at " << samples;
     const fs::path card = root / "DCIM";
     fs::create_directory(card);
-    std::vector<fs::path> originals;
+    std::vector<fs::path> originals, targets;
     for (const std::string& name : datedPhotos(samples / "exiv2-testdata.tsv")) {
-        originals.push_back(samples / "exiv2-testdata" / name);
+        originals.push_back(testdata / name);
         fs::copy_file(originals.back(), card / name);
     }
     const Contents before = contents(card);
     shift(2);
     const std::string id = runBatch(card);
 
-    std::vector<fs::path> written;
-    std::vector<std::string> expected;
+    std::vector<PhotoOutcome> written;
     size_t renamed = 0;
     for (const JournalPhoto& p : readBatch(id)) {
         const PhotoOutcome& o = p.outcome;
         EXPECT_NE(o.kind, PhotoOutcome::Kind::Failed) << o.source << ": " << o.error;
         renamed += o.kind == PhotoOutcome::Kind::Placed && o.target != o.source;
-        if (o.newDate.empty() || !o.error.empty())
-            continue;
-        written.push_back(o.target);
-        expected.push_back("ExifIFD:DateTimeOriginal [" + o.oldDate + "] -> [" + o.newDate + "]");
+        if (!o.newDate.empty() && o.error.empty()) {
+            written.push_back(o);
+            targets.push_back(o.target);
+        }
     }
     // The few that are not written are those of the write-back's own table (README).
     EXPECT_GE(written.size(), 85u);
     EXPECT_GE(renamed, written.size());
-    auto oldTags = exiftoolTags(originals);
-    auto newTags = exiftoolTags(written);
-    std::map<fs::path, fs::path> sourceOf;
-    for (const JournalPhoto& p : readBatch(id))
-        sourceOf[p.outcome.target] = samples / "exiv2-testdata" / p.outcome.source.filename();
-    for (size_t i = 0; i < written.size(); ++i)
-        EXPECT_EQ(differences(oldTags[sourceOf[written[i]].native()], newTags[written[i].native()]),
-                  Names{expected[i]})
-            << written[i];
+    auto oldTags = exiftoolTags(originals), newTags = exiftoolTags(targets);
+    for (const PhotoOutcome& o : written)
+        EXPECT_EQ(differences(oldTags[(testdata / o.source.filename()).native()], newTags[o.target.native()]),
+                  Names{"ExifIFD:DateTimeOriginal [" + o.oldDate + "] -> [" + o.newDate + "]"})
+            << o.target;
     std::cout << fsName(GetParam()) << ": " << renamed << " renamed, " << written.size() << " written back of "
               << originals.size() << "\n";
 
@@ -251,7 +264,7 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
     }
     auto undoneTags = exiftoolTags(rebuilt);
     for (const fs::path& photo : rebuilt)
-        EXPECT_EQ(differences(oldTags[(samples / "exiv2-testdata" / photo.filename()).native()], undoneTags[photo]),
+        EXPECT_EQ(differences(oldTags[(testdata / photo.filename()).native()], undoneTags[photo]),
                   Names{})
             << photo;
 }
@@ -291,6 +304,52 @@ TEST_P(FileSystems, PhotoIsFlushedBeforeItsRecordIsCleared)
         << "between the patch and the clearing: " << testing::PrintToString(between);
 }
 
+// A card pulled or a share lost mid-batch: the FUSE daemon is killed and every
+// later access fails with ENOTCONN. The photos after it are recorded as not
+// reached, with one alert at most, and once mounted again every photo is its old
+// file or its complete new one. (Those before may fail where links are refused:
+// what comes after is tested.)
+TEST_P(FileSystems, DeviceGoneMidBatchLeavesEveryPhotoWholeAndTheRestRecordedAsNotReached)
+{
+    if (!isFuse(GetParam()))
+        GTEST_SKIP() << "only a FUSE daemon can be killed under a batch";
+    const size_t photos = 30, beforePull = 5;
+    std::multiset<std::string> before, after;
+    for (size_t i = 0; i < photos; ++i) {
+        const fs::path path = root / ("IMG_" + std::to_string(1000 + i) + ".JPG");
+        makeJpeg(path, "2010:07:14 18:05:" + std::to_string(10 + i));
+        before.insert(readFile(path));
+    }
+    bool pulled = false;
+    size_t alertsAtPull = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string id = runBatch(root, [&](size_t recorded) {
+        if (recorded == beforePull) {
+            pulled = mounted->cut();
+            alertsAtPull = host.alerts().size();
+        }
+    });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    ASSERT_TRUE(pulled) << "the FUSE daemon could not be killed";
+
+    const std::vector<JournalPhoto> history = readBatch(id);
+    ASSERT_EQ(history.size(), photos);
+    for (size_t i = 0; i < photos; ++i) {
+        const PhotoOutcome& o = history[i].outcome;
+        SCOPED_TRACE(o.source.native() + ": " + o.error);
+        EXPECT_EQ(o.unreachable, i >= beforePull);
+        EXPECT_TRUE(!o.unreachable || o.kind == PhotoOutcome::Kind::Failed);
+    }
+    EXPECT_EQ(journal->notReached(), photos - beforePull);
+    EXPECT_LE(host.alerts().size(), alertsAtPull + 1);
+
+    mounted->remount();
+    for (const std::string& name : listNames(root))
+        if (name.ends_with(".JPG") && !FileManager::isTemporaryName(name))
+            after.insert(readFile(root / name));
+    EXPECT_EQ(after, before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Mounted, FileSystems, ::testing::ValuesIn(kFsKinds),
                          [](const auto& info) { return std::string(fsName(info.param)); });
 
@@ -311,20 +370,13 @@ pid_t startBatch(const fs::path& folder, const fs::path& state, int& out)
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return -1;
-    std::vector<std::string> env{"XDG_STATE_HOME=" + state.native()};
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("XDG_STATE_HOME="))
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const char* argv[] = {WRITEBACK_CRASH_HELPER, "batch", folder.c_str(), nullptr};
+    const std::string stateHome = "XDG_STATE_HOME=" + state.native();
+    const char* argv[] = {"/usr/bin/env", stateHome.c_str(), WRITEBACK_CRASH_HELPER, "batch", folder.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     pid_t pid = -1;
-    ::posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), envp.data());
+    ::posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     out = fds[0];
@@ -380,15 +432,13 @@ TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
         pollfd done{out, POLLIN, 0};
         if (round == 0) {
             ASSERT_EQ(::poll(&done, 1, 120000), 1) << "the batch did not end";
-            batchMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                          .count();
+            batchMs = msSince(start);
         } else {
             ::poll(&done, 1, std::uniform_int_distribution<int>(0, static_cast<int>(batchMs))(random));
         }
-        const long cutMs =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const long cutMs = msSince(start);
         ::kill(batch, SIGSTOP); // everything stops at once: the process, and the disk with its cache
-        disk.cut();
+        EXPECT_TRUE(disk.cut());
         ::kill(batch, SIGKILL);
         ::waitpid(batch, nullptr, 0);
         ::close(out);

@@ -3,7 +3,6 @@
 // and the write-back into the placed photo only.
 #include "engine/DateText.h"
 #include "platform/MetadataReader.h"
-#include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
@@ -29,11 +28,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-Names operator+(Names a, const Names& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 const std::string kStem = "2010-07-14__18-05-09";
 
 class PlacementTest : public EngineTest {
@@ -121,22 +115,6 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
         EXPECT_EQ(host.alerts().back().button, "OK");
         EXPECT_EQ(caseLog.lines()[0].rfind("Error!! ", 0), 0u);
     }
-}
-
-TEST_F(PlacementTest, CopyKeepsTheSourceWithItsTimesAndPermissions)
-{
-    controls.setRenameState(1);
-    const fs::path source = photo(dir / "IMG_0001.JPG"), copy = dir / (kStem + ".JPG");
-    ::chmod(source.c_str(), 0640);
-    const struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
-    ::utimensat(AT_FDCWD, source.c_str(), old, 0);
-    engine.processFile(source);
-
-    EXPECT_EQ(readFile(copy), readFile(source)); // a source gone reads as empty
-    struct stat st {};
-    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnlyElseOneAlertSays)
@@ -332,32 +310,6 @@ TEST_F(PlacementTest, SidecarInAnotherLetterCaseTakesThePhotosName)
     EXPECT_EQ(listNames(dir.path()), (Names{kStem + ".JPG", kStem + ".xmp"}));
 }
 
-// On the file systems photos lie on, through the real walk: a burst is
-// numbered, a sidecar in another letter case follows its photo where the file
-// system ignores case (exFAT: no RENAME_NOREPLACE, no hard links), and nothing
-// of ours is left behind.
-TEST_F(PlacementTest, CardFolderOnEveryFileSystem)
-{
-    for (const FsKind kind : kFsKinds) {
-        SCOPED_TRACE(fsName(kind));
-        if (!MountedFileSystem::unavailable(kind).empty())
-            continue;
-        const MountedFileSystem mounted(kind);
-        const fs::path card = mounted.path() / "DCIM";
-        fs::create_directory(card);
-        photo(card / "IMG_0001.JPG");
-        makeJpeg(card / "IMG_0002.JPG", "2010:07:14 18:05:09", "2001:01:01 00:00:01");
-        writeFile(card / "img_0002.xmp", "sidecar");
-        NullSink sink;
-        walkBatch({card}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
-        const std::string sidecar = kind == FsKind::ExfatFuse ? kStem + "__1.xmp" : "img_0002.xmp";
-        Names expected{kStem + ".JPG", kStem + "__1.JPG", sidecar};
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(listNames(card), expected);
-        EXPECT_EQ(readFile(card / sidecar), "sidecar");
-    }
-}
-
 // Makes every call of `calls` by the calling process answer `err` without
 // running: EIO as from a failing disk, 0 as a read at the end of a file.
 bool failCalls(const std::vector<int>& calls, unsigned err)
@@ -372,9 +324,10 @@ bool failCalls(const std::vector<int>& calls, unsigned err)
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// A move or a copy lands whole, or fails and leaves the photo and whatever is
-// at the target as they were, with nothing of ours left behind: by every
-// route, the placeholder's too (the one for file systems without hard links).
+// A move or a copy lands whole, with the photo's times and permissions, or
+// fails and leaves the photo and whatever is at the target as they were, with
+// nothing of ours left behind: by every route, the placeholder's too (the one
+// for file systems without hard links).
 TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
 {
     TempDir dir;
@@ -408,6 +361,9 @@ TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
             SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed") +
                          (route == PlacementRoute::Best ? "" : " over a placeholder"));
             writeFile(dir / "photo.jpg", content);
+            ::chmod((dir / "photo.jpg").c_str(), 0640);
+            const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+            ::utimensat(AT_FDCWD, (dir / "photo.jpg").c_str(), old, 0);
             if (c.taken)
                 writeFile(c.target, "someone else's");
             if (!c.copy && c.failure && !c.taken && elsewhere == dir.path())
@@ -427,9 +383,13 @@ TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
             EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
             EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? "the photo" : "no file");
             EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : "the photo");
+            struct stat st {};
+            EXPECT_TRUE(c.failure || (::stat(c.target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640 &&
+                                      st.st_mtim.tv_sec == 1000000000))
+                << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec;
             Names left = listNames(dir.path()), expected;
-            if (elsewhere != dir.path())
-                left = left + listNames(elsewhere);
+            if (const Names there = listNames(elsewhere); elsewhere != dir.path())
+                left.insert(left.end(), there.begin(), there.end());
             for (const fs::path& path : {dir / "photo.jpg", c.target})
                 if (fs::exists(path))
                     expected.push_back(path.filename().native());

@@ -8,7 +8,7 @@
 #include "platform/BatchJournal.h"
 #include "platform/Platform.h"
 #include "platform/Settings.h"
-#include "support/FuseCard.h"
+#include "support/MountedFileSystem.h"
 #include "support/TestSupport.h"
 
 #include <QtTest>
@@ -225,12 +225,11 @@ private slots:
         if (const std::string why = MountedFileSystem::unavailable(FsKind::ExfatFuse); !why.empty())
             QSKIP(why.c_str());
         TempDir dir;
-        const MountedFileSystem card(FsKind::ExfatFuse);
-        const ReinsertAtEnd reinsert{card};
+        MountedFileSystem card(FsKind::ExfatFuse);
         makeJpeg(dir / "here.jpg", "2010:07:14 18:05:09");
         for (const char* name : {"a.jpg", "b.jpg"})
             makeJpeg(card.path() / name, "2010:07:14 18:05:09");
-        QVERIFY(pullCard(card));
+        QVERIFY(card.cut());
 
         QVERIFY(drop({fileUrl(dir / "here.jpg"), fileUrl(card.path() / "a.jpg"), fileUrl(card.path() / "b.jpg")}));
         waitForBatches();

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/MountedFileSystem.h"
+#include "support/TestSupport.h"
 
-#include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <netinet/in.h>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -26,14 +24,7 @@ namespace velmora::test {
 namespace {
 
 const fs::path kRoot = "/tmp/velmora-mounts";
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+const char* const kSftpServer = "/usr/lib/openssh/sftp-server";
 
 // Runs a shell command with its output added to the folder's log; true when it succeeded.
 bool sh(const fs::path& base, const std::string& command)
@@ -44,67 +35,24 @@ bool sh(const fs::path& base, const std::string& command)
 void must(const fs::path& base, const std::string& command)
 {
     if (!sh(base, command))
-        throw std::runtime_error("failed: " + command + "\n" + slurp(base / "log"));
+        throw std::runtime_error("failed: " + command + "\n" + readFile(base / "log"));
 }
 
-bool onPath(const std::string& tool)
-{
-    for (const char* dir : {"/usr/sbin/", "/sbin/", "/usr/bin/", "/bin/"})
-        if (::access((dir + tool).c_str(), X_OK) == 0)
-            return true;
-    return false;
-}
-
+// A FUSE mount whose daemon is gone counts: it answers ENOTCONN until unmounted.
 bool isMountPoint(const fs::path& path)
 {
     struct stat at {}, parent {};
-    return ::stat(path.c_str(), &at) == 0 && ::stat(path.parent_path().c_str(), &parent) == 0 &&
-           at.st_dev != parent.st_dev;
+    if (::stat(path.c_str(), &at) != 0)
+        return errno == ENOTCONN;
+    return ::stat(path.parent_path().c_str(), &parent) == 0 && at.st_dev != parent.st_dev;
 }
 
-int freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0;
-    ::close(s);
-    return ok ? ntohs(a.sin_port) : 0;
-}
-
-bool accepts(int port)
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
-}
-
-// Everything a fixture in `base` may have started: the mount (lazily, so a
-// process still inside it cannot stop the teardown), sshd, loop devices.
-void tearDown(const fs::path& base, pid_t ownSshd)
+// What a fixture in `base` may have left: the mount (lazily, so that a process
+// still inside it cannot stop the teardown) and its loop device.
+void tearDown(const fs::path& base)
 {
     if (isMountPoint(base / "mnt"))
         sh(base, "umount -l " + (base / "mnt").native());
-    pid_t sshd = ownSshd;
-    if (sshd <= 0 && fs::exists(base / "sshd.pid")) {
-        // Only the sshd started with this folder's config, never a reused process ID.
-        const pid_t recorded = std::atoi(slurp(base / "sshd.pid").c_str());
-        if (recorded > 0 && slurp("/proc/" + std::to_string(recorded) + "/cmdline").find(base.native()) != std::string::npos)
-            sshd = recorded;
-    }
-    if (sshd > 0) {
-        ::kill(sshd, SIGTERM);
-        if (ownSshd > 0)
-            ::waitpid(ownSshd, nullptr, 0);
-    }
     // Detached now, or (still in use by a lazy unmount) as soon as it is free.
     sh(base, "losetup -j " + (base / "image").native() + " | cut -d: -f1 | xargs -r -n1 losetup -d");
 }
@@ -126,13 +74,14 @@ std::string MountedFileSystem::unavailable(FsKind kind)
         return "no /dev/fuse";
     if (kind == FsKind::PowerCut)
         return ::access("/usr/lib/python3/dist-packages/fusepy.py", R_OK) == 0 ? "" : "python3-fusepy is not installed";
+    if (kind == FsKind::Sshfs && ::access(kSftpServer, X_OK) != 0)
+        return "openssh-sftp-server is not installed";
     if (kind != FsKind::Sshfs && ::access("/dev/loop-control", R_OK | W_OK) != 0)
         return "no loop devices";
-    static const char* const tools[][3] = {{"mkfs.ext4", "losetup", ""},          {"mkfs.xfs", "losetup", ""},
-                                           {"mkfs.btrfs", "losetup", ""},         {"mkfs.exfat", "mount.exfat-fuse", ""},
-                                           {"mkntfs", "ntfs-3g", ""},             {"sshd", "sshfs", "ssh-keygen"}};
+    static const char* const tools[][2] = {{"mkfs.ext4", "losetup"},  {"mkfs.xfs", "losetup"}, {"mkfs.btrfs", "losetup"},
+                                           {"mkfs.exfat", "mount.exfat-fuse"}, {"mkntfs", "ntfs-3g"}, {"sshfs", ""}};
     for (const std::string tool : tools[static_cast<int>(kind)])
-        if (!tool.empty() && !onPath(tool))
+        if (!tool.empty() && std::system(("command -v " + tool + " >/dev/null").c_str()) != 0)
             return tool + " is not installed (tools/install-deps --test)";
     return {};
 }
@@ -154,31 +103,13 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
         const std::string image = (base_ / "image").native(), mnt = mountPoint_.native();
         if (kind == FsKind::PowerCut) {
             fs::create_directory(base_ / "backing");
-            remount();
         } else if (kind == FsKind::Sshfs) {
-            const fs::path ssh = base_ / "ssh";
-            fs::create_directories(ssh);
+            // The SFTP server that sshd would start, speaking over a pipe in place of ssh: no keys, no port.
             fs::create_directories(base_ / "remote");
-            fs::create_directories("/run/sshd"); // sshd's privilege separation folder
-            must(base_, "ssh-keygen -q -t ed25519 -N '' -f " + (ssh / "host").native());
-            must(base_, "ssh-keygen -q -t ed25519 -N '' -f " + (ssh / "client").native());
-            fs::copy_file(ssh / "client.pub", ssh / "authorized_keys");
-            const int port = freePort();
-            std::ofstream(ssh / "config") << "ListenAddress 127.0.0.1\nPort " << port << "\nHostKey " << (ssh / "host").native()
-                                          << "\nAuthorizedKeysFile " << (ssh / "authorized_keys").native()
-                                          << "\nPermitRootLogin prohibit-password\nPasswordAuthentication no\n"
-                                             "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\n"
-                                             "Subsystem sftp internal-sftp\n";
-            const std::string config = (ssh / "config").native(), log = (base_ / "sshd.log").native();
-            const char* argv[] = {"/usr/sbin/sshd", "-D", "-f", config.c_str(), "-E", log.c_str(), nullptr};
-            if (::posix_spawn(&sshd_, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-                throw std::runtime_error("cannot start sshd");
-            std::ofstream(base_ / "sshd.pid") << sshd_;
-            for (int i = 0; i < 200 && !accepts(port); ++i)
-                std::this_thread::sleep_for(25ms);
-            must(base_, "sshfs -o IdentityFile=" + (ssh / "client").native() +
-                            ",StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,port=" + std::to_string(port) +
-                            " root@127.0.0.1:" + (base_ / "remote").native() + " " + mnt);
+            std::ofstream(base_ / "ssh") << "#!/bin/sh\nexec " << kSftpServer << "\n";
+            fs::permissions(base_ / "ssh", fs::perms::owner_all);
+            mount_ = "sshfs -o ssh_command=" + (base_ / "ssh").native() + " localhost:" + (base_ / "remote").native() +
+                     " " + mnt;
         } else {
             // Sparse: xfs wants 300 MiB at least, which costs nothing until written.
             std::ofstream{image};
@@ -186,32 +117,47 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
             static const char* const mkfs[] = {"mkfs.ext4 -q -F", "mkfs.xfs -q -f", "mkfs.btrfs -q -f",
                                                "mkfs.exfat", "mkntfs -q -F -f"};
             must(base_, std::string(mkfs[static_cast<int>(kind)]) + " " + image);
-            must(base_, "losetup --find --show " + image + " >" + (base_ / "loop").native());
-            const std::string loop = slurp(base_ / "loop").substr(0, slurp(base_ / "loop").find('\n'));
-            must(base_, kind == FsKind::ExfatFuse ? "mount.exfat-fuse " + loop + " " + mnt
-                        : kind == FsKind::Ntfs3g  ? "ntfs-3g " + loop + " " + mnt
-                                                  : "mount " + loop + " " + mnt);
-            // Detached as soon as the file system lets go of it, however this process ends.
-            must(base_, "losetup -d " + loop);
+            // The loop device is detached as soon as the file system lets go of it, however this process ends.
+            mount_ = "loop=$(losetup --find --show " + image + ") && " +
+                     (kind == FsKind::ExfatFuse ? "mount.exfat-fuse" : kind == FsKind::Ntfs3g ? "ntfs-3g" : "mount") +
+                     " $loop " + mnt + "; rc=$?; losetup -d $loop; exit $rc";
         }
+        remount();
     } catch (...) {
-        tearDown(base_, sshd_);
+        tearDown(base_);
         fs::remove_all(base_);
         ::close(lock_);
         throw;
     }
 }
 
-void MountedFileSystem::cut()
+bool MountedFileSystem::cut()
 {
-    ::kill(daemon_, SIGKILL);
-    ::waitpid(daemon_, nullptr, 0);
+    pid_t daemon = daemon_;
+    // Otherwise the process whose arguments name this mount point: ours alone.
+    for (const auto& entry : fs::directory_iterator("/proc"))
+        if (const std::string pid = entry.path().filename().native();
+            daemon <= 0 && pid.find_first_not_of("0123456789") == std::string::npos &&
+            readFile(entry.path() / "cmdline").find('\0' + mountPoint_.native() + '\0') != std::string::npos)
+            daemon = std::stoi(pid);
+    if (daemon <= 0 || ::kill(daemon, SIGKILL) != 0)
+        return false;
+    if (daemon == daemon_)
+        ::waitpid(daemon_, nullptr, 0);
     daemon_ = -1;
-    sh(base_, "umount -l " + mountPoint_.native());
+    struct stat st {};
+    for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(10ms))
+        if (::stat(mountPoint_.c_str(), &st) != 0 && errno == ENOTCONN)
+            return true;
+    return false;
 }
 
 void MountedFileSystem::remount()
 {
+    if (isMountPoint(mountPoint_))
+        sh(base_, "umount -l " + mountPoint_.native());
+    if (kind_ != FsKind::PowerCut)
+        return must(base_, mount_);
     const std::string backing = (base_ / "backing").native(), log = (base_ / "log").native();
     const char* argv[] = {"/usr/bin/python3", VELMORA_POWERCUT_FS, backing.c_str(), mountPoint_.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
@@ -222,12 +168,12 @@ void MountedFileSystem::remount()
     for (int i = 0; err == 0 && i < 400 && !isMountPoint(mountPoint_) && ::waitpid(daemon_, nullptr, WNOHANG) == 0; ++i)
         std::this_thread::sleep_for(25ms);
     if (!isMountPoint(mountPoint_))
-        throw std::runtime_error("the power-cut file system did not mount\n" + slurp(base_ / "log"));
+        throw std::runtime_error("the power-cut file system did not mount\n" + readFile(base_ / "log"));
 }
 
 MountedFileSystem::~MountedFileSystem()
 {
-    tearDown(base_, sshd_);
+    tearDown(base_);
     if (daemon_ > 0) { // unmounted already: what it still holds goes nowhere
         ::kill(daemon_, SIGKILL);
         ::waitpid(daemon_, nullptr, 0);
@@ -250,7 +196,7 @@ void MountedFileSystem::cleanUpLeftovers()
                 ::close(fd);
             continue;
         }
-        tearDown(entry.path(), -1);
+        tearDown(entry.path());
         fs::remove_all(entry.path(), ec);
         if (fd >= 0)
             ::close(fd);

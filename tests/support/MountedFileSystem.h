@@ -8,7 +8,7 @@
 namespace velmora::test {
 
 // The file systems photos lie on: kernel ones on a loop device, FUSE ones
-// (a memory card, an NTFS disk) and a network one (sshfs to a private sshd).
+// (a memory card, an NTFS disk) and a network one (sshfs, served by OpenSSH's SFTP server).
 // PowerCut, not among kFsKinds: our own FUSE file system (tests/powercut_fs.py)
 // that keeps written data in memory until the file is flushed, and loses it when cut.
 enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs, PowerCut };
@@ -17,7 +17,7 @@ inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind:
 const char* fsName(FsKind kind);
 
 // A fresh file system of `kind`, made and mounted under a folder of
-// /tmp/velmora-mounts/, and gone (unmounted, loop device and server stopped)
+// /tmp/velmora-mounts/, and gone (unmounted, loop device detached)
 // when this ends. A run killed before that leaves a folder whose lock nobody
 // holds: the next fixture to start cleans it up.
 class MountedFileSystem {
@@ -34,9 +34,11 @@ public:
     const std::filesystem::path& path() const { return mountPoint_; }
     FsKind kind() const { return kind_; }
 
-    // PowerCut only: the daemon killed with all it had not flushed, the mount gone, as a power cut leaves a disk...
-    void cut();
-    // ...and mounted again over what it had flushed.
+    // FUSE kinds: the daemon killed with all it had not flushed, as a power cut or a
+    // card pulled from its reader leaves it; the mount answers ENOTCONN. False when
+    // no daemon was found or the mount still answers after 5 s...
+    bool cut();
+    // ...and mounted again over what it had written (the fixture unmounts it as before).
     void remount();
 
     // Tears down what runs that were killed left behind.
@@ -46,8 +48,8 @@ private:
     FsKind kind_;
     std::filesystem::path base_, mountPoint_;
     int lock_ = -1;
-    pid_t sshd_ = -1;
-    pid_t daemon_ = -1;
+    pid_t daemon_ = -1; // PowerCut's, our child
+    std::string mount_; // the shell command that mounts a loop or sshfs kind
 };
 
 } // namespace velmora::test
