@@ -12,16 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <algorithm>
 #include <fcntl.h>
 #include <regex>
-#include <spawn.h>
 #include <sstream>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -114,23 +112,16 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
     TempDir dir;
     const fs::path photo = dir / "photo.jpg";
     const auto [oldBytes, newBytes] = oldAndNew(photo);
-    std::vector<std::string> args{"env", noLeakCheck().toStdString(), "strace", "-qq", "-o", "/dev/null"};
+    QStringList args{noLeakCheck(), "strace", "-qq", "-o", "/dev/null"};
     for (const std::string& a : f.strace)
-        args.push_back(a == "PHOTO" ? photo.native() : a == "FOLDER" ? dir.path().native() : a);
-    for (const std::string& a :
-         {std::string(WRITEBACK_CRASH_HELPER), photo.native(), std::string(f.route), std::string(f.step)})
-        args.push_back(a);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawnp(&pid, "env", nullptr, nullptr, argv.data(), environ), 0);
+        args << QString::fromStdString(a == "PHOTO" ? photo.native() : a == "FOLDER" ? dir.path().native() : a);
+    args << WRITEBACK_CRASH_HELPER << QString::fromStdString(photo.native()) << f.route << f.step;
+    QProcess helper;
+    helper.start("env", args);
 
     const std::string temp = writeBackTempName("photo.jpg");
     UniqueFd ours;
-    int status = 0;
-    for (int i = 0; i < 3000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i) {
+    for (int i = 0; i < 3000 && helper.state() != QProcess::NotRunning && !helper.waitForFinished(2); ++i) {
         const std::vector<std::string> names = listNames(stateFolder());
         if (f.during == During::RecoverJournals &&
             std::any_of(names.begin(), names.end(), [](auto& n) { return n.starts_with("patches-"); }))
@@ -145,10 +136,9 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
                 ASSERT_EQ(::write(ours.get(), "half a photo", 12), 12);
             }
         }
-        ::usleep(2000);
     }
-    ASSERT_TRUE(WIFEXITED(status) || WIFSIGNALED(status)) << "the helper did not end";
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, f.reported);
+    ASSERT_EQ(helper.state(), QProcess::NotRunning) << "the helper did not end";
+    EXPECT_EQ(helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1, f.reported);
     EXPECT_TRUE(f.during != During::TakeOverTemp || ours.get() >= 0) << "the temporary file was never unlocked";
     recoverInterruptedPatches();
     const std::string after = readFile(photo);
