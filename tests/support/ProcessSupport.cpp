@@ -143,13 +143,4 @@ DiskFull::~DiskFull()
     std::signal(SIGXFSZ, signal_);
 }
 
-std::pair<std::string, std::string> oldAndNew(const fs::path& photo, const ExifWriteOptions& options)
-{
-    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
-    EXPECT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
-    const std::string newBytes = readFile(photo);
-    EXPECT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
-    return {readFile(photo), newBytes};
-}
-
 } // namespace velmora::test

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "platform/ExifDateWriter.h"
+#include "support/TestSupport.h"
 
 #include <sys/resource.h>
 
@@ -61,6 +62,15 @@ private:
 inline const std::string kNew = "2011:12:13 14:15:16";
 inline const std::string kOld = "2001:02:03 04:05:06";
 // Makes `photo` a JPEG holding kOld; its bytes then, and with kNew written by the route `options` names.
-std::pair<std::string, std::string> oldAndNew(const std::filesystem::path& photo, const ExifWriteOptions& options = {});
+// Inline: only the GoogleTest programs link gtest.
+inline std::pair<std::string, std::string> oldAndNew(const std::filesystem::path& photo,
+                                                     const ExifWriteOptions& options = {})
+{
+    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
+    EXPECT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
+    const std::string newBytes = readFile(photo);
+    EXPECT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
+    return {readFile(photo), newBytes};
+}
 
 } // namespace velmora::test
