@@ -12,9 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <map>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -67,28 +65,6 @@ protected:
         return journal->id();
     }
     static BatchSummary newest() { return listBatches().front(); }
-};
-
-// A full disk as the kernel reports it to the writer, without a mount: while it
-// lasts, a write that would make any file longer than `bytes` fails.
-class DiskFull {
-public:
-    explicit DiskFull(uintmax_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &before_);
-        const rlimit limit{static_cast<rlim_t>(bytes), before_.rlim_max};
-        signal_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFull()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &before_);
-        std::signal(SIGXFSZ, signal_);
-    }
-
-private:
-    rlimit before_{};
-    void (*signal_)(int) = nullptr;
 };
 
 TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)

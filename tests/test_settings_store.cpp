@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include "platform/Settings.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -21,37 +17,41 @@ using namespace velmora::test;
 
 namespace {
 
-// Each helper run is a fresh process with its own QSettings, pointed at `config`.
+// Every store access runs in a child process of its own (QSettings takes the
+// folder once per process), pointed at `config`: what a test reads back is
+// what survived the end of a process.
 class SettingsStore : public ::testing::Test {
 protected:
     fs::path file() const { return config.path() / "Velmora" / "Velmora.conf"; }
 
-    bool run(const QStringList& arguments, QByteArray* output = nullptr)
+    std::string inChild(const std::function<std::string()>& body)
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", QString::fromLocal8Bit(config.path().c_str()));
-        process.setProcessEnvironment(env);
-        process.start(SETTINGS_HELPER, arguments);
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            return false;
-        if (output)
-            *output = process.readAllStandardOutput();
-        return true;
+        return runInChild(
+            [&] {
+                ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+                return body();
+            },
+            false);
     }
-
-    QJsonObject dump()
+    void write(const std::function<void()>& body)
     {
-        QByteArray json;
-        EXPECT_TRUE(run({"dump"}, &json)) << "the store could not be read";
-        return QJsonDocument::fromJson(json).object();
+        EXPECT_EQ(inChild([&] { return body(), std::string("written"); }), "written");
     }
-
-    static bool boolOf(const QJsonObject& all, const char* key) { return all[key].toObject()["value"].toBool(); }
-    static bool presentOf(const QJsonObject& all, const char* key) { return all[key].toObject()["present"].toBool(); }
-    static long long intOf(const QJsonObject& all, const char* key)
+    // Every key as the application reads it: "key=1", "key=~0" for an absent
+    // checkbox key (with `presence`), and the text in brackets or "none".
+    std::string dump(bool presence = true)
     {
-        return all[key].toObject()["value"].toString().toLongLong();
+        return inChild([presence] {
+            std::string all;
+            for (const auto key :
+                 {settings::suffix, settings::prefix, settings::rename, settings::fixTime, settings::changeExifInPhoto})
+                all += std::string(key.name) + "=" + (presence && !settings::contains(key) ? "~" : "") +
+                       (settings::read(key) ? "1 " : "0 ");
+            for (const auto key : {settings::timezones, settings::selectedDateOptionCell})
+                all += std::string(key.name) + "=" + std::to_string(settings::read(key)) + " ";
+            const auto text = settings::read(settings::textToPrefix);
+            return all + "text_to_prefix=" + (text ? "[" + text->toStdString() + "]" : "none");
+        });
     }
 
     TempDir config;
@@ -59,20 +59,18 @@ protected:
 
 TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
 {
-    ASSERT_TRUE(
-        run({"write", "suffix", "true", "prefix", "state:1", "rename", "state:0", "timezones", "17", "text_to_prefix",
-             "Trip_", "fixTime", "state:2", "selected_date_option_cell", "1", "change_exif_in_photo", "false"}));
-    const QJsonObject all = dump();
-    EXPECT_TRUE(boolOf(all, "suffix"));
-    EXPECT_TRUE(boolOf(all, "prefix")) << "a mixed checkbox is stored as YES";
-    EXPECT_FALSE(boolOf(all, "rename"));
-    EXPECT_TRUE(presentOf(all, "rename"));
-    EXPECT_EQ(intOf(all, "timezones"), 17);
-    EXPECT_EQ(all["text_to_prefix"].toString(), "Trip_");
-    EXPECT_TRUE(boolOf(all, "fixTime"));
-    EXPECT_EQ(intOf(all, "selected_date_option_cell"), 1);
-    EXPECT_FALSE(boolOf(all, "change_exif_in_photo"));
-    EXPECT_TRUE(presentOf(all, "change_exif_in_photo"));
+    write([] {
+        settings::write(settings::suffix, true);
+        settings::write(settings::prefix, Qt::PartiallyChecked); // a mixed checkbox is stored as YES
+        settings::write(settings::rename, Qt::Unchecked);
+        settings::write(settings::timezones, 17);
+        settings::write(settings::textToPrefix, QStringLiteral("Trip_"));
+        settings::write(settings::fixTime, Qt::Checked);
+        settings::write(settings::selectedDateOptionCell, 1);
+        settings::write(settings::changeExifInPhoto, false);
+    });
+    EXPECT_EQ(dump(), "suffix=1 prefix=1 rename=0 fixTime=1 change_exif_in_photo=0 timezones=17 "
+                      "selected_date_option_cell=1 text_to_prefix=[Trip_]");
 
     // The file a user would look for, with booleans as true/false and plain numbers.
     const std::string text = readFile(file());
@@ -85,10 +83,9 @@ TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds)
 {
     for (const char* text : {"", "Trip, Rome", "\"quoted\" and 'single'", "back\\slash", "  spaces  ", "@Variant(x)",
                              "semi;colon=eq#hash [x]", "Ünïcødé €", "line\nbreak\ttab"}) {
-        ASSERT_TRUE(run({"write", "text_to_prefix", QString::fromUtf8(text)}));
-        const QJsonValue read = dump()["text_to_prefix"];
-        ASSERT_TRUE(read.isString()) << "an empty string must stay present: [" << text << "]";
-        EXPECT_EQ(read.toString().toStdString(), text);
+        write([text] { settings::write(settings::textToPrefix, QString::fromUtf8(text)); });
+        // An empty text stays present.
+        EXPECT_TRUE(dump().ends_with(" text_to_prefix=[" + std::string(text) + "]")) << "[" << text << "]";
     }
 }
 
@@ -118,27 +115,30 @@ TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
          false},
         {"no group, overflow", "timezones=99999999999999999999999\nselected_date_option_cell=-\n"sv, true},
     };
+    const std::string absent = "suffix=0 prefix=0 rename=0 fixTime=0 change_exif_in_photo=0 timezones=0 "
+                               "selected_date_option_cell=0 text_to_prefix=";
     for (const Damage& damage : damages) {
         SCOPED_TRACE(damage.name);
         const fs::path target = damage.organisationWide ? config.path() / "Velmora.conf" : file();
         fs::create_directories(target.parent_path());
         writeFile(target, std::string(damage.content));
-        const QJsonObject all = dump();
-        for (const char* key : {"suffix", "prefix", "rename", "fixTime", "change_exif_in_photo"}) {
-            EXPECT_FALSE(boolOf(all, key)) << key;
-            EXPECT_FALSE(damage.organisationWide && presentOf(all, key)) << key;
+        const std::string read = dump(false);
+        EXPECT_EQ(damage.textIsWrongType ? read : read.substr(0, absent.size()),
+                  damage.textIsWrongType ? absent + "none" : absent);
+        if (damage.organisationWide) {
+            EXPECT_TRUE(dump().starts_with("suffix=~0 prefix=~0 rename=~0 fixTime=~0 change_exif_in_photo=~0 "));
+            EXPECT_FALSE(fs::exists(file())) << "reading must not create the file";
         }
-        EXPECT_EQ(intOf(all, "timezones"), 0);
-        EXPECT_EQ(intOf(all, "selected_date_option_cell"), 0);
-        EXPECT_TRUE(!damage.textIsWrongType || all["text_to_prefix"].isNull())
-            << all["text_to_prefix"].toString().toStdString();
-        EXPECT_TRUE(!damage.organisationWide || !fs::exists(file())) << "reading must not create the file";
 
-        ASSERT_TRUE(run({"write", "suffix", "true", "timezones", "5", "text_to_prefix", "again"}));
-        const QJsonObject repaired = dump();
-        EXPECT_TRUE(boolOf(repaired, "suffix"));
-        EXPECT_EQ(intOf(repaired, "timezones"), 5);
-        EXPECT_EQ(repaired["text_to_prefix"].toString(), "again");
+        write([] {
+            settings::write(settings::suffix, true);
+            settings::write(settings::timezones, 5);
+            settings::write(settings::textToPrefix, QStringLiteral("again"));
+        });
+        const std::string repaired = dump();
+        EXPECT_TRUE(repaired.starts_with("suffix=1 ")) << repaired;
+        EXPECT_NE(repaired.find(" timezones=5 "), std::string::npos) << repaired;
+        EXPECT_TRUE(repaired.ends_with(" text_to_prefix=[again]")) << repaired;
     }
 }
 

@@ -25,10 +25,6 @@ using namespace velmora::test;
 
 namespace {
 
-// The helper writes these two dates in turn (see writeback_crash_helper.cpp).
-const std::string kNew = "2011:12:13 14:15:16";
-const std::string kOld = "2001:02:03 04:05:06";
-
 // Starts the helper with `args`; killed `delayUs` after it first changed
 // `busy` (or after it started), unless it kills itself. The signal that ended
 // it, or -1 when it ended by itself.
@@ -58,16 +54,6 @@ int runHelper(std::vector<std::string> args, int delayUs = -1, pid_t* started = 
     }
     int status = 0;
     return ::waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-}
-
-// The photo's bytes before and after the new date, for each route.
-std::pair<std::string, std::string> oldAndNew(const fs::path& photo, const ExifWriteOptions& options)
-{
-    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
-    EXPECT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
-    const std::string newBytes = readFile(photo);
-    EXPECT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
-    return {readFile(photo), newBytes};
 }
 
 // SIGKILL at random moments, many times, on every route: the photo is always

@@ -7,13 +7,11 @@
 #include "app/VelmoraAppDelegate.h"
 #include "dropzone/DragAndDropView.h"
 #include "platform/PatchJournal.h"
+#include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -160,42 +158,34 @@ private slots:
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(app.dir.path().native()))});
     }
 
+    // Every undo asks first, and No leaves the photos. Undo This Batch takes the batch chosen in the
+    // list; Ctrl+Z the newest not yet undone, whatever is chosen, here the older one.
     void everyUndoAsksFirst()
     {
         TwoBatches app;
         app.trigger("actionHistory");
-        // The older batch, its copies chosen in the list: No leaves them, Yes removes them.
         auto* batches = child<QTreeWidget>(app.history, "batches");
         batches->setCurrentItem(batches->topLevelItem(1));
-        QVERIFY(app.undo("button", QMessageBox::No));
+        QString question;
+        QVERIFY(app.undo("button", QMessageBox::No, &question));
+        QVERIFY2(question.contains(QStringLiteral(" 2 renamed photo")), qPrintable(question));
         QCOMPARE(listNames(app.dir.path()), app.copied);
+        batches->setCurrentItem(batches->topLevelItem(0));
         QVERIFY(app.undo("button", QMessageBox::Yes));
-        QCOMPARE(listNames(app.dir.path()), (Names{"2011-08-15__19-06-10.JPG", "a.JPG", "b.JPG", "none.JPG"}));
-        QCOMPARE(app.state(1), QStringLiteral("Undone"));
+        QCOMPARE(listNames(app.dir.path()), (Names{"2010-07-14__18-05-09.JPG", "2010-07-14__18-05-09__1.JPG", "a.JPG",
+                                                   "b.JPG", "c.JPG", "none.JPG"}));
+        QCOMPARE(app.state(0), QStringLiteral("Undone"));
         QVERIFY(!child<QPushButton>(app.history, "undoBatch")->isEnabled());
 
-        // Ctrl+Z takes the newest batch not yet undone, whatever is chosen in the list.
         QVERIFY(app.undo("menu", QMessageBox::No));
-        QCOMPARE(listNames(app.dir.path()), (Names{"2011-08-15__19-06-10.JPG", "a.JPG", "b.JPG", "none.JPG"}));
-        QVERIFY(app.undo("menu", QMessageBox::Yes));
-        QCOMPARE(listNames(app.dir.path()), (Names{"a.JPG", "b.JPG", "c.JPG", "none.JPG"}));
-        Answer none("nothingToUndo", QMessageBox::Ok);
-        app.trigger("actionUndoLastBatch");
-        QVERIFY(!none.text.isEmpty());
-    }
-
-    // Ctrl+Z after the newest batch was undone: the question and the undo are the older batch's.
-    void undoLastBatchSkipsOneUndoneAlready()
-    {
-        TwoBatches app;
-        app.trigger("actionHistory");
-        QVERIFY(app.undo("button", QMessageBox::Yes));
-        QCOMPARE(app.state(0), QStringLiteral("Undone"));
-        QString question;
+        QCOMPARE(listNames(app.dir.path()).size(), size_t{6});
         QVERIFY(app.undo("menu", QMessageBox::Yes, &question));
         QVERIFY2(question.contains(QStringLiteral(" 2 renamed photo")), qPrintable(question));
         QCOMPARE(listNames(app.dir.path()), (Names{"a.JPG", "b.JPG", "c.JPG", "none.JPG"}));
         QCOMPARE(app.state(1), QStringLiteral("Undone"));
+        Answer none("nothingToUndo", QMessageBox::Ok);
+        app.trigger("actionUndoLastBatch");
+        QVERIFY(!none.text.isEmpty());
     }
 
     // A disk that takes no history line: the batch's summary says so, and an undo that
@@ -203,16 +193,8 @@ private slots:
     void historyTheDiskRefusedIsReported()
     {
         TwoBatches app;
-        rlimit before{};
-        ::getrlimit(RLIMIT_FSIZE, &before);
-        const rlimit full{0, before.rlim_max};
-        const auto signal = std::signal(SIGXFSZ, SIG_IGN); // a write fails with EFBIG instead
-        const auto restore = qScopeGuard([&] {
-            ::setrlimit(RLIMIT_FSIZE, &before);
-            std::signal(SIGXFSZ, signal);
-        });
         makeJpeg(app.dir / "d.JPG", "2012:09:16 20:07:11", "2012:09:16 20:07:11");
-        ::setrlimit(RLIMIT_FSIZE, &full);
+        const velmora::test::DiskFull full(0);
         QVERIFY(app.run({app.dir / "d.JPG"}));
         QVERIFY2(app.delegate.status()->text().contains(QStringLiteral("could not be written in full")),
                  qPrintable(app.delegate.status()->text()));

@@ -129,4 +129,18 @@ void openUpForEveryone(const fs::path& folder)
             fs::permissions(entry.path(), static_cast<fs::perms>(entry.is_directory() ? 0755 : 0644));
 }
 
+DiskFull::DiskFull(uintmax_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &before_);
+    const rlimit limit{static_cast<rlim_t>(bytes), before_.rlim_max};
+    signal_ = std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+DiskFull::~DiskFull()
+{
+    ::setrlimit(RLIMIT_FSIZE, &before_);
+    std::signal(SIGXFSZ, signal_);
+}
+
 } // namespace velmora::test

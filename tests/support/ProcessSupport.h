@@ -5,6 +5,11 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include "platform/ExifDateWriter.h"
+#include "support/TestSupport.h"
+
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -40,5 +45,32 @@ std::string runInChild(const std::function<std::string()>& body, bool asNobody, 
 
 // Lets an unprivileged child read the folder and everything below it, not write.
 void openUpForEveryone(const std::filesystem::path& folder);
+
+// A full disk as the kernel reports it to the writer, without a mount: while it
+// lasts, a write that would make any file longer than `bytes` fails (EFBIG).
+class DiskFull {
+public:
+    explicit DiskFull(uintmax_t bytes);
+    ~DiskFull();
+
+private:
+    rlimit before_{};
+    void (*signal_)(int) = nullptr;
+};
+
+// The two dates writeback_crash_helper writes in turn, the new one first.
+inline const std::string kNew = "2011:12:13 14:15:16";
+inline const std::string kOld = "2001:02:03 04:05:06";
+// Makes `photo` a JPEG holding kOld; its bytes then, and with kNew written by the route `options` names.
+// Inline: only the GoogleTest programs link gtest.
+inline std::pair<std::string, std::string> oldAndNew(const std::filesystem::path& photo,
+                                                     const ExifWriteOptions& options = {})
+{
+    makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
+    EXPECT_EQ(writeExifDate(photo, kNew, false, options).status, ExifWriteResult::Status::Written);
+    const std::string newBytes = readFile(photo);
+    EXPECT_EQ(writeExifDate(photo, kOld, false, options).status, ExifWriteResult::Status::Written);
+    return {readFile(photo), newBytes};
+}
 
 } // namespace velmora::test
