@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -24,7 +26,6 @@ namespace velmora::test {
 namespace {
 
 const fs::path kRoot = "/tmp/velmora-mounts";
-const char* const kSftpServer = "/usr/lib/openssh/sftp-server";
 
 // Runs a shell command with its output added to the folder's log; true when it succeeded.
 bool sh(const fs::path& base, const std::string& command)
@@ -47,12 +48,31 @@ bool isMountPoint(const fs::path& path)
     return ::stat(path.parent_path().c_str(), &parent) == 0 && at.st_dev != parent.st_dev;
 }
 
+// A port on 127.0.0.1 that nothing listens on now.
+int freePort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) == 0;
+    ::close(s);
+    return ok ? ntohs(a.sin_port) : 0;
+}
+
 // What a fixture in `base` may have left: the mount (lazily, so that a process
-// still inside it cannot stop the teardown) and its loop device.
+// still inside it cannot stop the teardown), its sshd and its loop device.
 void tearDown(const fs::path& base)
 {
     if (isMountPoint(base / "mnt"))
         sh(base, "umount -l " + (base / "mnt").native());
+    // Only the sshd whose command line names this folder, never a process that reused its ID.
+    if (const std::string pid = std::ifstream(base / "sshd.pid") ? readFile(base / "sshd.pid") : "";
+        std::atoi(pid.c_str()) > 0 &&
+        readFile("/proc/" + std::to_string(std::atoi(pid.c_str())) + "/cmdline").find(base.native()) != std::string::npos)
+        ::kill(std::atoi(pid.c_str()), SIGTERM);
     // Detached now, or (still in use by a lazy unmount) as soon as it is free.
     sh(base, "losetup -j " + (base / "image").native() + " | cut -d: -f1 | xargs -r -n1 losetup -d");
 }
@@ -74,12 +94,12 @@ std::string MountedFileSystem::unavailable(FsKind kind)
         return "no /dev/fuse";
     if (kind == FsKind::PowerCut)
         return ::access("/usr/lib/python3/dist-packages/fusepy.py", R_OK) == 0 ? "" : "python3-fusepy is not installed";
-    if (kind == FsKind::Sshfs && ::access(kSftpServer, X_OK) != 0)
-        return "openssh-sftp-server is not installed";
+    if (kind == FsKind::Sshfs && ::access("/usr/sbin/sshd", X_OK) != 0)
+        return "openssh-server is not installed";
     if (kind != FsKind::Sshfs && ::access("/dev/loop-control", R_OK | W_OK) != 0)
         return "no loop devices";
     static const char* const tools[][2] = {{"mkfs.ext4", "losetup"},  {"mkfs.xfs", "losetup"}, {"mkfs.btrfs", "losetup"},
-                                           {"mkfs.exfat", "mount.exfat-fuse"}, {"mkntfs", "ntfs-3g"}, {"sshfs", ""}};
+                                           {"mkfs.exfat", "mount.exfat-fuse"}, {"mkntfs", "ntfs-3g"}, {"sshfs", "ssh-keygen"}};
     for (const std::string tool : tools[static_cast<int>(kind)])
         if (!tool.empty() && std::system(("command -v " + tool + " >/dev/null").c_str()) != 0)
             return tool + " is not installed (tools/install-deps --test)";
@@ -104,12 +124,21 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
         if (kind == FsKind::PowerCut) {
             fs::create_directory(base_ / "backing");
         } else if (kind == FsKind::Sshfs) {
-            // The SFTP server that sshd would start, speaking over a pipe in place of ssh: no keys, no port.
+            // A private sshd on 127.0.0.1 that lets in our own key only; it writes its pid file once it listens.
+            const std::string key = (base_ / "key").native(), port = std::to_string(freePort());
             fs::create_directories(base_ / "remote");
-            std::ofstream(base_ / "ssh") << "#!/bin/sh\nexec " << kSftpServer << "\n";
-            fs::permissions(base_ / "ssh", fs::perms::owner_all);
-            mount_ = "sshfs -o ssh_command=" + (base_ / "ssh").native() + " localhost:" + (base_ / "remote").native() +
-                     " " + mnt;
+            fs::create_directories("/run/sshd"); // its privilege separation folder
+            must(base_, "ssh-keygen -q -t ed25519 -N '' -f " + key + " && ssh-keygen -q -t ed25519 -N '' -f " + key +
+                            "-host && /usr/sbin/sshd -f /dev/null -E " + (base_ / "sshd.log").native() +
+                            " -o PidFile=" + (base_ / "sshd.pid").native() + " -o ListenAddress=127.0.0.1 -o Port=" +
+                            port + " -o HostKey=" + key + "-host -o AuthorizedKeysFile=" + key +
+                            ".pub -o PermitRootLogin=prohibit-password -o PasswordAuthentication=no"
+                            " -o KbdInteractiveAuthentication=no -o UsePAM=no -o StrictModes=no"
+                            " -o 'Subsystem=sftp internal-sftp'");
+            for (int i = 0; i < 200 && !fs::exists(base_ / "sshd.pid"); ++i)
+                std::this_thread::sleep_for(25ms);
+            mount_ = "sshfs -o IdentityFile=" + key + ",StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,port=" +
+                     port + " root@127.0.0.1:" + (base_ / "remote").native() + " " + mnt;
         } else {
             // Sparse: xfs wants 300 MiB at least, which costs nothing until written.
             std::ofstream{image};
