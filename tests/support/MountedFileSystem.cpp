@@ -212,6 +212,15 @@ void MountedFileSystem::cut()
 
 void MountedFileSystem::remount()
 {
+    if (kind_ == FsKind::ExfatFuse) {
+        // The new loop device taken while the old one is held, so it is another; its cache
+        // dropped once the old one has written everything back.
+        const std::string image = (base_ / "image").native(), mnt = mountPoint_.native();
+        must(base_, "loop=$(losetup --find --show " + image + ") && umount " + mnt +
+                        " && blockdev --flushbufs $loop && mount.exfat-fuse $loop " + mnt +
+                        "; rc=$?; losetup -d $loop; exit $rc");
+        return;
+    }
     const std::string backing = (base_ / "backing").native(), log = (base_ / "log").native();
     const char* argv[] = {"/usr/bin/python3", VELMORA_POWERCUT_FS, backing.c_str(), mountPoint_.c_str(), nullptr};
     posix_spawn_file_actions_t actions;

@@ -36,7 +36,8 @@ public:
 
     // PowerCut only: the daemon killed with all it had not flushed, the mount gone, as a power cut leaves a disk...
     void cut();
-    // ...and mounted again over what it had flushed.
+    // ...and mounted again over what it had flushed. ExfatFuse: unmounted and mounted again through
+    // another loop device, as a card taken out and put into another reader (a new device number).
     void remount();
 
     // Tears down what runs that were killed left behind.
