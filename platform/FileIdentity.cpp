@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileIdentity.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 namespace velmora {
 
@@ -16,6 +18,24 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return identityOf(st);
+}
+
+bool keepsInodeNumbers(int fd)
+{
+    constexpr long kF2fs = 0xF2F52010; // not in every header
+    struct statfs fsInfo {};
+    if (::fstatfs(fd, &fsInfo) != 0)
+        return false;
+    switch (static_cast<long>(fsInfo.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case kF2fs:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace velmora

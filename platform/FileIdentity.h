@@ -22,4 +22,10 @@ FileIdentity identityOf(const struct stat& st);
 // The identity of the regular file at `path` (links not followed), or nullopt.
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 
+// True when the file system of the file open on `fd` keeps a file's inode
+// number for as long as the file lives (ext2/3/4, xfs, btrfs, f2fs, tmpfs).
+// FUSE, FAT, exFAT, NTFS and unknown ones may number files anew at each mount;
+// a device number may change at each mount anywhere (a card or a drive put back).
+bool keepsInodeNumbers(int fd);
+
 } // namespace velmora

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Completing what a killed process or a power cut left in the journals.
+#include "platform/FileIdentity.h"
 #include "platform/PatchJournal.h"
 #include "platform/PatchRecord.h"
 #include "platform/PosixIo.h"
@@ -52,7 +53,10 @@ bool complete(const PatchRecord& r)
     const bool gone = error == EINVAL || error == ELOOP || error == ENOTDIR || (error == ENOENT && isGone(r));
     if (error != 0 && !gone)
         return keep(errnoText("open", error));
-    if (error != 0 || st.st_dev != r.dev || st.st_ino != r.ino || st.st_size != r.size)
+    // Another inode number is another file only where the file system keeps
+    // them; a card or a drive put back may get new numbers, so its content
+    // decides: the recorded size, and below, our bytes and its time.
+    if (error != 0 || st.st_size != r.size || (st.st_ino != r.ino && keepsInodeNumbers(fd.get())))
         return leaveAlone("it is no longer the same file");
     bool allOld = true, allNew = true;
     for (const BytePatch& p : r.patches) {
@@ -66,7 +70,9 @@ bool complete(const PatchRecord& r)
             allNew = allNew && now[i] == p.newBytes[i];
         }
     }
-    // Untouched by us, yet modified since the record: not ours to finish.
+    // Untouched by us, it has the recorded time, or someone else changed it: not
+    // ours to finish. Once a byte is ours, its time is our write's, which no
+    // record knows: the bytes decide.
     if (allOld && !allNew && (st.st_mtim.tv_sec != r.mtimeSec || st.st_mtim.tv_nsec != r.mtimeNsec))
         return leaveAlone("it was changed since");
     if (!allNew) {

@@ -183,6 +183,15 @@ bool MountedFileSystem::cut()
 
 void MountedFileSystem::remount()
 {
+    struct stat live {};
+    if (kind_ == FsKind::ExfatFuse && isMountPoint(mountPoint_) && ::stat(mountPoint_.c_str(), &live) == 0) {
+        // A card put into another reader: the new loop device taken while the old one is
+        // held, so it is another; its cache dropped once the old one has written everything back.
+        const std::string image = (base_ / "image").native(), mnt = mountPoint_.native();
+        return must(base_, "loop=$(losetup --find --show " + image + ") && umount " + mnt +
+                               " && blockdev --flushbufs $loop && mount.exfat-fuse $loop " + mnt +
+                               "; rc=$?; losetup -d $loop; exit $rc");
+    }
     if (isMountPoint(mountPoint_))
         sh(base_, "umount -l " + mountPoint_.native());
     if (kind_ != FsKind::PowerCut)

@@ -39,6 +39,8 @@ public:
     // no daemon was found or the mount still answers after 5 s...
     bool cut();
     // ...and mounted again over what it had written (the fixture unmounts it as before).
+    // A live exFAT card is unmounted and mounted through another loop device, as a card
+    // put into another reader (a new device number).
     void remount();
 
     // Tears down what runs that were killed left behind.
