@@ -7,7 +7,7 @@
 #include <optional>
 
 // The per-user settings store and the one place that knows its keys (the eight
-// of the original application and our own), their types, defaults and how each
+// it began with and those of later preferences), their types, defaults and how each
 // is read and written. The store is QSettings("Velmora", "Velmora"), the INI file
 // $XDG_CONFIG_HOME/Velmora/Velmora.conf (~/.config/... when unset). A value of
 // the wrong type reads as an absent key, so a hand-edited file cannot crash
