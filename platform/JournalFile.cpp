@@ -5,9 +5,7 @@
 #include "platform/SystemLog.h"
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -38,11 +36,9 @@ JournalFile::JournalFile(const std::filesystem::path& file, bool exclusive)
     if (!open())
         return;
     whole_ = ::lseek(fd_.get(), 0, SEEK_END);
-    flusher_ = std::jthread([this](std::stop_token stop) {
-        std::mutex mutex;
-        std::condition_variable_any tick;
-        std::unique_lock lock(mutex);
-        while (!tick.wait_for(lock, stop, kSyncTime, [] { return false; }) && !stop.stop_requested())
+    flusher_ = std::thread([this] {
+        std::unique_lock lock(flushMutex_);
+        while (!flushTick_.wait_for(lock, kSyncTime, [this] { return stopping_; }))
             if (unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
                 failed(errno);
     });
@@ -50,7 +46,14 @@ JournalFile::JournalFile(const std::filesystem::path& file, bool exclusive)
 
 JournalFile::~JournalFile()
 {
-    flusher_ = {};
+    if (flusher_.joinable()) {
+        {
+            const std::lock_guard lock(flushMutex_);
+            stopping_ = true;
+        }
+        flushTick_.notify_one();
+        flusher_.join();
+    }
     sync();
 }
 

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -48,7 +50,10 @@ private:
     // Flushes once a second beside the batch: a flush waits for the file
     // system to commit everything pending, the batch's renames too, and the
     // batch must not wait with it.
-    std::jthread flusher_;
+    std::mutex flushMutex_;
+    std::condition_variable flushTick_;
+    bool stopping_ = false;
+    std::thread flusher_;
 };
 
 } // namespace velmora
