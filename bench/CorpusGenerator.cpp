@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/CorpusGenerator.h"
 
-#include "platform/Platform.h"
+#include "files/Platform.h"
 
 #include <exiv2/exiv2.hpp>
 

@@ -9,12 +9,12 @@
 // (VELMORA_PROBE_HOLD_MS keeps it open longer, for a screenshot).
 //
 //   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift|history]
-#include "app/Application.h"
-#include "app/HistoryWindow.h"
-#include "platform/Settings.h"
-#include "app/VelmoraAppDelegate.h"
-#include "dropzone/DragAndDropView.h"
-#include "platform/Platform.h"
+#include "gui/Application.h"
+#include "gui/HistoryWindow.h"
+#include "settings/Settings.h"
+#include "gui/VelmoraAppDelegate.h"
+#include "gui/DragAndDropView.h"
+#include "files/Platform.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -11,14 +11,15 @@
 #include "engine/LiveOptions.h"
 #include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
-#include "platform/BatchJournal.h"
-#include "platform/DateLocator.h"
-#include "platform/ExifHelper.h"
-#include "platform/HelperPool.h"
-#include "platform/MetadataReader.h"
-#include "platform/PatchJournal.h"
-#include "platform/Platform.h"
-#include "platform/SystemLog.h"
+#include "history/HistoryWriter.h"
+#include "metadata/DateLocator.h"
+#include "exiv2/ExifHelper.h"
+#include "exiv2/HelperPool.h"
+#include "engine/DateReader.h"
+#include "exiv2/Exiv2Access.h"
+#include "writeback/WriteAheadLog.h"
+#include "files/Platform.h"
+#include "files/SystemLog.h"
 
 #include <algorithm>
 #include <atomic>
@@ -36,6 +37,18 @@ namespace fs = std::filesystem;
 using namespace velmora;
 
 namespace {
+
+// The dates as exiv2 alone reads them: the reference our locator is checked against.
+CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    const CaptureDates dates = exiv2ReadDates(fd);
+    ::close(fd);
+    return dates;
+}
+
 
 // Stands in for the window: counts what a user would see, answers every alert at once.
 class HeadlessSink : public BatchSink, public EngineHost {
@@ -93,7 +106,7 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     const auto start = std::chrono::steady_clock::now();
     // The batch journal as the window keeps it, when asked for.
     const bool journaled = std::getenv("VELMORA_BENCH_JOURNAL") != nullptr;
-    const auto journal = journaled ? BatchJournal::begin(controls.describe(), folders) : nullptr;
+    const auto journal = journaled ? HistoryWriter::begin(controls.describe(), folders) : nullptr;
     engine.setRecorder(journal.get());
     walkBatch(
         folders,
@@ -214,7 +227,7 @@ int journalOnly(const fs::path& folder)
     for (const auto& entry : fs::directory_iterator(folder))
         files.emplace_back(entry.path(), fileIdentity(entry.path()));
     const auto start = std::chrono::steady_clock::now();
-    const auto journal = BatchJournal::begin({{"bench", "journal"}}, {folder});
+    const auto journal = HistoryWriter::begin({{"bench", "journal"}}, {folder});
     if (!journal)
         return 1;
     PhotoOutcome outcome;

@@ -4,7 +4,7 @@
 // Kept apart from velmora_bench so that the program timed loads no more than
 // the core library a batch runs on.
 #include "bench/CorpusGenerator.h"
-#include "platform/Platform.h"
+#include "files/Platform.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BatchUndo.h"
 
-#include "platform/BatchHistory.h"
-#include "platform/ExifDateWriter.h"
-#include "platform/FileManager.h"
-#include "platform/MetadataReader.h"
-#include "platform/PatchJournal.h"
-#include "platform/SystemLog.h"
-#include "platform/UndoJournal.h"
+#include "history/BatchHistory.h"
+#include "writeback/ExifDateWriter.h"
+#include "files/FileManager.h"
+#include "engine/DateReader.h"
+#include "writeback/WriteAheadLog.h"
+#include "files/SystemLog.h"
+#include "history/UndoWriter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -113,7 +113,7 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
     UndoResult result;
     const std::vector<JournalPhoto> photos = readBatch(batchId);
     const std::vector<std::optional<UndoRecord>> before = readUndo(batchId, photos.size());
-    const auto journal = UndoJournal::begin(batchId);
+    const auto journal = UndoWriter::begin(batchId);
     if (!journal) {
         result.journaled = false;
         return result;

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/BatchWalk.h"
 
-#include "platform/ExifHelper.h"
-#include "platform/FileSystemTraits.h"
-#include "platform/MessageTable.h"
-#include "platform/ReadAhead.h"
-#include "platform/SystemLog.h"
+#include "exiv2/ExifHelper.h"
+#include "files/FileSystemTraits.h"
+#include "files/Placement.h"
+#include "settings/MessageTable.h"
+#include "metadata/ReadAhead.h"
+#include "files/SystemLog.h"
 
 #include <algorithm>
 #include <optional>
@@ -67,7 +68,7 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     auto mayBePhoto = [&](size_t j) {
         const std::string_view relative = (*listing)[j];
         const std::string_view name = relative.substr(relative.rfind('/') + 1);
-        return !listing->isFolder(j) && name != ".DS_Store" && !FileManager::isTemporaryName(name);
+        return !listing->isFolder(j) && name != ".DS_Store" && !isTemporaryName(name);
     };
     std::optional<PhotoSets> sets;
     if (keepSetsTogether) {

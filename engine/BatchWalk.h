@@ -3,7 +3,7 @@
 
 #include "engine/GoneDevices.h"
 #include "engine/PhotoSet.h"
-#include "platform/FileManager.h"
+#include "files/FileManager.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/GoneDevices.h"
 
-#include "platform/DeviceReach.h"
-#include "platform/PosixIo.h"
-#include "platform/SystemLog.h"
+#include "files/DeviceReach.h"
+#include "files/PosixIo.h"
+#include "files/SystemLog.h"
 
 namespace fs = std::filesystem;
 

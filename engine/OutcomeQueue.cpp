@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/OutcomeQueue.h"
 
-#include "platform/MessageTable.h"
-#include "platform/PosixIo.h"
-#include "platform/SystemLog.h"
+#include "settings/MessageTable.h"
+#include "files/PosixIo.h"
+#include "files/SystemLog.h"
 
 namespace velmora {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/BatchRecorder.h"
-#include "platform/PatchJournal.h"
+#include "history/BatchRecorder.h"
+#include "writeback/WriteAheadLog.h"
 
 #include <deque>
 #include <functional>

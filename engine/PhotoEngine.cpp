@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/PhotoEngine.h"
 
+#include "engine/FileErrorText.h"
 #include "engine/DateText.h"
 #include "engine/ShotNaming.h"
-#include "platform/DeviceReach.h"
-#include "platform/ExifDateWriter.h"
-#include "platform/MessageTable.h"
-#include "platform/MetadataReader.h"
-#include "platform/PatchJournal.h"
-#include "platform/PosixIo.h"
-#include "platform/SystemLog.h"
+#include "files/DeviceReach.h"
+#include "writeback/ExifDateWriter.h"
+#include "settings/MessageTable.h"
+#include "engine/DateReader.h"
+#include "writeback/WriteAheadLog.h"
+#include "files/PosixIo.h"
+#include "files/SystemLog.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -58,7 +59,7 @@ void PhotoEngine::reportUnreachable(const fs::path& path, const FileError* error
     outcome.unreachable = true;
     if (error) {
         SystemLog::write("Error!! " + error->description);
-        outcome.error = error->localizedDescription;
+        outcome.error = userText(*error);
     } else {
         const int code = gone_.codeFor(path);
         outcome.error = code ? errnoText("Not reached", code) : "Not reached";
@@ -66,13 +67,13 @@ void PhotoEngine::reportUnreachable(const fs::path& path, const FileError* error
     outcomes_.deliver(std::move(outcome));
     // The rest of the batch ends in one summary; an alert for the first failure of each kind.
     if (error && goneAlerted_.insert(error->code).second)
-        host_.showAlert({error->localizedDescription, MessageTable::text("#12")});
+        host_.showAlert({userText(*error), MessageTable::text("#12")});
 }
 
 void PhotoEngine::reportFailure(const FileError& error)
 {
     SystemLog::write("Error!! " + error.description);
-    host_.showAlert({error.localizedDescription, MessageTable::text("#12")});
+    host_.showAlert({userText(error), MessageTable::text("#12")});
 }
 
 std::optional<FileError> PhotoEngine::transfer(const fs::path& source, const fs::path& target, bool copy) const
@@ -250,7 +251,7 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate,
     if (item.placed)
         outcome.target = sameAsSource ? item.source : fs::path(item.target);
     else
-        outcome.error = error->localizedDescription;
+        outcome.error = userText(*error);
     outcome.copied = copy && !sameAsSource;
     outcome.sourceIdentity = item.identity;
 
@@ -295,7 +296,7 @@ void PhotoEngine::placeCompanion(const Item& item, const OptionSnapshot& options
     outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;
     outcome.source = item.source;
     if (error)
-        outcome.error = error->localizedDescription;
+        outcome.error = userText(*error);
     else
         outcome.target = item.target;
     outcome.copied = copy;

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/BatchRecorder.h"
+#include "history/BatchRecorder.h"
 #include "engine/GoneDevices.h"
 #include "engine/LiveOptions.h"
 #include "engine/OutcomeQueue.h"
 #include "engine/PhotoSet.h"
-#include "platform/FileManager.h"
-#include "platform/PatchJournal.h"
+#include "files/FileManager.h"
+#include "writeback/WriteAheadLog.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/PhotoSet.h"
 
-#include "platform/FileSystemTraits.h"
+#include "files/FileSystemTraits.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 #include "engine/ShotNaming.h"
 
 #include "engine/DateText.h"
-#include "platform/FileSystemTraits.h"
+#include "files/FileSystemTraits.h"
 
 #include <algorithm>
 

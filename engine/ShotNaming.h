@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/LiveOptions.h"
-#include "platform/FileManager.h"
+#include "files/FileManager.h"
 
 #include <filesystem>
 #include <string>

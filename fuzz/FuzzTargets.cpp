@@ -3,11 +3,12 @@
 
 #include "engine/DateText.h"
 #include "helper/HelperChannel.h"
-#include "platform/ExifDateWriter.h"
-#include "platform/DateLocator.h"
-#include "platform/HelperPool.h"
-#include "platform/MetadataReader.h"
-#include "platform/Platform.h"
+#include "writeback/ExifDateWriter.h"
+#include "metadata/DateLocator.h"
+#include "exiv2/HelperPool.h"
+#include "engine/DateReader.h"
+#include "exiv2/Exiv2Access.h"
+#include "files/Platform.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +24,18 @@ namespace fs = std::filesystem;
 
 namespace velmora::fuzz {
 namespace {
+
+// The dates as exiv2 alone reads them: the reference our locator is checked against.
+CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    const CaptureDates dates = exiv2ReadDates(fd);
+    ::close(fd);
+    return dates;
+}
+
 
 [[noreturn]] void broken(const char* what)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper/HelperChannel.h"
 
-#include "platform/PosixIo.h"
+#include "files/PosixIo.h"
 
 #include <array>
 #include <cerrno>

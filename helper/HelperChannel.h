@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/HelperProtocol.h"
-#include "platform/UniqueFd.h"
+#include "exiv2/HelperProtocol.h"
+#include "files/UniqueFd.h"
 
 #include <optional>
 #include <string>

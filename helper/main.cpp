@@ -3,7 +3,7 @@
 // in a process of its own. Started by Velmora with its socket as descriptor 3.
 #include "helper/Confinement.h"
 #include "helper/HelperChannel.h"
-#include "platform/Exiv2Access.h"
+#include "exiv2/Exiv2Access.h"
 
 #include <csignal>
 #include <cstring>

@@ -3,13 +3,13 @@
 // rules, the controls that store at once, preferences, quit, the
 // open-files routes, the one-window hand-over, translations, the command line.
 
-#include "app/Application.h"
-#include "app/OpenDialog.h"
-#include "app/VelmoraAppDelegate.h"
-#include "dropzone/DragAndDropView.h"
-#include "dropzone/RadioMatrix.h"
-#include "platform/MessageTable.h"
-#include "platform/Platform.h"
+#include "gui/Application.h"
+#include "gui/OpenDialog.h"
+#include "gui/VelmoraAppDelegate.h"
+#include "gui/DragAndDropView.h"
+#include "gui/RadioMatrix.h"
+#include "settings/MessageTable.h"
+#include "files/Platform.h"
 #include "support/TestSupport.h"
 
 #include <QtTest>

@@ -2,12 +2,12 @@
 // The drop zone in the real main window, offscreen: drops, batch start,
 // overlapping batches and the alert latch, the status timer, and quitting
 // while workers wait on alerts (quitting mid-photo: the app tests).
-#include "app/Application.h"
-#include "app/VelmoraAppDelegate.h"
-#include "dropzone/DragAndDropView.h"
-#include "platform/BatchJournal.h"
-#include "platform/Platform.h"
-#include "platform/Settings.h"
+#include "gui/Application.h"
+#include "gui/VelmoraAppDelegate.h"
+#include "gui/DragAndDropView.h"
+#include "history/HistoryWriter.h"
+#include "files/Platform.h"
+#include "settings/Settings.h"
 #include "support/MountedFileSystem.h"
 #include "support/TestSupport.h"
 

@@ -2,11 +2,11 @@
 // The History window on real widgets (offscreen), driven as the user does: every menu item and
 // button of it, every question answered, after real batches on real photos.
 
-#include "app/Application.h"
-#include "app/HistoryWindow.h"
-#include "app/VelmoraAppDelegate.h"
-#include "dropzone/DragAndDropView.h"
-#include "platform/PatchJournal.h"
+#include "gui/Application.h"
+#include "gui/HistoryWindow.h"
+#include "gui/VelmoraAppDelegate.h"
+#include "gui/DragAndDropView.h"
+#include "writeback/WriteAheadLog.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 

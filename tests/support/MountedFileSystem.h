@@ -9,7 +9,7 @@ namespace velmora::test {
 
 // The file systems photos lie on: kernel ones on a loop device, FUSE ones
 // (a memory card, an NTFS disk) and a network one (sshfs to a private sshd on 127.0.0.1).
-// PowerCut, not among kFsKinds: our own FUSE file system (tests/powercut_fs.py)
+// PowerCut, not among kFsKinds: our own FUSE file system (tests/files/powercut_fs.py)
 // that keeps written data in memory until the file is flushed, and loses it when cut.
 enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs, PowerCut };
 inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind::Btrfs,

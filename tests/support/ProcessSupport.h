@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-#include "platform/ExifDateWriter.h"
+#include "writeback/ExifDateWriter.h"
 #include "support/TestSupport.h"
 
 #include <sys/resource.h>

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/TestSupport.h"
 
-#include "platform/ExifHelper.h"
-#include "platform/HelperPool.h"
-#include "platform/Platform.h"
-#include "platform/SystemLog.h"
+#include "exiv2/ExifHelper.h"
+#include "exiv2/Exiv2Access.h"
+#include "exiv2/HelperPool.h"
+#include "files/Platform.h"
+#include "files/SystemLog.h"
 
 #include <exiv2/exiv2.hpp>
 
@@ -12,6 +13,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -131,6 +134,16 @@ LogCapture::LogCapture()
 LogCapture::~LogCapture()
 {
     SystemLog::setObserver(nullptr);
+}
+
+CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    const CaptureDates dates = exiv2ReadDates(fd);
+    ::close(fd);
+    return dates;
 }
 
 } // namespace velmora::test

@@ -3,6 +3,7 @@
 
 #include "engine/BatchWalk.h"
 #include "engine/PhotoEngine.h"
+#include "metadata/CaptureDates.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,8 @@ void setExifDates(const std::filesystem::path& path, std::optional<std::string> 
                   std::optional<std::string> digitized);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
+// The dates as exiv2 alone reads them: the reference our locator is checked against.
+CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);
 // Names in a folder, sorted.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
 

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/WindowSink.h"
+
+#include "gui/DragAndDropView.h"
+#include "gui/GuiHandOver.h"
+#include "history/HistoryWriter.h"
+#include "settings/Settings.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+// "Done" (message #1, the first word as ever), what the batch did in numbers,
+// how many of the failed photos were not reached (their disk or share gone),
+// and a link that opens the history at this batch.
+QString batchSummaryText(const std::string& done, const HistoryWriter& journal)
+{
+    const QLocale locale;
+    QString counts =
+        QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
+            .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
+                 locale.toString(qulonglong{journal.failed()}));
+    if (journal.notReached() > 0)
+        counts = QCoreApplication::translate("DragAndDropView", "%1 (%2 not reached: disk or share gone)")
+                     .arg(counts, locale.toString(qulonglong{journal.notReached()}));
+    QString text = QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
+                       .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(),
+                            QString::fromStdString(journal.id()),
+                            QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
+    if (const int error = journal.writeError())
+        text += QStringLiteral("<br>") +
+                QCoreApplication::translate("DragAndDropView",
+                                            "The history of this batch could not be written in full (%1): "
+                                            "Undo cannot take all of it back.")
+                    .arg(QString::fromLocal8Bit(std::strerror(error)))
+                    .toHtmlEscaped();
+    return text;
+}
+
+} // namespace
+
+void WindowSink::setProgress(double value)
+{
+    // A large folder gives thousands of entries per percent: only a change
+    // is worth an event for the GUI thread.
+    if (value == lastProgress_)
+        return;
+    lastProgress_ = value;
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_, value] {
+            if (QProgressBar* spinner = v->spinner())
+                spinner->setValue(static_cast<int>(value));
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::hideIndicator()
+{
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_] {
+            if (QProgressBar* spinner = v->spinner())
+                spinner->setHidden(true);
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::setStatusText(const std::string& text)
+{
+    if (journal_)
+        journal_->finish();
+    const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        &view_,
+        [v = &view_, t, stopped = stop_.stop_requested()] {
+            if (QLabel* status = v->status())
+                status->setText(stopped ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped") : t);
+        },
+        Qt::QueuedConnection);
+}
+
+void WindowSink::setUpTimer()
+{
+    handOver_.runAndWait([v = &view_](const std::function<void()>& done) {
+        v->setUpTimer();
+        done();
+    });
+}
+
+void WindowHost::showAlert(const AlertRequest& request)
+{
+    if (!silenced_)
+        silenced_ = handOver_.showAlert(request);
+}
+
+bool WindowHost::changeExifInPhoto()
+{
+    return settings::read(settings::changeExifInPhoto);
+}
+
+} // namespace velmora

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/BatchWalk.h"
+#include "engine/PhotoEngine.h"
+
+#include <stop_token>
+
+namespace velmora {
+
+class HistoryWriter;
+class DragAndDropView;
+class GuiHandOver;
+
+// Shows one batch's progress and status in the drop zone's window: each is
+// handed to the GUI thread by value, in order. After a stop the status says so.
+class WindowSink : public BatchSink {
+public:
+    WindowSink(DragAndDropView& view, GuiHandOver& handOver, std::stop_token stop, HistoryWriter* journal)
+        : view_(view), handOver_(handOver), stop_(std::move(stop)), journal_(journal)
+    {
+    }
+    void setProgress(double value) override;
+    void hideIndicator() override;
+    void setStatusText(const std::string& text) override;
+    void setUpTimer() override;
+
+private:
+    DragAndDropView& view_;
+    GuiHandOver& handOver_;
+    std::stop_token stop_;
+    HistoryWriter* journal_; // ended when the batch is done, to tell whether all of it was written
+    double lastProgress_ = -1;
+};
+
+// The engine's host for one batch: that batch's alerts, until the user silences them.
+class WindowHost : public EngineHost {
+public:
+    explicit WindowHost(GuiHandOver& handOver) : handOver_(handOver) {}
+    void showAlert(const AlertRequest& request) override;
+    bool changeExifInPhoto() override;
+
+private:
+    GuiHandOver& handOver_;
+    bool silenced_ = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,405 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The new name, collision numbers, a move or copy that never replaces a file,
+// and the write-back into the placed photo only.
+#include "engine/DateText.h"
+#include "engine/DateReader.h"
+#include "support/ProcessSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <fcntl.h>
+#include <map>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <set>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string kStem = "2010-07-14__18-05-09";
+
+class PlacementTest : public EngineTest {
+protected:
+    fs::path photo(const fs::path& path, const std::string& date = "2010:07:14 18:05:09")
+    {
+        fs::create_directories(path.parent_path());
+        makeJpeg(path, date, "2001:02:03 04:05:06");
+        return path;
+    }
+};
+
+// Regular files below `folder`, as sorted paths relative to it.
+Names filesBelow(const fs::path& folder)
+{
+    Names names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            names.push_back(fs::relative(entry.path(), folder).native());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureIsShown)
+{
+    const std::string jpg = kStem + ".JPG", kept = kStem + "__IMG_0001", longPrefix(240, 'x');
+    const struct {
+        std::string source;
+        int prefixState;
+        std::string prefix;
+        int suffixState;
+        Names taken; // by other files of the folder
+        Names expected;
+        std::string failure; // the alert's reason, after "could not be moved to “target”: "
+        Names dangling = {}; // symbolic links to nothing
+    } cases[] = {
+        {"IMG_0001.JPG", 0, "Rome_", 0, {}, {jpg}, ""},
+        {"IMG_0001.JPG", 1, "Rome_", 1, {}, {"Rome_" + kept + ".JPG"}, ""},
+        {"IMG_0001.JPG", 1, "100% ", 0, {}, {"100% " + jpg}, ""}, // no separator is added
+        {"IMG_0001.JPG", -1, "Rome_", -1, {}, {jpg}, ""},         // mixed is not on
+        {"IMG_0001.JPG", 1, "Rome/", 0, {}, {"Rome/" + jpg}, ""}, // into an existing folder
+        {"IMG_0001", 0, "", 0, {}, {kStem + "."}, ""},
+        {"sub/deeper/a.b.jpeg", 0, "", 0, {}, {"sub/deeper/" + kStem + ".jpeg"}, ""},
+        {"caf\xe9.jpg", 0, "", 1, {}, {kStem + "__caf\xe9.jpg"}, ""}, // not UTF-8: bytes like any other
+        // The first free number, after the old name when it is kept.
+        {"IMG_0001.JPG", 0, "", 0, {jpg, kStem + "__2.JPG"}, {jpg, kStem + "__1.JPG", kStem + "__2.JPG"}, ""},
+        {"IMG_0001.JPG", 0, "", 1, {kept + ".JPG"}, {kept + ".JPG", kept + "__1.JPG"}, ""},
+        // A photo that has its name, with or without a number, stays.
+        {jpg, 0, "", 0, {}, {jpg}, ""},
+        {kStem + "__1.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__1.JPG"}, ""},
+        {kStem + "__3.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__3.JPG"}, ""},
+        {kStem + "__01.JPG", 0, "", 0, {jpg}, {jpg, kStem + "__1.JPG"}, ""},
+        // A name held by a link to nothing is taken all the same.
+        {"IMG_0001.JPG", 0, "", 0, {}, {kStem + "__1.JPG"}, "", {jpg}},
+        {"IMG_0001.JPG", 1, "Paris/", 0, {}, {"IMG_0001.JPG"}, "there is no folder “/Paris”."},
+        {"IMG_0001.JPG", 1, longPrefix, 0, {}, {"IMG_0001.JPG"}, "File name too long."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source + " " + c.prefix);
+        TempDir folder;
+        fs::create_directory(folder / "Rome");
+        for (const std::string& name : c.taken)
+            writeFile(folder / name, name);
+        for (const std::string& name : c.dangling)
+            fs::create_symlink("nowhere", folder / name);
+        photo(folder / c.source);
+        LogCapture caseLog;
+        const size_t alerts = host.alerts().size();
+        controls.setPrefixState(c.prefixState);
+        controls.setTextToPrefix(c.prefix);
+        controls.setSuffixState(c.suffixState);
+        // Spelled with a doubled slash, as a drop may give it: the same photo.
+        engine.processFile(folder.path().native() + "//" + c.source);
+        EXPECT_EQ(filesBelow(folder.path()), c.expected);
+        ASSERT_EQ(host.alerts().size(), alerts + !c.failure.empty());
+        ASSERT_EQ(caseLog.lines().size(), c.failure.empty() ? 0u : 1u);
+        if (c.failure.empty())
+            continue;
+        std::string reason = c.failure;
+        if (const auto at = reason.find("“/"); at != std::string::npos)
+            reason.insert(at + 3, folder.path().native());
+        const std::string target = fs::path(c.prefix + jpg).filename().native();
+        EXPECT_EQ(host.alerts().back().text,
+                  "The photo “" + c.source + "” could not be moved to “" + target + "”: " + reason);
+        EXPECT_EQ(host.alerts().back().button, "OK");
+        EXPECT_EQ(caseLog.lines()[0].rfind("Error!! ", 0), 0u);
+    }
+}
+
+TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnlyElseOneAlertSays)
+{
+    host.exifInPhotos = true;
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+2");
+    controls.setRenameState(1); // a copy: the source must keep its dates
+    const std::string before = "2010:07:14 16:05:09", after = "2010:07:14 18:05:09";
+    for (const int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        TempDir folder;
+        makeJpeg(folder / "IMG_0001.JPG", before, before);
+        controls.setDateSwitchRow(row);
+        engine.processFile(folder / "IMG_0001.JPG");
+        const auto placed = readCaptureDates(folder / (kStem + ".JPG"));
+        EXPECT_EQ(placed.dateTimeOriginal, row == 0 ? after : before);
+        EXPECT_EQ(placed.dateTimeDigitized, row == 1 ? after : before);
+        EXPECT_EQ(readCaptureDates(folder / "IMG_0001.JPG").dateTimeOriginal, before);
+    }
+    // Already named after the shifted date: written in place.
+    controls.setDateSwitchRow(0);
+    engine.processFile(photo(dir / (kStem + ".JPG"), before));
+    EXPECT_EQ(listNames(dir.path()), Names{kStem + ".JPG"});
+    EXPECT_EQ(readCaptureDates(dir / (kStem + ".JPG")).dateTimeOriginal, after);
+    EXPECT_TRUE(host.alerts().empty());
+
+    controls.setPrefixState(1);
+    controls.setTextToPrefix("Paris/"); // no such folder
+    for (const char* name : {"a.JPG", "b.JPG"})
+        engine.processFile(photo(dir / "failed" / name, before));
+    EXPECT_EQ(readCaptureDates(dir / "failed/a.JPG").dateTimeOriginal, before);
+    std::string out;
+    for (const auto& alert : host.alerts())
+        out += alert.text + " [" + alert.button + "]\n";
+    // Each failed copy gets its own alert; the image-save alert comes once, after the first.
+    const auto first = out.find("a.JPG"), save = out.find("Error during image save. [OK]"), second = out.find("b.JPG");
+    ASSERT_TRUE(first < save && save < second && second != std::string::npos) << out;
+    EXPECT_EQ(out.find("Error during image save.", save + 1), std::string::npos) << out;
+}
+
+TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
+{
+    // Many photos share a second, so both engines race for the same names.
+    std::multiset<std::string> before, after;
+    for (int i = 0; i < 60; ++i) {
+        const fs::path path = dir / ("IMG_" + std::to_string(i) + ".JPG");
+        makeJpeg(path, "2010:07:14 18:05:0" + std::to_string(i % 4), "2001:01:01 00:00:" + std::to_string(10 + i));
+        before.insert(readFile(path));
+    }
+    const Names listing = listNames(dir.path());
+    PhotoEngine other(controls, runDialog, host);
+    std::thread forward([&] {
+        for (const auto& name : listing)
+            engine.processFile(dir / name);
+    });
+    for (auto it = listing.rbegin(); it != listing.rend(); ++it)
+        other.processFile(dir / *it);
+    forward.join();
+
+    for (const auto& name : listNames(dir.path())) {
+        EXPECT_EQ(name.rfind("2010-07-14__18-05-0", 0), 0u) << name;
+        after.insert(readFile(dir / name));
+    }
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(host.alerts().empty());
+}
+
+// Options changed by another thread during a batch: each photo is named, moved
+// or copied, written and recorded by one snapshot of them, and later photos
+// see the changes.
+TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
+{
+    struct : BatchRecorder {
+        void record(const PhotoOutcome& o) override { outcomes.add(o); }
+        Recorded<PhotoOutcome> outcomes;
+    } recorder;
+    // The user clicks at any moment: another thread changes the shift and
+    // copy, and the date row changes whenever the stored preference is read.
+    struct : RecordingHost {
+        bool changeExifInPhoto() override
+        {
+            options->setDateSwitchRow(++asked % 2);
+            return true;
+        }
+        LiveOptions* options;
+        int asked = 0;
+    } clicking;
+    clicking.options = &controls;
+    PhotoEngine engine(controls, runDialog, clicking);
+    engine.setRecorder(&recorder);
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+1");
+    auto dates = [](int i, bool digitized) {
+        const std::string mmss = std::to_string(10 + i / 40) + ":" + std::to_string(10 + i % 40);
+        return (digitized ? "2011:03:01 10:" : "2010:07:14 10:") + mmss;
+    };
+    const int photos = 80;
+    std::map<std::string, int> index;
+    for (int i = 0; i < photos; ++i) {
+        const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+        makeJpeg(dir / name, dates(i, false), dates(i, true));
+        index[(dir / name).native()] = i;
+    }
+    std::atomic<bool> done{false};
+    std::thread toggler([&] {
+        for (int k = 0; !done; ++k) {
+            controls.setTimezonesTitle(k % 3 ? "+1" : "+2");
+            controls.setRenameState(k % 5 == 0);
+            std::this_thread::yield();
+        }
+    });
+    NullSink sink;
+    walkBatch(
+        {dir.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, false,
+        [&] { engine.finishBatch(); });
+    done = true;
+    toggler.join();
+
+    std::set<bool> rows; // digitized or not
+    const auto outcomes = recorder.outcomes.all();
+    ASSERT_EQ(outcomes.size(), size_t{photos});
+    for (const PhotoOutcome& o : outcomes) {
+        SCOPED_TRACE(o.source.native() + " -> " + o.target.native());
+        ASSERT_EQ(o.kind, PhotoOutcome::Kind::Placed);
+        const int i = index.at(o.source.native());
+        const std::string read = dates(i, o.digitized), other = dates(i, !o.digitized);
+        EXPECT_EQ(o.oldDate, read);
+        EXPECT_TRUE(o.newDate == shiftCaptureDate(read, 1) || o.newDate == shiftCaptureDate(read, 2)) << o.newDate;
+        EXPECT_EQ(o.target.filename().native(), dateStem(o.newDate) + ".JPG");
+        EXPECT_EQ(fs::exists(o.source), o.copied);
+        const CaptureDates placed = readCaptureDates(o.target);
+        EXPECT_EQ(o.digitized ? placed.dateTimeDigitized : placed.dateTimeOriginal, o.newDate);
+        EXPECT_EQ(o.digitized ? placed.dateTimeOriginal : placed.dateTimeDigitized, other);
+        rows.insert(o.digitized);
+    }
+    EXPECT_EQ(rows.size(), 2u); // a change reaches the photos after it
+}
+
+// A folder as a camera and a raw editor leave it, through the real walk: pairs
+// and their sidecars keep one name and one number, a burst the camera's order.
+TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
+{
+    std::map<std::string, std::string> expected; // content -> new name
+    auto make = [&, n = 10](const std::string& name, std::optional<std::string> date,
+                            const std::string& renamed) mutable {
+        // Distinct bytes for every file, so that its new name leads back to its old one.
+        makeJpeg(dir / name, std::move(date), "2001:01:01 00:00:" + std::to_string(n++));
+        expected[readFile(dir / name)] = renamed;
+    };
+    const std::string pair = "2010-07-14__18-05-09", burst = "2011-01-01__10-00-00", live = "2012-02-02__12-00-00";
+    make("IMG_0001.CR2", "2010:07:14 18:05:09", pair + ".CR2"); // the date reader goes by content
+    make("IMG_0001.JPG", "2010:07:14 18:05:09", pair + ".JPG");
+    make("IMG_0002.NEF", "2010:07:14 18:05:09", pair + "__1.NEF"); // another pair in the same second
+    make("IMG_0002.JPG", "2010:07:14 18:05:09", pair + "__1.JPG");
+    for (int i = 1; i <= 12; ++i)
+        make("BURST_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG", "2011:01:01 10:00:00",
+             burst + (i > 1 ? "__" + std::to_string(i - 1) : "") + ".JPG");
+    make("IMG_0100.JPG", "2012:02:02 12:00:00", live + ".JPG");
+    make("NODATE.JPG", std::nullopt, "NODATE.JPG");
+    for (const auto& [name, renamed] : {std::pair{"IMG_0001.CR2.xmp", pair + ".CR2.xmp"},
+                                        {"IMG_0001.xmp", pair + ".xmp"},
+                                        {"IMG_0002.NEF.XMP", pair + "__1.NEF.XMP"},
+                                        {"IMG_0100.MOV", live + ".MOV"},
+                                        {"IMG_0100.JPG.pp3", live + ".JPG.pp3"},
+                                        {"NODATE.JPG.xmp", "NODATE.JPG.xmp"}}) {
+        writeFile(dir / name, name);
+        expected[name] = renamed;
+    }
+    NullSink sink;
+    auto run = [&] {
+        walkBatch(
+            {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        std::map<std::string, std::string> renamed;
+        for (const std::string& name : listNames(dir.path()))
+            renamed[readFile(dir / name)] = name;
+        return renamed;
+    };
+    EXPECT_EQ(run(), expected);
+    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "NODATE.JPG").native() + " doesn't have EXIF data! ***"});
+    EXPECT_EQ(host.alerts().size(), 1u); // the latched missing-date alert
+    // Later runs over the folder move nothing: a burst is not reshuffled.
+    EXPECT_EQ(run(), expected);
+    EXPECT_EQ(run(), expected);
+}
+
+// Where the file system ignores letter case the walk hands on IMG_0001.JPG
+// with img_0001.xmp: the sidecar takes the photo's new name all the same.
+TEST_F(PlacementTest, SidecarInAnotherLetterCaseTakesThePhotosName)
+{
+    writeFile(dir / "img_0001.xmp", "x");
+    engine.processSet({{photo(dir / "IMG_0001.JPG")}, {dir / "img_0001.xmp"}});
+    EXPECT_EQ(listNames(dir.path()), (Names{kStem + ".JPG", kStem + ".xmp"}));
+}
+
+// Makes every call of `calls` by the calling process answer `err` without
+// running: EIO as from a failing disk, 0 as a read at the end of a file.
+bool failCalls(const std::vector<int>& calls, unsigned err)
+{
+    const auto n = static_cast<unsigned char>(calls.size());
+    std::vector<sock_filter> filter{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (unsigned char k = 0; k < n; ++k)
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(calls[k]), n - k, 0));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | err));
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// A move or a copy lands whole, with the photo's times and permissions, or
+// fails and leaves the photo and whatever is at the target as they were, with
+// nothing of ours left behind: by every route, the placeholder's too (the one
+// for file systems without hard links).
+TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
+{
+    TempDir dir;
+    char shm[] = "/dev/shm/velmora-test-XXXXXX";
+    const fs::path elsewhere = ::mkdtemp(shm) ? fs::path(shm) : dir.path(); // another file system, if any
+    const std::string content(2 << 20, 'p');
+    auto state = [&](const fs::path& path) {
+        return !fs::exists(path) ? "no file" : readFile(path) == content ? "the photo" : readFile(path);
+    };
+    const struct {
+        bool copy;
+        fs::path target;
+        bool taken;
+        long fileSizeLimit; // > 0: a full disk
+        std::vector<int> failingCalls;
+        unsigned callError;
+        const char* failure; // nullptr: placed
+    } cases[] = {
+        {false, dir / "target", true, 0, {}, 0, "File exists"},
+        {true, dir / "target", true, 0, {}, 0, "File exists"},
+        {false, dir / "moved.jpg", false, 0, {}, 0, nullptr},
+        {true, dir / "copy.jpg", false, 0, {}, 0, nullptr},
+        {false, elsewhere / "moved.jpg", false, 0, {}, 0, nullptr},
+        {true, dir / "copy.jpg", false, 1 << 20, {}, 0, "File too large"},
+        // Last, as they may skip: a failing disk; a source that ends before its size (a card pulled).
+        {true, dir / "copy.jpg", false, 0, {__NR_fsync}, EIO, "Input/output error"},
+        {false, elsewhere / "moved.jpg", false, 0, {__NR_copy_file_range, __NR_sendfile}, 0, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        for (const PlacementRoute route : {PlacementRoute::Best, PlacementRoute::Placeholder}) {
+            SCOPED_TRACE(c.target.native() + " " + (c.failure ? c.failure : "placed") +
+                         (route == PlacementRoute::Best ? "" : " over a placeholder"));
+            writeFile(dir / "photo.jpg", content);
+            ::chmod((dir / "photo.jpg").c_str(), 0640);
+            const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+            ::utimensat(AT_FDCWD, (dir / "photo.jpg").c_str(), old, 0);
+            if (c.taken)
+                writeFile(c.target, "someone else's");
+            if (!c.copy && c.failure && !c.taken && elsewhere == dir.path())
+                GTEST_SKIP() << "no second file system";
+            const std::string out = runInChild(
+                [&] {
+                    if (!c.failingCalls.empty() && !failCalls(c.failingCalls, c.callError))
+                        return std::string("no seccomp");
+                    const FileManager manager(route == PlacementRoute::Best, route);
+                    const auto error = c.copy ? manager.copyItem(dir / "photo.jpg", c.target)
+                                              : manager.moveItem(dir / "photo.jpg", c.target);
+                    return error ? error->description : std::string("placed");
+                },
+                false, c.fileSizeLimit);
+            if (out == "no seccomp")
+                GTEST_SKIP() << "system-call filters are not allowed here";
+            EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
+            EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? "the photo" : "no file");
+            EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : "the photo");
+            struct stat st {};
+            EXPECT_TRUE(c.failure || (::stat(c.target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640 &&
+                                      st.st_mtim.tv_sec == 1000000000))
+                << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec;
+            Names left = listNames(dir.path()), expected;
+            if (const Names there = listNames(elsewhere); elsewhere != dir.path())
+                left.insert(left.end(), there.begin(), there.end());
+            for (const fs::path& path : {dir / "photo.jpg", c.target})
+                if (fs::exists(path))
+                    expected.push_back(path.filename().native());
+            std::sort(left.begin(), left.end());
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(left, expected); // no temporary file, no placeholder
+            fs::remove(c.target);
+        }
+    }
+    fs::remove_all(shm);
+}
+
+} // namespace

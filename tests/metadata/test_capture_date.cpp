@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Which date a photo is named after, when it has none, and how the hour shift
+// applies: the first half of the per-photo operation, on real photos.
+#include "engine/DateReader.h"
+#include "metadata/DateLocator.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+using CaptureDateTest = EngineTest;
+using Names = std::vector<std::string>;
+
+TEST_F(CaptureDateTest, MissingDatesLeaveThePhotoAndRaiseOneAlertPerBatch)
+{
+    // A path gone before its turn is only logged.
+    engine.processFile(dir / "gone%s.jpg");
+    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "gone%s.jpg").native() + " not found! ***"});
+    EXPECT_TRUE(host.alerts().empty());
+
+    makeJpeg(dir / "a.jpg", std::string(""));
+    makeJpeg(dir / "d.jpg", std::nullopt);
+    makeJpeg(dir / "e.jpg", std::string("2010/07/14 18:05:09")); // would reach into a folder "2010"
+    writeFile(dir / "notes.txt", "not a photo");
+    const Names before = listNames(dir.path());
+    for (const auto& name : before)
+        engine.processFile(dir / name);
+
+    EXPECT_EQ(listNames(dir.path()), before);
+    ASSERT_EQ(host.alerts().size(), 1u);
+    EXPECT_EQ(host.alerts()[0].text,
+              "One or more files do not contain EXIF metadata information and therefore they cannot be renamed.");
+    EXPECT_EQ(host.alerts()[0].button, "OK");
+    ASSERT_EQ(log.lines().size(), 1 + before.size());
+    EXPECT_EQ(log.lines()[1], "*** File " + (dir / "a.jpg").native() + " doesn't have EXIF data! ***");
+}
+
+// The selected row picks the field, without falling back to the other; the shift follows the pop-up's
+// title whenever fix-time is not off.
+TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
+{
+    const char* full = "2010:07:14 18:05:09";
+    const struct {
+        int row, fixTimeState;
+        const char *title, *original, *digitized, *expected;
+    } cases[] = {
+        {0, 1, "+2", full, nullptr, "2010-07-14__20-05-09.jpg"},
+        {-1, -1, "-20", full, nullptr, "2010-07-13__22-05-09.jpg"},            // no row is row 0, mixed counts as on
+        {0, 0, "+5", full, "2011:01:02 03:04:05", "2010-07-14__18-05-09.jpg"}, // off: the title is not read
+        {1, 0, "", full, "2011:01:02 03:04:05", "2011-01-02__03-04-05.jpg"},
+        {1, 0, "", full, nullptr, "IMG_0001.jpg"},
+        {0, 0, "+2", "2010:07:14 18:05", nullptr, "2010-07-14__18-05.jpg"}, // a short date stands as it is
+        {0, 1, "+2", "2010:07:14 18:05", nullptr, "IMG_0001.jpg"},          // but is never shifted into a name
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        TempDir folder;
+        makeJpeg(folder / "IMG_0001.jpg", c.original,
+                 c.digitized ? std::optional<std::string>(c.digitized) : std::nullopt);
+        controls.setDateSwitchRow(c.row);
+        controls.setFixTimeState(c.fixTimeState);
+        controls.setTimezonesTitle(std::string(c.title));
+        runDialog = false; // a batch of its own: the alert latch is cleared
+        engine.processFile(folder / "IMG_0001.jpg");
+        EXPECT_EQ(listNames(folder.path()), Names{c.expected});
+    }
+    EXPECT_EQ(host.alerts().size(), 2u);
+}
+
+// Every dated photo of exiv2's test data reads as exiftool reads it, most by the locator without exiv2.
+TEST(SampleDatesTest, EveryDatedSampleReadsAsExiftoolReadsIt)
+{
+    const fs::path samples = fs::path(VELMORA_SAMPLES);
+    std::ifstream table(samples / "exiv2-testdata.tsv");
+    std::string file, date, rest;
+    if (!std::getline(table, rest))
+        GTEST_SKIP() << samples << " is absent";
+    // exiv2 0.27 reads no JPEG XR; a date in IFD0 is not the EXIF one; exiftool prints a control byte as '.'.
+    const std::set<std::string> apart = {"IMG_1913_8bit_prophoto_q50.jxr", "exiv2-bug479.jpg",
+                                         "issue_ghsa_8949_hhfh_j7rj_poc.jp2"};
+    int dated = 0, located = 0;
+    while (std::getline(std::getline(table, file, '\t'), date, '\t') && std::getline(table, rest)) {
+        if (date == "-" || rest.starts_with("EXV") || rest.starts_with("XMP") || apart.contains(file))
+            continue;
+        ++dated;
+        EXPECT_EQ(readCaptureDates(samples / "exiv2-testdata" / file).dateTimeOriginal.value_or("-"), date) << file;
+        const std::string bytes = readFile(samples / "exiv2-testdata" / file);
+        const auto found = locateDates(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        located += found && found->original;
+    }
+    EXPECT_GT(dated, 80);
+    EXPECT_GE(located, 68) << "read by the locator, without exiv2";
+}
+
+} // namespace

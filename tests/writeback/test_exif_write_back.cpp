@@ -1,0 +1,440 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/ProcessSupport.h"
+#include "support/TestSupport.h"
+
+#include "engine/DateText.h"
+#include "engine/PhotoEngine.h"
+#include "metadata/DateLocator.h"
+#include "writeback/ExifDateWriter.h"
+#include "engine/DateReader.h"
+#include "writeback/WriteAheadLog.h"
+#include "files/Platform.h"
+
+#include <QImage>
+#include <QImageReader>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <fcntl.h>
+#include <numeric>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+using Status = ExifWriteResult::Status;
+
+namespace {
+
+const QString kOriginal = "2001:02:03 04:05:06";
+const QString kDigitized = "2001:02:03 04:05:07";
+
+class WriteBack : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { initializePlatform(); }
+};
+
+QString qpath(const fs::path& path)
+{
+    return QString::fromLocal8Bit(path.c_str());
+}
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    return runProgram(program, arguments).has_value();
+}
+
+struct stat statOf(const fs::path& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
+// True when the PNG chunk holding EXIF carries the CRC of its type and data.
+bool exifChunkCrcHolds(const std::string& png)
+{
+    const size_t type = png.find("eXIf");
+    if (type == std::string::npos || type < 4)
+        return false;
+    const auto byte = [&](size_t at) { return static_cast<uint32_t>(static_cast<unsigned char>(png[at])); };
+    const auto be32 = [&](size_t at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
+    const uint32_t length = be32(type - 4);
+    return be32(type + 4 + length) == crc32(0, reinterpret_cast<const uint8_t*>(png.data() + type), length + 4);
+}
+
+// kNew written into `photo` by a child process (see runInChild); -1 when the child died.
+Status writeInChild(const fs::path& photo, ExifWriteOptions options, bool asNobody, long fileSizeLimit = 0)
+{
+    const std::string status = runInChild(
+        [&] { return std::to_string(static_cast<int>(writeExifDate(photo, kNew, false, options).status)); }, asNobody,
+        fileSizeLimit);
+    return static_cast<Status>(std::isdigit(status[0]) ? std::stoi(status) : -1);
+}
+
+struct FormatCase {
+    const char* qtFormat;
+    const char* extension;
+    bool digitized;
+};
+
+class WriteBackFormats : public WriteBack, public ::testing::WithParamInterface<FormatCase> {};
+
+// In place: the same file, where only the date's bytes (and a PNG chunk's
+// CRC) differ; every other tag stays.
+TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldInPlace)
+{
+    const FormatCase c = GetParam();
+    TempDir dir;
+    const fs::path photo = dir / (std::string("photo.") + c.extension);
+    ASSERT_TRUE(testPattern(64, 48).save(qpath(photo), c.qtFormat, 100));
+    ASSERT_TRUE(run("exiftool", {"-q", "-overwrite_original", "-ExifIFD:DateTimeOriginal=" + kOriginal,
+                                 "-ExifIFD:CreateDate=" + kDigitized, "-IFD0:Artist=A. Tester, \"quoted\"",
+                                 "-GPS:GPSLatitude=48.8566", "-XMP-dc:Title=Holiday", qpath(photo)}));
+    const QJsonObject tags = exiftoolTags(photo);
+    const std::string before = readFile(photo);
+    const ino_t inode = statOf(photo).st_ino;
+
+    const ExifWriteResult result = writeExifDate(photo, kNew, c.digitized);
+    ASSERT_EQ(result.status, Status::Written) << result.detail;
+
+    const std::string after = readFile(photo);
+    EXPECT_EQ(statOf(photo).st_ino, inode);
+    ASSERT_EQ(after.size(), before.size());
+    const bool png = std::string_view(c.extension) == "png";
+    EXPECT_LE(
+        std::transform_reduce(after.begin(), after.end(), before.begin(), 0u, std::plus<>(), std::not_equal_to<>()),
+        png ? 19u + 4u : 19u);
+    EXPECT_TRUE(!png || exifChunkCrcHolds(after)) << "the chunk's CRC was not updated";
+    EXPECT_EQ(differences(tags, exiftoolTags(photo)),
+              std::vector<std::string>{c.digitized
+                                           ? "ExifIFD:CreateDate [2001:02:03 04:05:07] -> [" + kNew + "]"
+                                           : "ExifIFD:DateTimeOriginal [2001:02:03 04:05:06] -> [" + kNew + "]"});
+}
+
+INSTANTIATE_TEST_SUITE_P(, WriteBackFormats,
+                         ::testing::Values(FormatCase{"JPEG", "jpg", false}, FormatCase{"TIFF", "tif", true},
+                                           FormatCase{"PNG", "png", true}, FormatCase{"WEBP", "webp", false}),
+                         [](const auto& info) {
+                             return std::string(info.param.extension) +
+                                    (info.param.digitized ? "_Digitized" : "_Original");
+                         });
+
+// A link's target, or a second hard link (a backup), never changes with the
+// photo: the photo's own directory entry gets the new file, with the photo's
+// permissions, owner and extended attributes.
+TEST_F(WriteBack, OtherLinksToThePhotoKeepTheOldOne)
+{
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        TempDir dir;
+        fs::create_directory(dir / "real");
+        fs::create_directory(dir / "links");
+        const fs::path photo = dir / "real" / "photo.jpg";
+        makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
+        fs::permissions(photo, fs::perms(0604));
+        const bool root = ::geteuid() == 0;
+        ASSERT_TRUE(!root || ::chown(photo.c_str(), 65534, 65534) == 0);
+        const bool xattrs = ::setxattr(photo.c_str(), "user.velmora.album", "Rome", 4, 0) == 0;
+        const std::string before = readFile(photo);
+        const fs::path link = dir / "links" / "link.jpg";
+        if (symbolic)
+            fs::create_symlink("../real/photo.jpg", link);
+        else
+            fs::create_hard_link(photo, link);
+
+        ASSERT_EQ(writeExifDate(link, kNew, false).status, Status::Written);
+        EXPECT_EQ(exiftoolTags(link).value("ExifIFD:DateTimeOriginal").toString().toStdString(), kNew);
+        EXPECT_TRUE(readFile(photo) == before) << "the other link changed";
+        EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
+        const struct stat st = statOf(link);
+        EXPECT_EQ(st.st_mode & 07777, 0604u);
+        EXPECT_TRUE(!root || st.st_uid == 65534u) << "owner lost";
+        char value[8] = {};
+        EXPECT_TRUE(!xattrs || ::getxattr(link.c_str(), "user.velmora.album", value, sizeof value) == 4)
+            << "extended attributes lost";
+    }
+}
+
+// A folder we may not write, or a full disk (a file size limit), on either
+// kind of temporary file: a failure, the photo as it was, nothing left behind.
+TEST_F(WriteBack, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
+{
+    for (const bool readOnly : {true, false}) {
+        for (const bool unnamed : {true, false}) {
+            SCOPED_TRACE(std::string(readOnly ? "read-only folder" : "full disk") + (unnamed ? ", unnamed" : ""));
+            TempDir dir;
+            const fs::path folder = dir / "photos";
+            fs::create_directory(folder);
+            const fs::path photo = folder / "photo.jpg";
+            makeJpeg(photo, kOriginal.toStdString(), std::nullopt, 320, 240);
+            const std::string before = readFile(photo);
+            openUpForEveryone(dir.path());
+            // As root the folder's permissions would not hold: the write runs as "nobody".
+            const bool asNobody = readOnly && ::geteuid() == 0;
+            if (readOnly) { // the photo itself writable: only the folder is in the way
+                fs::permissions(folder, fs::perms(0555));
+                fs::permissions(photo, fs::perms(0666));
+            }
+            EXPECT_EQ(writeInChild(photo, {unnamed, false}, asNobody, readOnly ? 0 : static_cast<long>(before.size() / 2)),
+                      Status::WriteFailed);
+            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
+            EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
+        }
+    }
+}
+
+// A photo the user may not write is written by no route, and a rebuilt photo
+// that could not keep its owner is not put in place: run as "nobody", in a
+// folder it may write. Another user's photo that everyone may write is patched
+// in place, and keeps its owner.
+TEST_F(WriteBack, PermissionsOfThePhotoHoldOnEveryRoute)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to give the photo to another user and run the write-back as nobody";
+    struct Case {
+        const char* name;
+        uid_t owner;
+        mode_t mode;
+        bool inPlace;
+        Status expected;
+    };
+    const Case cases[] = {
+        {"own read-only photo, in place", 65534, 0444, true, Status::WriteFailed},
+        {"own read-only photo, whole file", 65534, 0444, false, Status::WriteFailed},
+        {"another user's photo, in place", 0, 0644, true, Status::WriteFailed},
+        {"another user's photo, whole file", 0, 0644, false, Status::WriteFailed},
+        {"another user's writable photo, whole file", 0, 0666, false, Status::WriteFailed},
+        {"another user's writable photo, in place", 0, 0666, true, Status::Written},
+    };
+    openPatchJournal(); // inherited by the child: nobody may not write the state folder
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path photo = dir / "photo.jpg";
+        makeJpeg(photo, kOriginal.toStdString());
+        openUpForEveryone(dir.path());
+        fs::permissions(dir.path(), fs::perms(0777));
+        ASSERT_EQ(::chown(photo.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(::chmod(photo.c_str(), c.mode), 0);
+        const struct stat before = statOf(photo);
+        const std::string bytes = readFile(photo);
+        EXPECT_EQ(writeInChild(photo, {true, c.inPlace}, true), c.expected);
+        const struct stat after = statOf(photo);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "the photo was replaced";
+        EXPECT_EQ(after.st_uid, c.owner);
+        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(readFile(photo) == bytes, c.expected != Status::Written);
+        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
+    }
+}
+
+// A temporary file left by a killed write-back is removed; one held by a
+// running write-back is left alone. A name too long for the decoration gets a short one.
+TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
+{
+    for (const std::string& name : {std::string("photo.jpg"), std::string(240, 'n') + ".jpg"}) {
+        for (const bool unnamed : {true, false}) {
+            SCOPED_TRACE(std::to_string(name.size()) + (unnamed ? " unnamed" : " named"));
+            TempDir dir;
+            const fs::path photo = dir / name;
+            makeJpeg(photo, kOriginal.toStdString());
+            const fs::path temp = dir / temporaryNameFor(name);
+            EXPECT_LE(temp.filename().native().size(), 255u);
+
+            writeFile(temp, "half a photo");
+            ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
+            EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{name});
+
+            writeFile(temp, "being written");
+            const int held = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(held, LOCK_EX), 0);
+            const std::string before = readFile(photo);
+            EXPECT_EQ(writeExifDate(photo, "2020:01:01 00:00:00", false, ExifWriteOptions{unnamed, false}).status,
+                      Status::WriteFailed);
+            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
+            EXPECT_EQ(readFile(temp), "being written");
+            ::close(held);
+        }
+    }
+}
+
+// Through the engine. A written date where no field of 20 bytes is there to
+// patch: the field is added and nothing else changes, or the photo is refused
+// whole (exiv2 0.27 keeps only four images of a TIFF it lays out anew), and a
+// success logs nothing. A refusal logs the described line, then one naming
+// the photo and the reason, and changes nothing.
+TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
+{
+    const char* source = "***Could not create image source ***";
+    const char* destination = "***Could not create image destination ***";
+    const char* data = "***Could not create data from image destination ***";
+    struct Case {
+        const char* file;
+        bool (*make)(const fs::path&);
+        const char* line; // none: written
+        bool mayRefuse = false;
+    };
+    const Case cases[] = {
+        {"gone.jpg", [](const fs::path&) { return true; }, source},
+        {"notes.jpg", [](const fs::path& p) { return writeFile(p, "2010:07:14 18:05:09, no photo"), true; }, source},
+        {"pipe.jpg", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, source},
+        {"folder.jpg", [](const fs::path& p) { return fs::create_directory(p); }, source},
+        // exiv2 0.27 does not know GIF; it knows BMP and HEIC but cannot write them.
+        {"anim.gif",
+         [](const fs::path& p) {
+             return run("convert", {"-size", "16x16", "xc:orange", qpath(p)});
+         },
+         source},
+        {"scan.bmp", [](const fs::path& p) { return testPattern(16, 16).save(qpath(p), "BMP"); }, destination},
+        {"phone.heic",
+         [](const fs::path& p) {
+             return run("convert", {"-size", "64x64", "gradient:blue-yellow", qpath(p)}) &&
+                    run("exiftool", {"-q", "-overwrite_original", "-ExifIFD:DateTimeOriginal=" + kOriginal, qpath(p)});
+         },
+         destination},
+        // An EXIF block that nearly fills its segment: exiv2 would drop tags to add the field.
+        {"full.jpg",
+         [](const fs::path& p) {
+             makeJpeg(p, kOriginal.toStdString());
+             return run("exiftool",
+                        {"-q", "-overwrite_original", "-IFD0:ImageDescription=" + QString(65400, 'd'), qpath(p)});
+         },
+         data},
+        {"plain.jpg", [](const fs::path& p) { return testPattern(40, 30).save(qpath(p), "JPEG"); }, nullptr},
+        {"pages.tif",
+         [](const fs::path& p) {
+             return run("convert", {"-size", "40x30", "xc:red", "xc:green", "xc:blue", "xc:yellow", "xc:cyan",
+                                    "xc:magenta", "-depth", "8", qpath(p)});
+         },
+         nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir dir;
+        const fs::path photo = dir / c.file;
+        if (!c.make(photo)) {
+            std::cout << "note: this machine cannot make " << c.file << "\n";
+            continue;
+        }
+        const std::vector<std::string> names = listNames(dir.path());
+        const std::string before = fs::is_regular_file(photo) ? readFile(photo) : std::string();
+        const QJsonObject tags = c.line ? QJsonObject() : exiftoolTags(photo);
+        const int pages = c.line ? 0 : QImageReader(qpath(photo)).imageCount();
+        LiveOptions controls;
+        std::atomic<bool> latch{false};
+        RecordingHost host;
+        PhotoEngine engine(controls, latch, host);
+        LogCapture log;
+        // DateTimeDigitized: a field that none of the files holds, so exiv2 must add it.
+        const bool written = engine.setDate(kNew, photo, true);
+        const std::vector<std::string> lines = log.lines();
+        EXPECT_TRUE(host.alerts().empty());
+        EXPECT_EQ(listNames(dir.path()), names);
+        if (written) {
+            EXPECT_EQ(c.line, nullptr);
+            EXPECT_TRUE(lines.empty());
+            EXPECT_EQ(differences(tags, exiftoolTags(photo)),
+                      std::vector<std::string>{"ExifIFD:CreateDate [] -> [" + kNew + "]"});
+            EXPECT_EQ(QImageReader(qpath(photo)).imageCount(), pages);
+            continue;
+        }
+        EXPECT_TRUE(c.line || c.mayRefuse);
+        const std::string reason = "Date not written into " + photo.native() + ": ";
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_TRUE(!c.line || lines[0] == c.line) << lines[0];
+        EXPECT_TRUE(lines[1].starts_with(reason) && lines[1].size() > reason.size()) << lines[1];
+        EXPECT_TRUE(!fs::is_regular_file(photo) || readFile(photo) == before) << "the file changed";
+    }
+}
+
+// In a batch the dates written in place wait for their group: the outcomes
+// reach the recorder in the photos' order once it ends, and a photo changed
+// meanwhile keeps the change, the failure logged and shown.
+class GroupedWriteBack : public EngineTest, public BatchRecorder {
+protected:
+    void record(const PhotoOutcome& outcome) override { outcomes.push_back(outcome); }
+    std::vector<PhotoOutcome> outcomes;
+};
+
+TEST_F(GroupedWriteBack, OutcomesComeInOrderOnceTheGroupEnds)
+{
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+2");
+    host.exifInPhotos = true;
+    engine.setRecorder(this);
+    for (const char* second : {"1", "2", "3"}) {
+        makeJpeg(dir / (second + std::string(".jpg")), std::string("2010:07:14 18:05:0") + second);
+        engine.processSet({{dir / (second + std::string(".jpg"))}, {}});
+    }
+    EXPECT_TRUE(outcomes.empty()) << "recorded before its date was written";
+    const fs::path changed = dir / "2010-07-14__20-05-02.jpg";
+    fs::last_write_time(changed, fs::last_write_time(changed) - std::chrono::hours(1));
+    engine.finishBatch();
+
+    ASSERT_EQ(outcomes.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const std::string second = std::to_string(i + 1);
+        EXPECT_EQ(outcomes[i].source, dir / (second + ".jpg"));
+        EXPECT_EQ(outcomes[i].newDate, i == 1 ? "" : "2010:07:14 20:05:0" + second);
+        EXPECT_EQ(readCaptureDates(outcomes[i].target).dateTimeOriginal,
+                  (i == 1 ? "2010:07:14 18:05:0" : "2010:07:14 20:05:0") + second);
+    }
+    EXPECT_EQ(outcomes[1].error, "Error during image save.");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"***Could not write the image file " + changed.native() +
+                                                    ": patch: Resource temporarily unavailable (errno 11) ***"});
+    ASSERT_EQ(host.alerts().size(), 1u);
+    EXPECT_EQ(host.alerts()[0].text, "Error during image save.");
+}
+
+// +2 h into DateTimeOriginal, and into DateTimeDigitized where the photo has
+// it, of every dated photo; exiftool's full dump (maker notes included)
+// before and after shows only that one tag changed, by exactly the shift.
+TEST(SampleWriteBack, EveryDatedCameraPhotoTakesTheShiftAndNothingElseChanges)
+{
+    const fs::path samples = fs::path(VELMORA_SAMPLES);
+    if (!fs::exists(samples / "exiv2-testdata.tsv"))
+        GTEST_SKIP() << "no sample photos at " << samples << ": the write-back check over real photos is skipped";
+    const std::vector<std::string> names = datedPhotos(samples / "exiv2-testdata.tsv");
+    TempDir dir;
+    for (const bool digitized : {false, true}) {
+        const char* tag = digitized ? "ExifIFD:CreateDate" : "ExifIFD:DateTimeOriginal";
+        const fs::path folder = dir / tag;
+        fs::create_directory(folder);
+        std::vector<fs::path> originals, copies;
+        std::vector<std::string> shifts;
+        for (const std::string& name : names) {
+            const fs::path original = samples / "exiv2-testdata" / name, copy = folder / name;
+            fs::copy_file(original, copy);
+            const CaptureDates dates = readCaptureDates(copy);
+            const auto& date = digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+            const auto shifted = date && isUsableCaptureDate(*date) ? shiftCaptureDate(*date, 2) : std::nullopt;
+            const ExifWriteResult result = shifted ? writeExifDate(copy, *shifted, digitized) : ExifWriteResult{};
+            if (result.status != ExifWriteResult::Status::Written) {
+                if (date) // else no such field to shift
+                    std::cout << "  not written: " << name << " [" << *date << "]: " << result.detail << "\n";
+                continue;
+            }
+            originals.push_back(original);
+            copies.push_back(copy);
+            shifts.push_back(*shifted);
+        }
+        auto before = exiftoolTags(originals);
+        auto after = exiftoolTags(copies);
+        for (size_t i = 0; i < copies.size(); ++i) {
+            const QJsonObject& old = before[originals[i].native()];
+            EXPECT_EQ(differences(old, after[copies[i].native()]),
+                      std::vector<std::string>{std::string(tag) + " [" + old.value(tag).toString().toStdString() +
+                                               "] -> [" + shifts[i] + "]"})
+                << copies[i];
+        }
+        std::cout << tag << ": " << copies.size() << " written\n";
+        EXPECT_TRUE(digitized || copies.size() >= 85) << "too few photos written";
+    }
+}
+
+} // namespace

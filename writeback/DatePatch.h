@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "metadata/DateLocator.h"
+#include "writeback/WriteAheadLog.h"
+#include "writeback/PatchRecord.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The in-place route of the write-back: the date's bytes written over the old ones.
+namespace velmora {
+
+// The patch that writes `date` over the field's value in the file open on
+// `fd`, and over the CRC of the PNG chunk that holds it; empty when the value
+// has no room for exactly the date (absent, another length) or the chunk's
+// CRC was wrong already.
+std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const std::string& date, bool digitized);
+
+enum class InPlace { Done, NotPossible, Failed };
+
+// The date written over the old one, journaled, where the photo allows it: the
+// entry `name` in the folder `dirFd` (the photo at `photo`) is a regular file
+// with one link whose field has room for exactly the new text. Failed sets
+// `error` to errno; NotPossible leaves the photo untouched for the whole-file route.
+// With `staged`, the patch is staged with its group (stagePatch) and the ticket put there.
+InPlace patchDateInPlace(int dirFd, const std::filesystem::path& photo, const std::string& name,
+                         const std::string& date, bool digitized, int& error,
+                         std::shared_ptr<const PatchTicket>* staged = nullptr);
+
+} // namespace velmora
