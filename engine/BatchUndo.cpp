@@ -63,7 +63,7 @@ const char* restoreAt(const PhotoOutcome& o, const fs::path& path, const FileIde
 }
 
 // Takes one placed photo back; nullptr when done, else why not.
-const char* undoPhoto(const JournalPhoto& photo, const FileManager& manager)
+const char* undoPhoto(const RecordedPhoto& photo, const FileManager& manager)
 {
     const PhotoOutcome& o = photo.outcome;
     if (!photo.placed)
@@ -111,11 +111,11 @@ const char* undoPhoto(const JournalPhoto& photo, const FileManager& manager)
 UndoResult undoBatch(const std::string& batchId, const std::function<void(double)>& progress, std::stop_token stop)
 {
     UndoResult result;
-    const std::vector<JournalPhoto> photos = readBatch(batchId);
+    const std::vector<RecordedPhoto> photos = readBatch(batchId);
     const std::vector<std::optional<UndoRecord>> before = readUndo(batchId, photos.size());
-    const auto journal = UndoWriter::begin(batchId);
-    if (!journal) {
-        result.journaled = false;
+    const auto undoRecord = UndoWriter::begin(batchId);
+    if (!undoRecord) {
+        result.recorded = false;
         return result;
     }
     const FileManager manager;
@@ -130,7 +130,7 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
             continue;
         }
         const char* reason = undoPhoto(photos[i], manager);
-        journal->record(i, reason == nullptr, reason ? reason : "");
+        undoRecord->record(i, reason == nullptr, reason ? reason : "");
         ++(reason ? result.kept : result.undone);
         if (progress)
             progress(static_cast<double>(100 * (done + 1) / n));
@@ -138,8 +138,8 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
     // The dates put back in place are on disk before the undo says it is done.
     syncPatchedPhotos();
     if (!stop.stop_requested())
-        journal->finish();
-    result.journaled = journal->writeError() == 0;
+        undoRecord->finish();
+    result.recorded = undoRecord->writeError() == 0;
     return result;
 }
 

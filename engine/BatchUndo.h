@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-// Why a photo was not taken back; stored in the undo journal as these words,
+// Why a photo was not taken back; stored in the undo record as these words,
 // shown to the user by the history window in their own language.
 namespace undo_reason {
 inline constexpr const char* kOldNameTaken = "old-name-taken"; // a file appeared at the old name
@@ -16,13 +16,13 @@ inline constexpr const char* kChanged = "changed";             // changed, moved
 inline constexpr const char* kOriginalGone = "original-gone";  // a copy whose original is gone: kept
 inline constexpr const char* kDateNotRestored = "date-not-restored";
 inline constexpr const char* kMoveFailed = "move-failed";
-inline constexpr const char* kNoJournal = "no-journal"; // the undo cannot be recorded: nothing done
+inline constexpr const char* kNotRecorded = "no-journal"; // the undo cannot be recorded: nothing done
 } // namespace undo_reason
 
 struct UndoResult {
     size_t undone = 0;
     size_t kept = 0;
-    bool journaled = true; // false: the undo could not be recorded in full (none done when not at all)
+    bool recorded = true; // false: the undo could not be recorded in full (none done when not at all)
 };
 
 // Takes batch `batchId` back, its last photo first: moves each photo back to

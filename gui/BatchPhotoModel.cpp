@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-void BatchPhotoModel::setBatch(std::vector<JournalPhoto> photos, std::vector<std::optional<UndoRecord>> undo)
+void BatchPhotoModel::setBatch(std::vector<RecordedPhoto> photos, std::vector<std::optional<UndoRecord>> undo)
 {
     beginResetModel();
     photos_ = std::move(photos);

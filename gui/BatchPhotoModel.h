@@ -20,11 +20,11 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setBatch(std::vector<JournalPhoto> photos, std::vector<std::optional<UndoRecord>> undo);
+    void setBatch(std::vector<RecordedPhoto> photos, std::vector<std::optional<UndoRecord>> undo);
     // Only the photos without a date, not found, failed, or kept by an undo.
     void setProblemsOnly(bool on);
     // The photo shown in `row`.
-    const JournalPhoto& photo(int row) const { return photos_[rows_[static_cast<size_t>(row)]]; }
+    const RecordedPhoto& photo(int row) const { return photos_[rows_[static_cast<size_t>(row)]]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -39,7 +39,7 @@ private:
     QString whatHappened(size_t i) const;
     void selectRows();
 
-    std::vector<JournalPhoto> photos_;
+    std::vector<RecordedPhoto> photos_;
     std::vector<std::optional<UndoRecord>> undo_;
     std::vector<size_t> rows_;
     bool problemsOnly_ = false;

@@ -110,7 +110,7 @@ void HistoryWindow::loadPhotos()
     // Read off the GUI thread; a newer choice makes an older load void.
     loader_ = std::jthread([this, id, generation] {
         auto photos =
-            std::make_shared<std::vector<JournalPhoto>>(id.empty() ? std::vector<JournalPhoto>() : readBatch(id));
+            std::make_shared<std::vector<RecordedPhoto>>(id.empty() ? std::vector<RecordedPhoto>() : readBatch(id));
         auto undo = std::make_shared<std::vector<std::optional<UndoRecord>>>(readUndo(id, photos->size()));
         QMetaObject::invokeMethod(
             this,
@@ -200,14 +200,14 @@ void HistoryWindow::startUndo(const std::string& id)
             QMetaObject::invokeMethod(
                 this, [this, value] { ui_->undoProgress->setValue(static_cast<int>(value)); }, Qt::QueuedConnection);
         };
-        const bool journaled = undoBatch(id, progress, stop).journaled;
+        const bool recorded = undoBatch(id, progress, stop).recorded;
         QMetaObject::invokeMethod(
             this,
-            [this, id, journaled] {
+            [this, id, recorded] {
                 undoDone_ = true;
                 ui_->undoProgress->hide();
                 reloadBatches(id);
-                if (!journaled) {
+                if (!recorded) {
                     // Not modal: the undo is over, and nothing waits for an answer.
                     auto* box = new QMessageBox(
                         QMessageBox::Warning, QStringLiteral("Velmora"),

@@ -17,7 +17,7 @@ namespace velmora {
 
 // An append-only file written in groups of lines: a killed process loses at
 // most the last tenth of a second, a power cut the last second. A system call
-// per line would cost a batch more than the journal is worth.
+// per line would cost a batch more than the history is worth.
 class AppendOnlyFile {
 public:
     // Opens `file` for appending, its folder created; `exclusive`: only a new

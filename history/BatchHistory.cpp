@@ -45,9 +45,9 @@ std::string lastLine(const fs::path& file)
 
 } // namespace
 
-std::vector<JournalPhoto> readBatch(const std::string& id)
+std::vector<RecordedPhoto> readBatch(const std::string& id)
 {
-    std::vector<JournalPhoto> photos;
+    std::vector<RecordedPhoto> photos;
     forEachLine(batchFile(id), [&](const JsonFields& f) {
         if (f.text("t") == "photo")
             photos.push_back(readPhotoLine(f));
@@ -81,7 +81,7 @@ std::vector<BatchSummary> listBatches()
                       static_cast<size_t>(f.number("failed"))};
         } else {
             // Cut short by a crash: counted from its lines.
-            for (const JournalPhoto& p : readBatch(id))
+            for (const RecordedPhoto& p : readBatch(id))
                 counts.add(p.outcome);
         }
         b.renamed = counts.renamed;

@@ -12,7 +12,7 @@
 
 namespace velmora {
 
-// The options in force for a batch, as the journal keeps them.
+// The options in force for a batch, as the history keeps them.
 using BatchOptions = std::vector<std::pair<std::string, std::string>>;
 
 // A batch as the history lists it.
@@ -25,7 +25,7 @@ struct BatchSummary {
     enum class Undo { None, Partly, Done } undo = Undo::None;
 };
 
-// What the undo journals of a batch say about one photo: the last word
+// What the undo history files of a batch say about one photo: the last word
 // (true: taken back; false: kept, with the reason).
 struct UndoRecord {
     bool undone = false;
@@ -35,8 +35,8 @@ struct UndoRecord {
 // Every batch kept, newest first.
 std::vector<BatchSummary> listBatches();
 // The photos of batch `id` in the order they were handled; empty when unknown.
-std::vector<JournalPhoto> readBatch(const std::string& id);
-// Per photo number of batch `id`, what its undo journals say, if anything.
+std::vector<RecordedPhoto> readBatch(const std::string& id);
+// Per photo number of batch `id`, what its undo history files say, if anything.
 std::vector<std::optional<UndoRecord>> readUndo(const std::string& id, size_t photos);
 
 } // namespace velmora

@@ -8,7 +8,7 @@
 
 namespace velmora {
 
-// Where the journals live: stateFolder()/batches/ID.jsonl for a batch, and
+// Where the history files live: stateFolder()/batches/ID.jsonl for a batch, and
 // ID.undo.jsonl beside it for the undoing of it. An id begins with the
 // batch's start time in milliseconds since the epoch.
 std::filesystem::path batchFile(const std::string& id);
@@ -18,7 +18,7 @@ std::filesystem::path undoFile(const std::string& id);
 std::vector<std::string> batchIds();
 int64_t batchStartMs(const std::string& id);
 
-// Drops the journals beyond the newest `keep` batches and those older than
+// Drops the history files beyond the newest `keep` batches and those older than
 // `maxAgeDays`. Called when a batch begins.
 void pruneBatches(size_t keep = 100, int maxAgeDays = 30);
 

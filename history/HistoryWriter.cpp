@@ -43,26 +43,26 @@ std::unique_ptr<HistoryWriter> HistoryWriter::begin(const Options& options, cons
         std::string id = std::to_string(started) + "-" + std::to_string(::getpid());
         if (n > 0)
             id += "-" + std::to_string(n);
-        std::unique_ptr<HistoryWriter> journal(new HistoryWriter(id, batchFile(id)));
-        if (journal->file_.error() == EEXIST)
+        std::unique_ptr<HistoryWriter> history(new HistoryWriter(id, batchFile(id)));
+        if (history->file_.error() == EEXIST)
             continue;
-        if (!journal->file_.open())
+        if (!history->file_.open())
             return nullptr;
         {
             const std::lock_guard lock(runningMutex);
             running.insert(id);
         }
-        std::string& line = journal->line_;
+        std::string& line = history->line_;
         JsonLine header(line, "batch");
         header.num("started", started);
         for (const auto& [key, value] : options)
             header.str("o." + key, value);
-        journal->file_.append(header.end());
+        history->file_.append(header.end());
         for (const fs::path& path : paths)
-            journal->file_.append(JsonLine(line, "open").str("path", path.native()).end());
-        journal->file_.sync();
+            history->file_.append(JsonLine(line, "open").str("path", path.native()).end());
+        history->file_.sync();
         pruneBatches();
-        return journal;
+        return history;
     }
     return nullptr;
 }

@@ -11,14 +11,14 @@
 
 namespace velmora {
 
-// The journal of one batch: a JSON-lines file under stateFolder()/batches,
+// The history of one batch: a JSON-lines file under stateFolder()/batches,
 // appended as the batch goes; a torn last line is ignored when read. Used by
 // one thread.
 class HistoryWriter : public BatchRecorder {
 public:
     using Options = BatchOptions;
 
-    // Starts the journal of a new batch; nullptr when the state folder cannot
+    // Starts the history of a new batch; nullptr when the state folder cannot
     // be written (the batch then runs without one, which is logged).
     static std::unique_ptr<HistoryWriter> begin(const Options& options, const std::vector<std::filesystem::path>& paths);
     ~HistoryWriter() override;
@@ -27,7 +27,7 @@ public:
     void record(const PhotoOutcome& outcome) override;
     // Makes what is recorded so far durable now.
     void sync() { file_.sync(); }
-    // Ends the journal: the counts, made durable. Once only.
+    // Ends the history: the counts, made durable. Once only.
     void finish();
     // Why lines of this batch could not be written or flushed (an errno; 0: they were).
     int writeError() const { return file_.writeError(); }

@@ -45,9 +45,9 @@ void writePhotoLine(std::string& out, const PhotoOutcome& o, const std::optional
     line.end();
 }
 
-JournalPhoto readPhotoLine(const JsonFields& f)
+RecordedPhoto readPhotoLine(const JsonFields& f)
 {
-    JournalPhoto p;
+    RecordedPhoto p;
     const std::string& kind = f.text("kind");
     PhotoOutcome& o = p.outcome;
     o.kind = kind == "nodate"     ? PhotoOutcome::Kind::NoDate

@@ -11,16 +11,16 @@ namespace velmora {
 
 class JsonFields;
 
-// One photo as the journal holds it: the outcome, and the identity the placed
+// One photo as the history holds it: the outcome, and the identity the placed
 // file had right after the batch was done with it.
-struct JournalPhoto {
+struct RecordedPhoto {
     PhotoOutcome outcome;
     std::optional<FileIdentity> placed;
 };
 
-// A photo's line in a batch's journal, written and read back.
+// A photo's line in a batch's history, written and read back.
 void writePhotoLine(std::string& out, const PhotoOutcome& outcome, const std::optional<FileIdentity>& placed);
-JournalPhoto readPhotoLine(const JsonFields& fields);
+RecordedPhoto readPhotoLine(const JsonFields& fields);
 
 // The numbers the history shows for a batch. "Renamed" leaves out a photo that
 // kept its name; "failed" takes in a write-back that failed.

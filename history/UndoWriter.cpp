@@ -14,13 +14,13 @@ UndoWriter::UndoWriter(const std::string& batchId) : file_(undoFile(batchId), fa
 std::unique_ptr<UndoWriter> UndoWriter::begin(const std::string& batchId)
 {
     using namespace std::chrono;
-    std::unique_ptr<UndoWriter> journal(new UndoWriter(batchId));
-    if (!journal->file_.open())
+    std::unique_ptr<UndoWriter> undo(new UndoWriter(batchId));
+    if (!undo->file_.open())
         return nullptr;
     const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    journal->file_.append(JsonLine(journal->line_, "undo").num("started", now).end());
-    journal->file_.sync();
-    return journal->file_.writeError() == 0 ? std::move(journal) : nullptr;
+    undo->file_.append(JsonLine(undo->line_, "undo").num("started", now).end());
+    undo->file_.sync();
+    return undo->file_.writeError() == 0 ? std::move(undo) : nullptr;
 }
 
 void UndoWriter::record(size_t index, bool undone, const std::string& reason)

@@ -9,7 +9,7 @@
 namespace velmora {
 
 // The record of undoing one batch, appended to as the undo goes (a resumed
-// undo appends to it); durable in groups like a batch's journal. An undo
+// undo appends to it); durable in groups like a batch's history. An undo
 // stopped part way ends without its end line: it shows as partly done.
 class UndoWriter {
 public:

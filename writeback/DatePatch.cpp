@@ -44,7 +44,7 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
 InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& name, const std::string& date,
                          bool digitized, int& error, std::shared_ptr<const PatchTicket>* staged)
 {
-    if (date.size() != 19 || openPatchJournal() != 0)
+    if (date.size() != 19 || openWriteAheadLog() != 0)
         return InPlace::NotPossible;
     struct stat st {};
     int openError = 0;
@@ -66,7 +66,7 @@ InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& na
         *staged = stagePatch(file.get(), recorded, st, patches, error);
         return *staged ? InPlace::Done : InPlace::Failed;
     }
-    error = patchJournaled(file.get(), recorded, st, patches);
+    error = patchLogged(file.get(), recorded, st, patches);
     if (error != 0)
         return InPlace::Failed;
     return InPlace::Done;

@@ -21,7 +21,7 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
 
 enum class InPlace { Done, NotPossible, Failed };
 
-// The date written over the old one, journaled, where the photo allows it: the
+// The date written over the old one, logged, where the photo allows it: the
 // entry `name` in the folder `dirFd` (the photo at `photo`) is a regular file
 // with one link whose field has room for exactly the new text. Failed sets
 // `error` to errno; NotPossible leaves the photo untouched for the whole-file route.

@@ -29,11 +29,11 @@ struct PatchRecord {
     static PatchRecord of(const std::string& path, const struct stat& identity, std::vector<BytePatch> patches);
 };
 
-// A journal file is a row of fixed slots, each empty or holding one record
+// A log file is a row of fixed slots, each empty or holding one record
 // (magic, payload length, CRC-32, payload). Its size never changes, so making
 // a record durable is a data flush, not a metadata one.
 constexpr size_t kRecordSlot = 8192;
-constexpr size_t kJournalSlots = 32;
+constexpr size_t kLogSlots = 32;
 constexpr size_t kSlotMagicSize = 8;
 
 // The slot's bytes for `record`; longer than kRecordSlot when it does not fit.
@@ -46,12 +46,12 @@ std::optional<PatchRecord> decodeRecord(std::string_view slot);
 // changed, or errno; `wrote` tells whether a byte of the photo may have changed.
 int swapBytes(int fd, const struct stat& identity, const std::vector<BytePatch>& patches, bool& wrote);
 
-// Completes the records in the journal file open read-write on `fd`: a photo
+// Completes the records in the log file open read-write on `fd`: a photo
 // that is still the same file gets its new bytes (a torn write included); one
 // that is not, or that someone else changed, is left alone; either way its
 // slot is emptied. A photo that cannot be reached (its card not inserted, an
 // I/O error, no permission) keeps its record for a later start. Each case is
 // logged. True when no record is left.
-bool recoverJournalFile(int fd);
+bool recoverLogFile(int fd);
 
 } // namespace velmora

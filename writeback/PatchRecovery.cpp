@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Completing what a killed process or a power cut left in the journals.
+// Completing what a killed process or a power cut left in the logs.
 #include "files/FileIdentity.h"
 #include "writeback/WriteAheadLog.h"
 #include "writeback/PatchRecord.h"
@@ -86,19 +86,19 @@ bool complete(const PatchRecord& r)
     return true;
 }
 
-bool isJournalName(std::string_view name)
+bool isLogName(std::string_view name)
 {
     return name.starts_with("patches-") && name.ends_with(".journal");
 }
 
 } // namespace
 
-bool recoverJournalFile(int fd)
+bool recoverLogFile(int fd)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return false;
-    std::string slots(std::min<size_t>(kRecordSlot * kJournalSlots, static_cast<size_t>(st.st_size)), '\0');
+    std::string slots(std::min<size_t>(kRecordSlot * kLogSlots, static_cast<size_t>(st.st_size)), '\0');
     if (preadFull(fd, slots.data(), slots.size(), 0) != 0)
         return false;
     bool left = false, cleared = false;
@@ -124,17 +124,17 @@ void recoverInterruptedPatches()
         return;
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(listing))
-        if (isJournalName(entry->d_name))
+        if (isLogName(entry->d_name))
             names.emplace_back(entry->d_name);
     ::closedir(listing);
     for (const std::string& name : names) {
         struct stat st {};
         int error = 0;
         const UniqueFd file = openRegularFile(dir.get(), name.c_str(), O_RDWR | O_NOFOLLOW, st, error);
-        // A journal still locked belongs to a running process.
+        // A log still locked belongs to a running process.
         if (error != 0 || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
-        if (recoverJournalFile(file.get()))
+        if (recoverLogFile(file.get()))
             ::unlinkat(dir.get(), name.c_str(), 0);
     }
 }

@@ -23,12 +23,12 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-// A group ends when its records fill the journal or when its first photo has
+// A group ends when its records fill the log or when its first photo has
 // waited this long for its flush.
 constexpr auto kGroupAge = std::chrono::seconds(1);
 
 std::atomic<void (*)(PatchStep)> stepHook{nullptr};
-std::atomic<bool> journalOpen{false};
+std::atomic<bool> logOpen{false};
 
 void reached(PatchStep step)
 {
@@ -36,18 +36,18 @@ void reached(PatchStep step)
         hook(step);
 }
 
-// This process's journal, opened (and the records of dead processes
+// This process's log, opened (and the records of dead processes
 // completed) at the first patch. Its slots hold the records of the present
 // group: photos staged, to be patched and flushed when the group ends.
-class Journal {
+class Log {
 public:
-    static Journal& instance()
+    static Log& instance()
     {
-        static Journal journal;
-        return journal;
+        static Log log;
+        return log;
     }
 
-    ~Journal()
+    ~Log()
     {
         const std::lock_guard lock(mutex_);
         endGroup();
@@ -67,7 +67,7 @@ public:
             endGroup();
         auto free = std::find(used_.begin(), used_.end(), false);
         if (free == used_.end()) {
-            // Every slot holds a record left for recovery: this journal is
+            // Every slot holds a record left for recovery: this log is
             // handed over to it (closed, so unlocked) and a new one begun.
             file_.reset();
             if ((error = error_ = create()) != 0)
@@ -118,10 +118,10 @@ private:
         std::shared_ptr<PatchTicket> ticket;
     };
 
-    Journal()
+    Log()
     {
         error_ = open();
-        journalOpen = true;
+        logOpen = true;
     }
 
     int open()
@@ -136,7 +136,7 @@ private:
         return dir_.get() < 0 ? errno : create();
     }
 
-    // A new journal, locked before another process can see it: made under a
+    // A new log, locked before another process can see it: made under a
     // name that recovery passes over, then given its own (unique to it, so
     // never one that a dead process left).
     int create()
@@ -148,7 +148,7 @@ private:
         if (file_.get() < 0)
             return errno;
         // Every slot written once now: later records overwrite allocated blocks.
-        const std::string zeros(kRecordSlot * kJournalSlots, '\0');
+        const std::string zeros(kRecordSlot * kLogSlots, '\0');
         int err = ::flock(file_.get(), LOCK_EX | LOCK_NB) != 0 ? errno
                                                                : pwriteFull(file_.get(), zeros.data(), zeros.size(), 0);
         if (err == 0 && ::fsync(file_.get()) != 0)
@@ -250,44 +250,44 @@ private:
     UniqueFd dir_;
     UniqueFd file_;
     int error_ = 0;
-    std::array<bool, kJournalSlots> used_{};
+    std::array<bool, kLogSlots> used_{};
     std::vector<Staged> staged_;
     std::chrono::steady_clock::time_point groupStart_;
 };
 
 } // namespace
 
-int openPatchJournal()
+int openWriteAheadLog()
 {
-    return Journal::instance().error();
+    return Log::instance().error();
 }
 
-int patchJournaled(int fd, const fs::path& path, const struct stat& identity, const std::vector<BytePatch>& patches)
+int patchLogged(int fd, const fs::path& path, const struct stat& identity, const std::vector<BytePatch>& patches)
 {
     int error = 0;
-    const auto ticket = Journal::instance().stage(fd, path, identity, patches, error);
+    const auto ticket = Log::instance().stage(fd, path, identity, patches, error);
     if (!ticket)
         return error;
-    Journal::instance().sync(false);
+    Log::instance().sync(false);
     return ticket->error();
 }
 
 std::shared_ptr<const PatchTicket> stagePatch(int fd, const fs::path& path, const struct stat& identity,
                                               const std::vector<BytePatch>& patches, int& error)
 {
-    return Journal::instance().stage(fd, path, identity, patches, error);
+    return Log::instance().stage(fd, path, identity, patches, error);
 }
 
 void syncPatchedPhotos()
 {
-    if (journalOpen)
-        Journal::instance().sync(false);
+    if (logOpen)
+        Log::instance().sync(false);
 }
 
 void endOldGroup()
 {
-    if (journalOpen)
-        Journal::instance().sync(true);
+    if (logOpen)
+        Log::instance().sync(true);
 }
 
 void setPatchStepHook(void (*hook)(PatchStep step))

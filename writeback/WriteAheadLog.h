@@ -21,10 +21,10 @@ namespace velmora {
 // it ends, see stagePatch). 0, or errno (EAGAIN: the photo changed meanwhile;
 // it is untouched). On any error the photo is the old one, or is made the old
 // one by recovery: a date reported as not written is never written later.
-int patchJournaled(int fd, const std::filesystem::path& path, const struct stat& identity,
+int patchLogged(int fd, const std::filesystem::path& path, const struct stat& identity,
                    const std::vector<BytePatch>& patches);
 
-// A patch staged in the journal, to be made with its group: what became of it.
+// A patch staged in the log, to be made with its group: what became of it.
 class PatchTicket {
 public:
     // The group has ended: the photo is patched and durable, or error() tells why not.
@@ -42,7 +42,7 @@ private:
     int error_ = 0;
 };
 
-// As patchJournaled, but the patch is made with its group: the record is
+// As patchLogged, but the patch is made with its group: the record is
 // written now, and at the group's end one flush makes the records of all its
 // photos durable before any of them is touched, then the photos are patched
 // and flushed together. Null with `error` set when no record could be written.
@@ -58,13 +58,13 @@ void syncPatchedPhotos();
 // Ends the group if its first photo has waited a second.
 void endOldGroup();
 
-// Opens this process's journal once, after completing what dead processes
+// Opens this process's log once, after completing what dead processes
 // left: called before a photo is read for a patch, so that a recovery cannot
 // change it under the patch. 0, or errno.
-int openPatchJournal();
+int openWriteAheadLog();
 
 // Completes the patches that a process killed or a power cut left behind (see
-// recoverJournalFile). Called at start; the first patch of a process calls it too.
+// recoverLogFile). Called at start; the first patch of a process calls it too.
 void recoverInterruptedPatches();
 
 // Test seam: a fault-injection test stops the process at one of these steps.

@@ -233,7 +233,7 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
 
     std::vector<PhotoOutcome> written;
     size_t renamed = 0;
-    for (const JournalPhoto& p : readBatch(id)) {
+    for (const RecordedPhoto& p : readBatch(id)) {
         const PhotoOutcome& o = p.outcome;
         EXPECT_NE(o.kind, PhotoOutcome::Kind::Failed) << o.source << ": " << o.error;
         renamed += o.kind == PhotoOutcome::Kind::Placed && o.target != o.source;
@@ -333,7 +333,7 @@ TEST_P(FileSystems, DeviceGoneMidBatchLeavesEveryPhotoWholeAndTheRestRecordedAsN
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     ASSERT_TRUE(pulled) << "the FUSE daemon could not be killed";
 
-    const std::vector<JournalPhoto> history = readBatch(id);
+    const std::vector<RecordedPhoto> history = readBatch(id);
     ASSERT_EQ(history.size(), photos);
     for (size_t i = 0; i < photos; ++i) {
         const PhotoOutcome& o = history[i].outcome;
@@ -452,7 +452,7 @@ TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
                 recoverInterruptedPatches();
                 std::string names;
                 for (const BatchSummary& b : listBatches())
-                    for (const JournalPhoto& p : readBatch(b.id))
+                    for (const RecordedPhoto& p : readBatch(b.id))
                         if (!p.outcome.newDate.empty() && p.outcome.error.empty())
                             names += p.outcome.target.filename().native() + "\n";
                 return names;

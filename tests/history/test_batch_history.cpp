@@ -112,7 +112,7 @@ TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
     const BatchSummary b = newest();
     EXPECT_EQ(std::make_tuple(b.finished, b.renamed, b.linesLost), std::make_tuple(true, 3u, true));
     // Undo knows of no photo to take back: the batch is not undone.
-    EXPECT_TRUE(undoBatch(id).journaled);
+    EXPECT_TRUE(undoBatch(id).recorded);
     EXPECT_EQ(newest().undo, Undo::Partly);
 
     // An undo that cannot be recorded takes nothing back.
@@ -124,7 +124,7 @@ TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
         const DiskFull full(0);
         result = undoBatch(second);
     }
-    EXPECT_EQ(std::make_tuple(result.journaled, result.undone), std::make_tuple(false, 0u));
+    EXPECT_EQ(std::make_tuple(result.recorded, result.undone), std::make_tuple(false, 0u));
     EXPECT_EQ(listNames(dir.path()), renamed);
     EXPECT_EQ(newest().undo, Undo::None);
 }
@@ -135,7 +135,7 @@ TEST_F(HistoryTest, JournalTellsWhatBecameOfEachPhoto)
     const std::string id = runBatch();
     using enum PhotoOutcome::Kind;
     std::vector<std::tuple<PhotoOutcome::Kind, fs::path, fs::path>> journaled;
-    for (const JournalPhoto& p : readBatch(id))
+    for (const RecordedPhoto& p : readBatch(id))
         journaled.emplace_back(p.outcome.kind, p.outcome.source, p.outcome.target.filename());
     // clang-format off
     EXPECT_EQ(journaled, (decltype(journaled){{Placed, batch[0], "2010-07-14__18-05-09.JPG"},

@@ -211,7 +211,7 @@ TEST_F(WriteBack, PermissionsOfThePhotoHoldOnEveryRoute)
         {"another user's writable photo, whole file", 0, 0666, false, Status::WriteFailed},
         {"another user's writable photo, in place", 0, 0666, true, Status::Written},
     };
-    openPatchJournal(); // inherited by the child: nobody may not write the state folder
+    openWriteAheadLog(); // inherited by the child: nobody may not write the state folder
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
