@@ -150,7 +150,7 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
     if (finishSets)
         finishSets();
     sink.hideIndicator();
-    sink.setStatusText(MessageTable::text("#1"));
+    sink.setStatusText(MessageTable::text(message::kDone));
     sink.setUpTimer();
 }
 

@@ -31,7 +31,7 @@ void OutcomeQueue::drain(bool all)
             writeFailed_();
             outcome.oldDate.clear();
             outcome.newDate.clear();
-            outcome.error = MessageTable::text("#17");
+            outcome.error = MessageTable::text(message::kWriteFailed);
         }
         if (recorder_)
             recorder_->record(outcome);

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace velmora {
 
 PhotoEngine::PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host)
-    : controls_(controls), runDialog_(runDialog), host_(host), outcomes_([this] { raiseLatchedAlert("#17"); })
+    : controls_(controls), runDialog_(runDialog), host_(host), outcomes_([this] { raiseLatchedAlert(message::kWriteFailed); })
 {
 }
 
@@ -28,7 +28,7 @@ void PhotoEngine::raiseLatchedAlert(const char* key)
 {
     // One missing-date or image-save alert per batch: the first to claim the latch shows it.
     if (!runDialog_.exchange(true))
-        host_.showAlert({MessageTable::text(key), MessageTable::text("#12")});
+        host_.showAlert({MessageTable::text(key), MessageTable::text(message::kOk)});
 }
 
 void PhotoEngine::report(PhotoOutcome::Kind kind, const fs::path& source, std::string error)
@@ -67,13 +67,13 @@ void PhotoEngine::reportUnreachable(const fs::path& path, const FileError* error
     outcomes_.deliver(std::move(outcome));
     // The rest of the batch ends in one summary; an alert for the first failure of each kind.
     if (error && goneAlerted_.insert(error->code).second)
-        host_.showAlert({userText(*error), MessageTable::text("#12")});
+        host_.showAlert({userText(*error), MessageTable::text(message::kOk)});
 }
 
 void PhotoEngine::reportFailure(const FileError& error)
 {
     SystemLog::write("Error!! " + error.description);
-    host_.showAlert({userText(error), MessageTable::text("#12")});
+    host_.showAlert({userText(error), MessageTable::text(message::kOk)});
 }
 
 std::optional<FileError> PhotoEngine::transfer(const fs::path& source, const fs::path& target, bool copy) const
@@ -126,7 +126,7 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path,
     if (!isUsableCaptureDate(capture) && absent())
         return std::nullopt;
     if (!isUsableCaptureDate(capture)) {
-        raiseLatchedAlert("#14");
+        raiseLatchedAlert(message::kNoExif);
         SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
         report(PhotoOutcome::Kind::NoDate, path);
         return std::nullopt;
@@ -270,8 +270,8 @@ void PhotoEngine::placeMember(Item& item, const std::string& shiftedCaptureDate,
             outcome.oldDate = item.oldDate;
             outcome.newDate = shiftedCaptureDate;
         } else {
-            raiseLatchedAlert("#17");
-            outcome.error = MessageTable::text("#17");
+            raiseLatchedAlert(message::kWriteFailed);
+            outcome.error = MessageTable::text(message::kWriteFailed);
         }
     }
     outcomes_.deliver(std::move(outcome), std::move(ticket));

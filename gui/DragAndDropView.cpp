@@ -265,7 +265,7 @@ void DragAndDropView::showWorkingAndStartWorker(std::vector<fs::path> batchList)
 {
     if (status_) {
         status_->setHidden(false);
-        status_->setText(QString::fromStdString(MessageTable::text("#2")));
+        status_->setText(QString::fromStdString(MessageTable::text(message::kWorking)));
     }
     if (spinner_)
         spinner_->setHidden(false);

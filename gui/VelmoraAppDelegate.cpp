@@ -230,7 +230,7 @@ void VelmoraAppDelegate::writeMail()
 
 void VelmoraAppDelegate::openWebSite()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text("#15"))));
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text(message::kWebSite))));
 }
 
 void VelmoraAppDelegate::showExampleName()
@@ -256,7 +256,7 @@ void VelmoraAppDelegate::about()
         tr("<h3>Velmora %1</h3><p>Renames photos after the moment they were taken.</p>"
            "<p>Free software under the GNU General Public License, version 3 or later. "
            "It comes with no warranty.</p><p><a href=\"%2\">%2</a></p>")
-            .arg(QStringLiteral(VELMORA_VERSION), QString::fromStdString(MessageTable::text("#15")).toHtmlEscaped()));
+            .arg(QStringLiteral(VELMORA_VERSION), QString::fromStdString(MessageTable::text(message::kWebSite)).toHtmlEscaped()));
 }
 
 void VelmoraAppDelegate::bringToFront()

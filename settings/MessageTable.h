@@ -12,4 +12,14 @@ public:
     static std::string text(const std::string& key);
 };
 
+// The keys, named after what their texts say.
+namespace message {
+inline constexpr const char* kDone = "#1";           // the status after a batch
+inline constexpr const char* kWorking = "#2";        // the status while a batch runs
+inline constexpr const char* kOk = "#12";            // the alert's button
+inline constexpr const char* kNoExif = "#14";        // photos without EXIF were left as they were
+inline constexpr const char* kWebSite = "#15";       // the product's web site
+inline constexpr const char* kWriteFailed = "#17";   // a date could not be written into a photo
+} // namespace message
+
 } // namespace velmora
