@@ -100,8 +100,8 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     size_t logLines = 0;
     SystemLog::setObserver([&logLines](std::string_view) { ++logLines; });
     HeadlessSink sink(workload == "shift");
-    std::atomic<bool> runDialog{false};
-    PhotoEngine engine(controls, runDialog, sink);
+    std::atomic<bool> alertLatch{false};
+    PhotoEngine engine(controls, alertLatch, sink);
     size_t files = 0;
     const auto start = std::chrono::steady_clock::now();
     // The batch journal as the window keeps it, when asked for.

@@ -19,15 +19,15 @@ namespace fs = std::filesystem;
 
 namespace velmora {
 
-PhotoEngine::PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host)
-    : controls_(controls), runDialog_(runDialog), host_(host), outcomes_([this] { raiseLatchedAlert(message::kWriteFailed); })
+PhotoEngine::PhotoEngine(const LiveOptions& options, std::atomic<bool>& alertLatch, EngineHost& host)
+    : options_(options), alertLatch_(alertLatch), host_(host), outcomes_([this] { raiseLatchedAlert(message::kWriteFailed); })
 {
 }
 
 void PhotoEngine::raiseLatchedAlert(const char* key)
 {
     // One missing-date or image-save alert per batch: the first to claim the latch shows it.
-    if (!runDialog_.exchange(true))
+    if (!alertLatch_.exchange(true))
         host_.showAlert({MessageTable::text(key), MessageTable::text(message::kOk)});
 }
 
@@ -137,7 +137,7 @@ std::optional<std::string> PhotoEngine::shiftedCaptureDate(const fs::path& path,
 void PhotoEngine::processSet(const PhotoSet& set)
 {
     // One snapshot for the whole set; the stored preference matters only with fixTime.
-    OptionSnapshot options = controls_.snapshot();
+    OptionSnapshot options = options_.snapshot();
     options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
     // A set on a file system found gone is not looked at again.
     if (!set.members.empty() && gone_.covers(set.members.front())) {

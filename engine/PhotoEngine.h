@@ -42,7 +42,7 @@ public:
 // never to half of one.
 class PhotoEngine {
 public:
-    PhotoEngine(const LiveOptions& controls, std::atomic<bool>& runDialog, EngineHost& host);
+    PhotoEngine(const LiveOptions& options, std::atomic<bool>& alertLatch, EngineHost& host);
     ~PhotoEngine(); // the batch's dates written back made durable
 
     // One file, its date written back (when asked) before it returns.
@@ -93,8 +93,8 @@ private:
     std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target,
                                       bool copy) const;
 
-    const LiveOptions& controls_;
-    std::atomic<bool>& runDialog_;
+    const LiveOptions& options_;  // the drop zone's options, read once per photo set
+    std::atomic<bool>& alertLatch_; // set once an alert was shown: one alert per batch
     EngineHost& host_;
     FileManager manager_;
     OutcomeQueue outcomes_;

@@ -31,7 +31,7 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
     // A second pass over the same files, renaming only: what a quit interrupts.
     LiveOptions renameOnly;
     renameOnly.setDateSwitchRow(0);
-    PhotoEngine secondPass(renameOnly, runDialog, host);
+    PhotoEngine secondPass(renameOnly, alertLatch, host);
     // The batch on a worker thread, as a drop starts it; false when it does not end in time.
     auto runBatch = [this](PhotoEngine& photoEngine, std::stop_token stop = {}) {
         return std::async(std::launch::async, [&] {

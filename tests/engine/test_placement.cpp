@@ -166,7 +166,7 @@ TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
         before.insert(readFile(path));
     }
     const Names listing = listNames(dir.path());
-    PhotoEngine other(controls, runDialog, host);
+    PhotoEngine other(controls, alertLatch, host);
     std::thread forward([&] {
         for (const auto& name : listing)
             engine.processFile(dir / name);
@@ -204,7 +204,7 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
         int asked = 0;
     } clicking;
     clicking.options = &controls;
-    PhotoEngine engine(controls, runDialog, clicking);
+    PhotoEngine engine(controls, alertLatch, clicking);
     engine.setRecorder(&recorder);
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("+1");

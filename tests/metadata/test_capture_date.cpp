@@ -68,7 +68,7 @@ TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
         controls.setDateSwitchRow(c.row);
         controls.setFixTimeState(c.fixTimeState);
         controls.setTimezonesTitle(std::string(c.title));
-        runDialog = false; // a batch of its own: the alert latch is cleared
+        alertLatch = false; // a batch of its own: the alert latch is cleared
         engine.processFile(folder / "IMG_0001.jpg");
         EXPECT_EQ(listNames(folder.path()), Names{c.expected});
     }

@@ -108,9 +108,9 @@ protected:
 
     TempDir dir;
     LiveOptions controls;
-    std::atomic<bool> runDialog{false};
+    std::atomic<bool> alertLatch{false};
     RecordingHost host;
-    PhotoEngine engine{controls, runDialog, host};
+    PhotoEngine engine{controls, alertLatch, host};
     LogCapture log;
 };
 

@@ -63,9 +63,9 @@ int batch(const std::filesystem::path& folder)
     controls.setDateSwitchRow(0);
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("+2");
-    std::atomic<bool> runDialog{false};
+    std::atomic<bool> alertLatch{false};
     Headless host;
-    velmora::PhotoEngine engine(controls, runDialog, host);
+    velmora::PhotoEngine engine(controls, alertLatch, host);
     const auto journal = velmora::HistoryWriter::begin({}, {folder});
     if (!journal)
         return 4;
