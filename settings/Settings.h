@@ -6,9 +6,8 @@
 
 #include <optional>
 
-// The per-user settings store and the one place that knows its keys (the eight
-// it began with and those of later preferences), their types, defaults and how each
-// is read and written. The store is QSettings("Velmora", "Velmora"), the INI file
+// The per-user settings store and the one place that knows Velmora's stored
+// keys, their types, defaults and how each is read and written. The store is QSettings("Velmora", "Velmora"), the INI file
 // $XDG_CONFIG_HOME/Velmora/Velmora.conf (~/.config/... when unset). A value of
 // the wrong type reads as an absent key, so a hand-edited file cannot crash
 // anything; a key reads the same in the process that wrote it and after a
