@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application's side of Exiv2Access.h: every call goes to a confined
-// helper process (ExifHelper.h). The exiv2 code itself, Exiv2Access.cpp, is
+// helper process (ExifHelper.h). The exiv2 code itself, helper/Exiv2Library.cpp, is
 // built into velmora-helper only.
 #include "exiv2/Exiv2Access.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Built into velmora-helper only, beside Exiv2Access.cpp.
+// Built into velmora-helper only, beside Exiv2Library.cpp.
 #include "helper/Exiv2LossCheck.h"
 
 #include <exiv2/exiv2.hpp>

@@ -33,7 +33,7 @@ inline constexpr StringKey textToPrefix{"text_to_prefix"};
 inline constexpr BoolKey fixTime{"fixTime"};
 inline constexpr IntKey selectedDateOptionCell{"selected_date_option_cell"};
 inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
-// Sidecars and the files of one shot move together (ours, on until turned off).
+// Sidecars and the files of one shot move together (on until turned off).
 inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
