@@ -13,7 +13,7 @@
 #include "gui/HistoryWindow.h"
 #include "settings/Settings.h"
 #include "gui/VelmoraAppDelegate.h"
-#include "gui/DragAndDropView.h"
+#include "gui/BatchController.h"
 #include "files/Platform.h"
 
 #include <QApplication>
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
 
     velmora::Application application;
     velmora::VelmoraAppDelegate delegate(application);
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     if (argc > 2 && std::string(argv[2]) == "shift") {
         delegate.fixTime()->setCheckState(Qt::Checked);
         velmora::settings::write(velmora::settings::changeExifInPhoto, true);
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     double historyMs = -1;
     const bool history = argc > 2 && std::string(argv[2]) == "history";
     const int holdMs = std::max(50, qEnvironmentVariableIntValue("VELMORA_PROBE_HOLD_MS"));
-    QObject::connect(delegate.dropView(), &velmora::DragAndDropView::batchFinished, [&] {
+    QObject::connect(delegate.batches(), &velmora::BatchController::batchFinished, [&] {
         batchSeconds = std::chrono::duration<double>(clock::now() - start).count();
         if (!history) {
             QTimer::singleShot(50, &app, &QCoreApplication::quit);
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     });
     QApplication::exec();
     probe.stop();
-    delegate.dropView()->stopBatches();
+    delegate.batches()->stopBatches();
 
     std::sort(lateMs.begin(), lateMs.end());
     auto pct = [&](double p) {

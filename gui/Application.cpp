@@ -46,7 +46,7 @@ Application::Application(QObject* parent) : QObject(parent)
 {
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
         if (delegate_)
-            delegate_->applicationWillTerminate();
+            delegate_->aboutToQuit();
     });
 }
 
@@ -56,8 +56,8 @@ void Application::setDelegate(ApplicationDelegate* delegate)
 {
     delegate_ = delegate;
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        gui->setQuitOnLastWindowClosed(delegate && delegate->applicationShouldTerminateAfterLastWindowClosed());
-    // Not at once: window set-up makes the drop zone the delegate before it hands
+        gui->setQuitOnLastWindowClosed(delegate && delegate->quitOnLastWindowClosed());
+    // Not at once: window set-up makes the batch controller the delegate before it hands
     // over the controls, and a batch must not start without them.
     QMetaObject::invokeMethod(this, &Application::deliverPending, Qt::QueuedConnection);
 }
@@ -75,7 +75,7 @@ void Application::deliverPending()
     auto requests = std::move(pending_);
     pending_.clear();
     for (const auto& paths : requests)
-        delegate_->applicationOpenFiles(paths);
+        delegate_->openFiles(paths);
 }
 
 QString Application::defaultServerName()

@@ -7,16 +7,17 @@
 namespace velmora {
 
 // The application-level events. Whoever is the application's current delegate
-// receives them: the application delegate until window set-up, the drop zone after.
+// receives them: the application delegate until window set-up, the batch controller after.
 class ApplicationDelegate {
 public:
     virtual ~ApplicationDelegate() = default;
-    virtual void applicationWillTerminate() = 0;
-    virtual bool applicationShouldTerminateAfterLastWindowClosed() = 0;
+    // The application is about to quit.
+    virtual void aboutToQuit() = 0;
+    virtual bool quitOnLastWindowClosed() = 0;
     // Only a delegate that can open files gets open-files requests; until one is
     // current, requests wait.
     virtual bool handlesOpenFiles() const { return false; }
-    virtual void applicationOpenFiles(const std::vector<std::filesystem::path>& /*paths*/) {}
+    virtual void openFiles(const std::vector<std::filesystem::path>& /*paths*/) {}
 };
 
 } // namespace velmora

@@ -12,7 +12,7 @@ namespace velmora {
 
 // The photos of one batch as a table: old name, new name, folder, what
 // happened (and what its undo did). Texts are made when a row is shown, so a
-// batch of 100,000 photos costs its journal's records and nothing more.
+// batch of 100,000 photos costs its history's records and nothing more.
 class BatchPhotoModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -1,44 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/DragAndDropView.h"
 
-#include "gui/WindowSink.h"
-#include "engine/BatchWalk.h"
-#include "history/HistoryWriter.h"
-#include "settings/MessageTable.h"
-#include "settings/Settings.h"
+#include "gui/BatchController.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QStyle>
-#include <QTimer>
 #include <QUrl>
 
 namespace fs = std::filesystem;
 
 namespace velmora {
 namespace {
-
-// 0 off, 1 on, -1 mixed, as the mirror counts them.
-int stateOf(const QCheckBox* box)
-{
-    const Qt::CheckState state = box->checkState();
-    return state == Qt::PartiallyChecked ? -1 : state == Qt::Checked ? 1 : 0;
-}
-
-std::optional<std::string> titleOf(const QComboBox* box)
-{
-    if (box->currentIndex() < 0)
-        return std::nullopt;
-    return box->currentText().toStdString();
-}
 
 Qt::DropAction genericAction(Qt::DropActions offered)
 {
@@ -72,30 +46,15 @@ std::vector<fs::path> localPaths(const QMimeData* mimeData)
 DragAndDropView::DragAndDropView(QWidget* parent) : QWidget(parent)
 {
     setAcceptDrops(true);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &DragAndDropView::stopBatches);
 }
 
-DragAndDropView::~DragAndDropView()
+void DragAndDropView::setController(BatchController* controller)
 {
-    stopBatches();
-}
-
-void DragAndDropView::setDateSwitch(RadioMatrix* control)
-{
-    dateSwitch_ = control;
-    if (!control)
-        return;
-    mirror_.setDateSwitchRow(control->selectedRow());
-    for (QRadioButton* row : control->rows())
-        connect(row, &QRadioButton::toggled, this, [this] {
-            if (dateSwitch_)
-                mirror_.setDateSwitchRow(dateSwitch_->selectedRow());
-        });
+    controller_ = controller;
 }
 
 void DragAndDropView::setWindow(QWidget* window)
 {
-    window_ = window;
     if (!window)
         return;
     window->setAcceptDrops(true);
@@ -143,56 +102,6 @@ void DragAndDropView::setLit(bool lit)
     }
 }
 
-void DragAndDropView::setTimezones(QComboBox* control)
-{
-    timezones_ = control;
-    if (!control)
-        return;
-    mirror_.setTimezonesTitle(titleOf(control));
-    connect(control, &QComboBox::currentIndexChanged, this,
-            [this, control] { mirror_.setTimezonesTitle(titleOf(control)); });
-}
-
-void DragAndDropView::mirrorCheckBox(QPointer<QCheckBox>& field, QCheckBox* control, void (LiveOptions::*setState)(int))
-{
-    field = control;
-    if (!control)
-        return;
-    (mirror_.*setState)(stateOf(control));
-    connect(control, &QCheckBox::stateChanged, this,
-            [this, control, setState] { (mirror_.*setState)(stateOf(control)); });
-}
-
-void DragAndDropView::setFixTime(QCheckBox* control)
-{
-    mirrorCheckBox(fixTime_, control, &LiveOptions::setFixTimeState);
-}
-
-void DragAndDropView::setRename(QCheckBox* control)
-{
-    mirrorCheckBox(rename_, control, &LiveOptions::setRenameState);
-}
-
-void DragAndDropView::setPrefix(QCheckBox* control)
-{
-    mirrorCheckBox(prefix_, control, &LiveOptions::setPrefixState);
-}
-
-void DragAndDropView::setSuffix(QCheckBox* control)
-{
-    mirrorCheckBox(suffix_, control, &LiveOptions::setSuffixState);
-}
-
-void DragAndDropView::setText_to_prefix(QLineEdit* control)
-{
-    textToPrefix_ = control;
-    if (!control)
-        return;
-    mirror_.setTextToPrefix(control->text().toStdString());
-    connect(control, &QLineEdit::textChanged, this,
-            [this](const QString& text) { mirror_.setTextToPrefix(text.toStdString()); });
-}
-
 void DragAndDropView::dragEnterEvent(QDragEnterEvent* event)
 {
     // To the front whatever comes next, so the user sees the window they drop on.
@@ -230,7 +139,8 @@ void DragAndDropView::dragMoveEvent(QDragMoveEvent* event)
 void DragAndDropView::dropEvent(QDropEvent* event)
 {
     setLit(false);
-    resetLatchAndSaveOptions();
+    if (controller_)
+        controller_->prepareBatch();
     const Qt::DropAction action = genericAction(event->possibleActions());
     std::vector<fs::path> batchList = localPaths(event->mimeData());
     if (action == Qt::IgnoreAction || batchList.empty()) {
@@ -239,82 +149,9 @@ void DragAndDropView::dropEvent(QDropEvent* event)
     }
     event->setDropAction(action);
     event->accept();
-    showWorkingAndStartWorker(std::move(batchList));
-}
-
-void DragAndDropView::applicationOpenFiles(const std::vector<fs::path>& paths)
-{
-    resetLatchAndSaveOptions();
-    showWorkingAndStartWorker(paths);
-}
-
-OptionControls DragAndDropView::optionControls() const
-{
-    return {suffix_, prefix_, rename_, nullptr, textToPrefix_, fixTime_};
-}
-
-void DragAndDropView::resetLatchAndSaveOptions()
-{
-    runDialog_ = false;
-    if (textToPrefix_ && textToPrefix_->text().isNull())
-        textToPrefix_->setText(QStringLiteral(""));
-    saveOptions(optionControls());
-}
-
-void DragAndDropView::showWorkingAndStartWorker(std::vector<fs::path> batchList)
-{
-    if (status_) {
-        status_->setHidden(false);
-        status_->setText(QString::fromStdString(MessageTable::text(message::kWorking)));
-    }
-    if (spinner_)
-        spinner_->setHidden(false);
-    runner_.start([this, batchList = std::move(batchList)](std::stop_token stop) { processFiles(batchList, stop); },
-                  [this] { QMetaObject::invokeMethod(this, &DragAndDropView::batchFinished, Qt::QueuedConnection); });
-    emit batchStarted();
+    if (controller_)
+        controller_->startBatch(std::move(batchList));
     update();
-}
-
-void DragAndDropView::processFiles(const std::vector<fs::path>& batchList, std::stop_token stop)
-{
-    WindowHost host(handOver_);
-    PhotoEngine engine(mirror_, runDialog_, host);
-    const bool keepSetsTogether = settings::read(settings::keepSetsTogether);
-    auto options = mirror_.describe();
-    options.emplace_back("change_exif_in_photo", settings::read(settings::changeExifInPhoto) ? "on" : "off");
-    options.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
-    const auto journal = HistoryWriter::begin(options, batchList);
-    engine.setRecorder(journal.get());
-    WindowSink sink(*this, handOver_, stop, journal.get());
-    walkBatch(
-        batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether,
-        [&engine] { engine.finishBatch(); }, &engine.goneDevices());
-}
-
-void DragAndDropView::setStatus(QLabel* control)
-{
-    status_ = control;
-    if (control)
-        connect(control, &QLabel::linkActivated, this, &DragAndDropView::historyRequested, Qt::UniqueConnection);
-}
-
-void DragAndDropView::setUpTimer()
-{
-    // Owned by nobody and never cancelled: a later batch does not stop it.
-    QTimer::singleShot(4000, this, &DragAndDropView::timerFireMethod);
-}
-
-void DragAndDropView::timerFireMethod()
-{
-    if (status_)
-        status_->setHidden(true);
-}
-
-void DragAndDropView::applicationWillTerminate()
-{
-    OptionControls controls = optionControls();
-    controls.timezones = timezones_;
-    saveOptions(controls);
 }
 
 } // namespace velmora

@@ -12,7 +12,7 @@ struct OptionControls {
     QCheckBox* suffix = nullptr;
     QCheckBox* prefix = nullptr;
     QCheckBox* rename = nullptr;
-    QComboBox* timezones = nullptr; // its index is saved only by the drop zone's quit
+    QComboBox* timezones = nullptr; // its index is saved only by the batch controller's quit
     QLineEdit* textToPrefix = nullptr;
     QCheckBox* fixTime = nullptr;
 };

@@ -95,7 +95,7 @@ int runVelmora(int argc, char** argv)
     if (!application.listen() && velmora::Application::handOverToRunningInstance(paths))
         return 0;
     velmora::VelmoraAppDelegate delegate(application);
-    delegate.applicationDidFinishLaunching();
+    delegate.start();
     // Files opened with Velmora at start are handled once window set-up is done.
     if (!paths.empty())
         application.openFiles(paths);

@@ -9,7 +9,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QDialog;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
@@ -17,75 +16,68 @@ class QProgressBar;
 
 namespace Ui {
 class MainWindow;
-class Preferences;
 } // namespace Ui
 
 namespace velmora {
 
 class Application;
+class BatchController;
 class DragAndDropView;
 class HistoryWindow;
-class RadioMatrix;
+class MainMenus;
+class PreferencesDialog;
+class RadioColumn;
 
 // Brings the application up: restores the main window's options from the
-// settings store, makes the drop zone the application's delegate and hands it
-// the controls. Serves the prefix checkbox, the preferences window and the two
-// outward links for as long as the application runs.
+// settings store, makes the batch controller the application's delegate and
+// hands it the controls. Stores the prefix checkbox and the date row when they
+// are clicked, and keeps the example name in step with the options.
 class VelmoraAppDelegate : public QObject, public ApplicationDelegate {
     Q_OBJECT
 public:
     explicit VelmoraAppDelegate(Application& application, QObject* parent = nullptr);
     ~VelmoraAppDelegate() override;
 
-    void applicationDidFinishLaunching();
+    // Launch: the stored preferences, then the window.
+    void start();
     void initWindow();
 
-    // Actions.
-    void prefixChange();
+    // The user clicked the prefix checkbox: it and the prefix text are stored at once.
+    void storePrefix();
     // The user chose a date row: stored at once, so the next start restores it.
-    void dateSwitchChange();
-    void openPreferences();
-    void ok();
-    void writeMail();
-    void openWebSite();
-    // The File > Open... menu: a dialog for files and folders (or for one folder,
-    // where the desktop's own dialog cannot pick both); its choice goes the open-files route.
-    void openDocuments(bool folder = false);
-    void about();
+    void storeDateRow();
     // Shows the main window in front: at set-up, and when a later start of Velmora asks.
     void bringToFront();
 
-    void applicationWillTerminate() override;
-    bool applicationShouldTerminateAfterLastWindowClosed() override { return true; }
+    void aboutToQuit() override;
+    bool quitOnLastWindowClosed() override { return true; }
 
     QMainWindow* window() const;
     QProgressBar* spinner() const;
     DragAndDropView* dropView() const;
+    BatchController* batches() const { return batches_.get(); }
     QLabel* status() const;
     QCheckBox* suffix() const;
     QCheckBox* prefix() const;
     QCheckBox* rename() const;
     QComboBox* timezones() const;
-    QLineEdit* text_to_prefix() const;
-    QDialog* preferences() const;
-    QCheckBox* exifInPhotos() const;
-    QCheckBox* keepSetsTogether() const;
+    QLineEdit* textToPrefix() const;
+    PreferencesDialog* preferences() const { return preferences_; }
     QCheckBox* fixTime() const;
-    RadioMatrix* dateSwitch() const;
+    RadioColumn* dateSwitch() const;
     HistoryWindow* history() const { return history_; }
 
 private:
     // The drop zone's example name, as the options would make it.
     void showExampleName();
-    // Edit > Undo Last Batch and Window > History.
-    void addHistoryMenus();
 
     Application& application_;
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
-    std::unique_ptr<QDialog> preferences_;
-    std::unique_ptr<Ui::Preferences> preferencesUi_;
-    HistoryWindow* history_; // owned by the main window
+    PreferencesDialog* preferences_; // owned by the main window
+    HistoryWindow* history_;         // owned by the main window
+    // After the window: its workers are joined before the window's controls go.
+    std::unique_ptr<BatchController> batches_;
 };
 
 } // namespace velmora

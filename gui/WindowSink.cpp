@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/WindowSink.h"
 
-#include "gui/DragAndDropView.h"
+#include "gui/BatchController.h"
 #include "gui/GuiHandOver.h"
 #include "history/HistoryWriter.h"
 #include "settings/Settings.h"
@@ -19,21 +19,21 @@ namespace {
 // "Done" (message #1, the first word as ever), what the batch did in numbers,
 // how many of the failed photos were not reached (their disk or share gone),
 // and a link that opens the history at this batch.
-QString batchSummaryText(const std::string& done, const HistoryWriter& journal)
+QString batchSummaryText(const std::string& done, const HistoryWriter& history)
 {
     const QLocale locale;
     QString counts =
         QCoreApplication::translate("DragAndDropView", "%1 renamed, %2 without a date, %3 failed")
-            .arg(locale.toString(qulonglong{journal.renamed()}), locale.toString(qulonglong{journal.withoutDate()}),
-                 locale.toString(qulonglong{journal.failed()}));
-    if (journal.notReached() > 0)
+            .arg(locale.toString(qulonglong{history.renamed()}), locale.toString(qulonglong{history.withoutDate()}),
+                 locale.toString(qulonglong{history.failed()}));
+    if (history.notReached() > 0)
         counts = QCoreApplication::translate("DragAndDropView", "%1 (%2 not reached: disk or share gone)")
-                     .arg(counts, locale.toString(qulonglong{journal.notReached()}));
+                     .arg(counts, locale.toString(qulonglong{history.notReached()}));
     QString text = QStringLiteral("%1: %2 <a href=\"%3\">%4</a>")
                        .arg(QString::fromStdString(done).toHtmlEscaped(), counts.toHtmlEscaped(),
-                            QString::fromStdString(journal.id()),
+                            QString::fromStdString(history.id()),
                             QCoreApplication::translate("DragAndDropView", "Show in History").toHtmlEscaped());
-    if (const int error = journal.writeError())
+    if (const int error = history.writeError())
         text += QStringLiteral("<br>") +
                 QCoreApplication::translate("DragAndDropView",
                                             "The history of this batch could not be written in full (%1): "
@@ -53,9 +53,9 @@ void WindowSink::setProgress(double value)
         return;
     lastProgress_ = value;
     QMetaObject::invokeMethod(
-        &view_,
-        [v = &view_, value] {
-            if (QProgressBar* spinner = v->spinner())
+        &batches_,
+        [b = &batches_, value] {
+            if (QProgressBar* spinner = b->spinner())
                 spinner->setValue(static_cast<int>(value));
         },
         Qt::QueuedConnection);
@@ -64,9 +64,9 @@ void WindowSink::setProgress(double value)
 void WindowSink::hideIndicator()
 {
     QMetaObject::invokeMethod(
-        &view_,
-        [v = &view_] {
-            if (QProgressBar* spinner = v->spinner())
+        &batches_,
+        [b = &batches_] {
+            if (QProgressBar* spinner = b->spinner())
                 spinner->setHidden(true);
         },
         Qt::QueuedConnection);
@@ -74,13 +74,13 @@ void WindowSink::hideIndicator()
 
 void WindowSink::setStatusText(const std::string& text)
 {
-    if (journal_)
-        journal_->finish();
-    const QString t = journal_ ? batchSummaryText(text, *journal_) : QString::fromStdString(text);
+    if (history_)
+        history_->finish();
+    const QString t = history_ ? batchSummaryText(text, *history_) : QString::fromStdString(text);
     QMetaObject::invokeMethod(
-        &view_,
-        [v = &view_, t, stopped = stop_.stop_requested()] {
-            if (QLabel* status = v->status())
+        &batches_,
+        [b = &batches_, t, stopped = stop_.stop_requested()] {
+            if (QLabel* status = b->status())
                 status->setText(stopped ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped") : t);
         },
         Qt::QueuedConnection);
@@ -88,8 +88,8 @@ void WindowSink::setStatusText(const std::string& text)
 
 void WindowSink::setUpTimer()
 {
-    handOver_.runAndWait([v = &view_](const std::function<void()>& done) {
-        v->setUpTimer();
+    handOver_.runAndWait([b = &batches_](const std::function<void()>& done) {
+        b->hideStatusLater();
         done();
     });
 }

@@ -9,15 +9,15 @@
 namespace velmora {
 
 class HistoryWriter;
-class DragAndDropView;
+class BatchController;
 class GuiHandOver;
 
-// Shows one batch's progress and status in the drop zone's window: each is
-// handed to the GUI thread by value, in order. After a stop the status says so.
+// Shows one batch's progress and status in the main window: each is handed to
+// the GUI thread by value, in order. After a stop the status says so.
 class WindowSink : public BatchSink {
 public:
-    WindowSink(DragAndDropView& view, GuiHandOver& handOver, std::stop_token stop, HistoryWriter* journal)
-        : view_(view), handOver_(handOver), stop_(std::move(stop)), journal_(journal)
+    WindowSink(BatchController& batches, GuiHandOver& handOver, std::stop_token stop, HistoryWriter* history)
+        : batches_(batches), handOver_(handOver), stop_(std::move(stop)), history_(history)
     {
     }
     void setProgress(double value) override;
@@ -26,10 +26,10 @@ public:
     void setUpTimer() override;
 
 private:
-    DragAndDropView& view_;
+    BatchController& batches_;
     GuiHandOver& handOver_;
     std::stop_token stop_;
-    HistoryWriter* journal_; // ended when the batch is done, to tell whether all of it was written
+    HistoryWriter* history_; // ended when the batch is done, to tell whether all of it was written
     double lastProgress_ = -1;
 };
 

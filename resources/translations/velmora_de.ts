@@ -380,46 +380,7 @@
     </message>
 </context>
 <context>
-    <name>velmora::OpenDialog</name>
-    <message>
-        <source>Open photos or folders</source>
-        <translation>Fotos oder Ordner öffnen</translation>
-    </message>
-    <message>
-        <source>Photos (%1)</source>
-        <translation>Fotos (%1)</translation>
-    </message>
-    <message>
-        <source>All files (*)</source>
-        <translation>Alle Dateien (*)</translation>
-    </message>
-    <message>
-        <source>Open a folder</source>
-        <translation>Einen Ordner öffnen</translation>
-    </message>
-</context>
-<context>
-    <name>velmora::VelmoraAppDelegate</name>
-    <message>
-        <source>Write to Support</source>
-        <translation>An den Support schreiben</translation>
-    </message>
-    <message>
-        <source>No mail program is set up. Please write to Velmora&apos;s support at
-
-%1</source>
-        <translation>Es ist kein E-Mail-Programm eingerichtet. Bitte schreiben Sie an den Support von Velmora:
-
-%1</translation>
-    </message>
-    <message>
-        <source>&amp;Copy Address</source>
-        <translation>Adresse &amp;kopieren</translation>
-    </message>
-    <message>
-        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
-        <translation>Jedes Foto erhält den Zeitpunkt seiner Aufnahme als Namen, zum Beispiel %1, in seinem eigenen Ordner.</translation>
-    </message>
+    <name>velmora::MainMenus</name>
     <message>
         <source>About Velmora</source>
         <translation>Über Velmora</translation>
@@ -439,6 +400,51 @@
     <message>
         <source>&amp;History</source>
         <translation>&amp;Verlauf</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::OpenDialog</name>
+    <message>
+        <source>Open photos or folders</source>
+        <translation>Fotos oder Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Photos (%1)</source>
+        <translation>Fotos (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Open a folder</source>
+        <translation>Einen Ordner öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::SupportLinks</name>
+    <message>
+        <source>Write to Support</source>
+        <translation>An den Support schreiben</translation>
+    </message>
+    <message>
+        <source>No mail program is set up. Please write to Velmora&apos;s support at
+
+%1</source>
+        <translation>Es ist kein E-Mail-Programm eingerichtet. Bitte schreiben Sie an den Support von Velmora:
+
+%1</translation>
+    </message>
+    <message>
+        <source>&amp;Copy Address</source>
+        <translation>Adresse &amp;kopieren</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation>Jedes Foto erhält den Zeitpunkt seiner Aufnahme als Namen, zum Beispiel %1, in seinem eigenen Ordner.</translation>
     </message>
 </context>
 </TS>

@@ -380,6 +380,29 @@
     </message>
 </context>
 <context>
+    <name>velmora::MainMenus</name>
+    <message>
+        <source>About Velmora</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Undo Last Batch</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wi&amp;ndow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>velmora::OpenDialog</name>
     <message>
         <source>Open photos or folders</source>
@@ -399,7 +422,7 @@
     </message>
 </context>
 <context>
-    <name>velmora::VelmoraAppDelegate</name>
+    <name>velmora::SupportLinks</name>
     <message>
         <source>Write to Support</source>
         <translation type="unfinished"></translation>
@@ -414,28 +437,11 @@
         <source>&amp;Copy Address</source>
         <translation type="unfinished"></translation>
     </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
     <message>
         <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>About Velmora</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&lt;h3&gt;Velmora %1&lt;/h3&gt;&lt;p&gt;Renames photos after the moment they were taken.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href=&quot;%2&quot;&gt;%2&lt;/a&gt;&lt;/p&gt;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&amp;Undo Last Batch</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Wi&amp;ndow</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>&amp;History</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

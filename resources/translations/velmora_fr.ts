@@ -380,46 +380,7 @@
     </message>
 </context>
 <context>
-    <name>velmora::OpenDialog</name>
-    <message>
-        <source>Open photos or folders</source>
-        <translation>Ouvrir des photos ou des dossiers</translation>
-    </message>
-    <message>
-        <source>Photos (%1)</source>
-        <translation>Photos (%1)</translation>
-    </message>
-    <message>
-        <source>All files (*)</source>
-        <translation>Tous les fichiers (*)</translation>
-    </message>
-    <message>
-        <source>Open a folder</source>
-        <translation>Ouvrir un dossier</translation>
-    </message>
-</context>
-<context>
-    <name>velmora::VelmoraAppDelegate</name>
-    <message>
-        <source>Write to Support</source>
-        <translation>Écrire au support</translation>
-    </message>
-    <message>
-        <source>No mail program is set up. Please write to Velmora&apos;s support at
-
-%1</source>
-        <translation>Aucun programme de messagerie n&apos;est configuré. Veuillez écrire au support de Velmora à l&apos;adresse
-
-%1</translation>
-    </message>
-    <message>
-        <source>&amp;Copy Address</source>
-        <translation>&amp;Copier l&apos;adresse</translation>
-    </message>
-    <message>
-        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
-        <translation>Chaque photo prend pour nom le moment où elle a été prise, par exemple %1, dans son propre dossier.</translation>
-    </message>
+    <name>velmora::MainMenus</name>
     <message>
         <source>About Velmora</source>
         <translation>À propos de Velmora</translation>
@@ -439,6 +400,51 @@
     <message>
         <source>&amp;History</source>
         <translation>&amp;Historique</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::OpenDialog</name>
+    <message>
+        <source>Open photos or folders</source>
+        <translation>Ouvrir des photos ou des dossiers</translation>
+    </message>
+    <message>
+        <source>Photos (%1)</source>
+        <translation>Photos (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Open a folder</source>
+        <translation>Ouvrir un dossier</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::SupportLinks</name>
+    <message>
+        <source>Write to Support</source>
+        <translation>Écrire au support</translation>
+    </message>
+    <message>
+        <source>No mail program is set up. Please write to Velmora&apos;s support at
+
+%1</source>
+        <translation>Aucun programme de messagerie n&apos;est configuré. Veuillez écrire au support de Velmora à l&apos;adresse
+
+%1</translation>
+    </message>
+    <message>
+        <source>&amp;Copy Address</source>
+        <translation>&amp;Copier l&apos;adresse</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::VelmoraAppDelegate</name>
+    <message>
+        <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation>Chaque photo prend pour nom le moment où elle a été prise, par exemple %1, dans son propre dossier.</translation>
     </message>
 </context>
 </TS>

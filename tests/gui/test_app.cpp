@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell on real widgets (offscreen): launch and the restore
-// rules, the controls that store at once, preferences, quit, the
-// open-files routes, the one-window hand-over, translations, the command line.
+// rules, quit, Stop, the open-files route, the one-window hand-over, the
+// support address, the command line. The menus and Preferences: test_menus.cpp.
 
-#include "gui/Application.h"
-#include "gui/OpenDialog.h"
-#include "gui/VelmoraAppDelegate.h"
-#include "gui/DragAndDropView.h"
-#include "gui/RadioMatrix.h"
-#include "settings/MessageTable.h"
+#include "gui/BatchController.h"
+#include "gui/RadioColumn.h"
 #include "files/Platform.h"
 #include "support/TestSupport.h"
+#include "GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -24,65 +21,12 @@
 
 namespace fs = std::filesystem;
 using namespace velmora;
-using velmora::test::listNames;
-using velmora::test::makeJpeg;
-using velmora::test::TempDir;
+using namespace velmora::test;
 
 Q_DECLARE_METATYPE(QVariantMap)
 
 int runHistoryWindowTests(int argc, char** argv); // gui/test_history_window.cpp
-
-namespace {
-
-// The store as the user's INI file holds it; only looked at, never the way the app writes.
-QSettings store()
-{
-    return QSettings(QStringLiteral("Velmora"), QStringLiteral("Velmora"));
-}
-
-QStringList storedKeys()
-{
-    QStringList keys = store().allKeys();
-    keys.sort();
-    return keys;
-}
-
-template <typename T> T* child(QObject* top, const char* name)
-{
-    T* w = top->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no object %s", name);
-    return w;
-}
-
-QString native(const fs::path& path)
-{
-    return QString::fromStdString(path.native());
-}
-
-// Runs the event loop until the application quits; false when a watchdog had to end it.
-bool runUntilQuit(const std::function<void()>& start)
-{
-    bool watchdogFired = false;
-    QObject watchdog; // takes its timer along when it goes
-    QTimer::singleShot(60000, &watchdog, [&] {
-        watchdogFired = true;
-        QCoreApplication::quit();
-    });
-    QTimer::singleShot(0, qApp, start);
-    QApplication::exec();
-    return !watchdogFired;
-}
-
-// The application after launch, as main brings it up.
-struct Launched {
-    Launched() { delegate.applicationDidFinishLaunching(); }
-    VelmoraAppDelegate* operator->() { return &delegate; }
-    Application application;
-    VelmoraAppDelegate delegate{application};
-};
-
-} // namespace
+int runMenuTests(int argc, char** argv);          // gui/test_menus.cpp
 
 class AppTest : public QObject {
     Q_OBJECT
@@ -108,7 +52,7 @@ private slots:
         QTest::newRow("timezones -1") << QVariantMap{{"timezones", -1}} << 12 << "laid out" << 1;
         QTest::newRow("row 0 selects row 1") << QVariantMap{{"selected_date_option_cell", 0}} << 12 << "laid out" << 1;
         QTest::newRow("row 2") << QVariantMap{{"selected_date_option_cell", 2}} << 12 << "laid out" << 2;
-        // Outside the matrix: the laid-out row stays.
+        // Outside the column: the laid-out row stays.
         QTest::newRow("row 3") << QVariantMap{{"selected_date_option_cell", 3}} << 12 << "laid out" << 2;
         QTest::newRow("row 2^32 + 1") << QVariantMap{{"selected_date_option_cell", 4294967297LL}} << 12 << "laid out" << 2;
         // clang-format on
@@ -120,108 +64,25 @@ private slots:
         QFETCH(int, timezonesIndex);
         QFETCH(QString, text);
         QFETCH(int, row);
-        {
-            QSettings s = store();
-            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-                s.setValue(it.key(), it.value());
-        }
-        Application application;
-        VelmoraAppDelegate delegate(application);
-        delegate.text_to_prefix()->setText(QStringLiteral("laid out"));
-        delegate.dateSwitch()->selectCellAtRow(2, 0);
-        delegate.applicationDidFinishLaunching();
+        storeValues(stored);
+        Shell app;
+        app->textToPrefix()->setText(QStringLiteral("laid out"));
+        app->dateSwitch()->selectRow(2);
+        app->start();
 
-        QVERIFY(delegate.window()->isVisible());
-        QVERIFY(!delegate.status()->isVisible() && !delegate.spinner()->isVisible());
-        QCOMPARE(delegate.timezones()->currentIndex(), timezonesIndex);
-        QCOMPARE(delegate.text_to_prefix()->text(), text);
-        QCOMPARE(delegate.dateSwitch()->selectedRow(), row);
+        QVERIFY(app->window()->isVisible() && !app->status()->isVisible() && !app->spinner()->isVisible());
+        QCOMPARE(app->timezones()->currentIndex(), timezonesIndex);
+        QCOMPARE(app->textToPrefix()->text(), text);
+        QCOMPARE(app->dateSwitch()->selectedRow(), row);
         const bool on = stored.contains("prefix"); // all four or none
-        for (QCheckBox* box : {delegate.prefix(), delegate.suffix(), delegate.rename(), delegate.fixTime()})
+        for (QCheckBox* box : {app->prefix(), app->suffix(), app->rename(), app->fixTime()})
             QCOMPARE(box->isChecked(), on);
         // The field and the pop-up follow their checkboxes.
-        QCOMPARE(delegate.text_to_prefix()->isEnabled(), on);
-        QCOMPARE(delegate.timezones()->isEnabled(), on);
+        QCOMPARE(app->textToPrefix()->isEnabled(), on);
+        QCOMPARE(app->timezones()->isEnabled(), on);
     }
 
-    void prefixAndDateRowAreStoredWhenClicked()
-    {
-        Launched app;
-        QCheckBox* prefix = app->prefix();
-        QLineEdit* field = app->text_to_prefix();
-        field->setText(QStringLiteral("Rome_")); // typed while disabled
-        QTest::mouseClick(prefix, Qt::LeftButton);
-        QVERIFY(field->isEnabled());
-        QCOMPARE(store().value("prefix").toBool(), true);
-        QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_"));
-
-        QTest::keyClicks(field, QStringLiteral("2"));
-        QTest::mouseClick(prefix, Qt::LeftButton);
-        QVERIFY(!field->isEnabled());
-        QCOMPARE(store().value("prefix").toBool(), false);
-        QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_2"));
-
-        field->clear();
-        QTest::mouseClick(prefix, Qt::LeftButton);
-        QVERIFY(store().contains("text_to_prefix") && store().value("text_to_prefix").toString().isEmpty());
-
-        QTest::mouseClick(child<QRadioButton>(app->window(), "dateOfCapture"), Qt::LeftButton);
-        QCOMPARE(store().value("selected_date_option_cell").toInt(), 2);
-    }
-
-    void exampleNameFollowsTheOptions()
-    {
-        Launched app;
-        const auto shows = [&](const char* example) {
-            return child<QLabel>(app->window(), "dropDetail")->text().contains(QStringLiteral(" %1.JPG,").arg(example));
-        };
-        app->timezones()->setCurrentIndex(26); // +14, while the shift is off
-        QVERIFY(shows("2010-07-14__18-05-09"));
-        app->fixTime()->setChecked(true);
-        QVERIFY(shows("2010-07-15__08-05-09"));
-        app->text_to_prefix()->setText(QStringLiteral("Rome_"));
-        app->prefix()->setChecked(true);
-        app->suffix()->setChecked(true);
-        app->timezones()->setCurrentIndex(0); // -12
-        QVERIFY(shows("Rome_2010-07-14__06-05-09__IMG_0001"));
-    }
-
-    void preferencesStoreOnlyOnOk()
-    {
-        Launched app;
-        auto* open = child<QAction>(app->window(), "actionPreferences");
-        QDialog* preferences = app->preferences();
-        QCheckBox* exif = app->exifInPhotos();
-        QCheckBox* keepSets = app->keepSetsTogether();
-        // The first launch stores the one choice, off; keeping sets together is on without being stored.
-        QCOMPARE(storedKeys(), QStringList{QStringLiteral("change_exif_in_photo")});
-        QVERIFY(!exif->isChecked() && keepSets->isChecked());
-
-        open->trigger();
-        QVERIFY(preferences->isVisible());
-        QTest::mouseClick(exif, Qt::LeftButton);
-        QTest::keyClick(preferences, Qt::Key_Escape);
-        QVERIFY(!preferences->isVisible());
-        QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
-
-        // OK stores and closes.
-        open->trigger();
-        QVERIFY(!exif->isChecked());
-        QTest::mouseClick(exif, Qt::LeftButton);
-        QTest::mouseClick(keepSets, Qt::LeftButton);
-        QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
-        QVERIFY(!preferences->isVisible());
-        QCOMPARE(store().value("change_exif_in_photo").toBool(), true);
-        QCOMPARE(store().value("keep_sets_together", true).toBool(), false);
-
-        // Opening reads the store again: an absent key shows off, and is not written.
-        store().remove("change_exif_in_photo");
-        open->trigger();
-        QVERIFY(!exif->isChecked());
-        QVERIFY(!store().contains("change_exif_in_photo"));
-    }
-
-    // Closing the last window quits, and the drop zone saves six options; a
+    // Closing the last window quits, and the batch controller saves six options; a
     // quit before window set-up saves five through the application delegate.
     void quitStoresTheOptions_data()
     {
@@ -233,20 +94,23 @@ private slots:
     void quitStoresTheOptions()
     {
         QFETCH(bool, setUp);
-        Application application;
-        VelmoraAppDelegate delegate(application);
+        Shell app;
         if (setUp)
-            delegate.applicationDidFinishLaunching();
-        for (QCheckBox* box : {delegate.prefix(), delegate.suffix(), delegate.rename(), delegate.fixTime()})
+            app->start();
+        for (QCheckBox* box : {app->prefix(), app->suffix(), app->rename(), app->fixTime()})
             box->setChecked(true);
-        delegate.timezones()->setCurrentIndex(14);
-        delegate.text_to_prefix()->setText(QStringLiteral("Rome_"));
+        app->timezones()->setCurrentIndex(14);
+        app->textToPrefix()->setText(QStringLiteral("Rome_"));
         store().clear();
 
-        QVERIFY(runUntilQuit([&] { setUp ? (void)delegate.window()->close() : QCoreApplication::quit(); }));
+        // Quit comes through the event loop; a watchdog ends it with 1 if it does not.
+        QObject watchdog; // takes its timer along when it goes
+        QTimer::singleShot(60000, &watchdog, [] { QCoreApplication::exit(1); });
+        QTimer::singleShot(0, qApp, [&] { setUp ? (void)app->window()->close() : QCoreApplication::quit(); });
+        QCOMPARE(QApplication::exec(), 0);
 
         QStringList keys{"fixTime", "prefix", "rename", "suffix", "text_to_prefix"};
-        QCOMPARE(storedKeys(), setUp ? keys << "timezones" : keys);
+        QCOMPARE(store().allKeys(), setUp ? keys << "timezones" : keys);
         QSettings s = store();
         for (const char* key : {"suffix", "prefix", "rename", "fixTime"})
             QVERIFY2(s.value(key).toBool(), key);
@@ -254,45 +118,12 @@ private slots:
         QCOMPARE(s.value("timezones").toInt(), setUp ? 14 : 0);
     }
 
-    void openMenuChoosesFilesAndFoldersForOneBatch()
-    {
-        TempDir dir;
-        fs::create_directory(dir / "sub");
-        makeJpeg(dir / "sub" / "a.jpg", "2012:03:04 05:06:07", "2012:03:04 05:06:07");
-        makeJpeg(dir / "b.jpg", "2013:04:05 06:07:08", "2013:04:05 06:07:08");
-        makeJpeg(dir / "left alone.jpg", "2014:05:06 07:08:09", "2014:05:06 07:08:09");
-        Launched app;
-        QSignalSpy finished(app->dropView(), &DragAndDropView::batchFinished);
-
-        child<QAction>(app->window(), "actionOpen")->trigger();
-        auto* dialog = child<OpenDialog>(app->window(), "openDialog");
-        QTRY_VERIFY(dialog->isVisible());
-        dialog->setDirectory(native(dir.path()));
-        auto* name = child<QLineEdit>(dialog, "fileNameEdit");
-        // Enter on a folder's name goes into it and starts nothing.
-        name->setText(native(dir / "sub"));
-        QTest::keyClick(name, Qt::Key_Return);
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(dialog->directory().absolutePath(), native(dir / "sub"));
-        dialog->setDirectory(native(dir.path()));
-        name->setText(QStringLiteral("\"sub\" \"b.jpg\""));
-        QTest::keyClick(name, Qt::Key_Enter);
-        QVERIFY(dialog->isVisible());
-        // The Open button takes a folder as a choice, not as a place to step into.
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
-
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-        QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
-        QVERIFY(fs::exists(dir / "2013-04-05__06-07-08.jpg"));
-        QVERIFY(fs::exists(dir / "left alone.jpg"));
-    }
-
     void stopEndsTheBatchAfterThePhotoInHand_data()
     {
         QTest::addColumn<QString>("how");
         QTest::newRow("Stop button") << "button";
         QTest::newRow("Escape") << "escape";
-        QTest::newRow("quit: the drop zone joins its workers") << "quit";
+        QTest::newRow("quit: the batch controller joins its workers") << "quit";
     }
 
     void stopEndsTheBatchAfterThePhotoInHand()
@@ -301,22 +132,15 @@ private slots:
         TempDir dir;
         for (int i = 0; i < 150; ++i)
             makeJpeg(dir / ("IMG_" + std::to_string(i) + ".jpg"), "2010:07:14 18:05:" + std::to_string(10 + i % 50));
-        {
-            // Writing the date back makes each photo slow enough to stop in the middle.
-            QSettings s = store();
-            s.setValue("fixTime", true);
-            s.setValue("timezones", 14);
-            s.setValue("change_exif_in_photo", true);
-            s.setValue("selected_date_option_cell", 2);
-        }
+        // Writing the date back makes each photo slow enough to stop in the middle.
+        storeValues(
+            {{"fixTime", true}, {"timezones", 14}, {"change_exif_in_photo", true}, {"selected_date_option_cell", 2}});
         // Paths that come before window set-up wait for it, and for the restored controls.
-        Application application;
-        VelmoraAppDelegate delegate(application);
-        VelmoraAppDelegate* app = &delegate;
-        QSignalSpy finished(app->dropView(), &DragAndDropView::batchFinished);
-        application.openFiles({dir.path()});
+        Shell app;
+        QSignalSpy finished(app->batches(), &BatchController::batchFinished);
+        app.application.openFiles({dir.path()});
         QCoreApplication::processEvents();
-        QCOMPARE(app->dropView()->runningBatches(), 0);
+        QCOMPARE(app->batches()->runningBatches(), 0);
         auto* stop = child<QPushButton>(app->window(), "stopButton");
         QVERIFY(!stop->isVisible());
         // Stopped at the first progress the window shows: a poll could come after a fast batch's end.
@@ -330,9 +154,9 @@ private slots:
             else if (how == "button")
                 QTest::mouseClick(stop, Qt::LeftButton);
             else
-                app->dropView()->stopBatches();
+                app->batches()->stopBatches();
         });
-        delegate.applicationDidFinishLaunching();
+        app->start();
         QVERIFY(QTest::qWaitForWindowActive(app->window()));
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QVERIFY(stopVisible);
@@ -414,83 +238,6 @@ private slots:
         QVERIFY(first.waitForFinished(30000));
     }
 
-    void translations_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("done");
-        // clang-format off
-        QTest::newRow("German") << "de" << "Fertig";
-        QTest::newRow("French") << "fr" << "Terminé";
-        QTest::newRow("English") << "en" << "Done";
-        // clang-format on
-    }
-
-    void translations()
-    {
-        QFETCH(QString, language);
-        QFETCH(QString, done);
-        QTranslator translator;
-        QVERIFY(translator.load(QLocale(language), QStringLiteral("velmora"), QStringLiteral("_"),
-                                QStringLiteral(VELMORA_TRANSLATIONS_DIR)));
-        // Untranslated first, to compare with.
-        Application plainApplication;
-        VelmoraAppDelegate plain(plainApplication);
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-        const auto removeTranslator = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
-
-        QCOMPARE(QString::fromStdString(MessageTable::text("#1")), done);
-        QCOMPARE(QString::fromStdString(MessageTable::text("#12")), QStringLiteral("OK"));
-        // The web site stays the build's address in every language.
-        QCOMPARE(QString::fromStdString(MessageTable::text("#15")), QStringLiteral(VELMORA_WEB_SITE));
-        for (const char* key : {"#2", "#14", "#17"})
-            QVERIFY2(MessageTable::text(key) != key, key);
-
-        Application application;
-        VelmoraAppDelegate delegate(application);
-        const QList<QWidget*> roots{delegate.window(), delegate.preferences()};
-        const QList<QWidget*> plainRoots{plain.window(), plain.preferences()};
-        for (int r = 0; r < roots.size(); ++r) {
-            // Every button and menu of both windows has a key of its own, in every language.
-            QStringList keys;
-            for (auto* b : roots[r]->findChildren<QAbstractButton*>())
-                if (b->window() == roots[r] && !b->text().isEmpty()) // not the menu bar's overflow arrow
-                    keys << b->text().section(QLatin1Char('&'), 1).left(1).toLower();
-            for (auto* m : roots[r]->findChildren<QMenu*>())
-                keys << m->title().section(QLatin1Char('&'), 1).left(1).toLower();
-            QVERIFY2(!keys.contains(QString()) && QSet<QString>(keys.begin(), keys.end()).size() == keys.size(),
-                     qPrintable(keys.join(QLatin1Char(' '))));
-            if (language == QLatin1String("en"))
-                continue;
-            // Every text is translated but numbers, "OK", the name and the arrow.
-            const auto texts = [](QWidget* root) {
-                QMap<QString, QString> byName{{QStringLiteral("windowTitle"), root->windowTitle()}};
-                for (auto* b : root->findChildren<QAbstractButton*>())
-                    byName[b->objectName()] = b->text();
-                for (auto* l : root->findChildren<QLabel*>())
-                    byName[l->objectName()] = l->text();
-                for (auto* g : root->findChildren<QGroupBox*>())
-                    byName[g->objectName()] = g->title();
-                for (auto* a : root->findChildren<QAction*>())
-                    if (!a->objectName().isEmpty())
-                        byName[a->objectName()] = a->text();
-                for (auto* m : root->findChildren<QMenu*>())
-                    byName[m->objectName()] = m->title();
-                return byName;
-            };
-            const auto shown = texts(roots[r]);
-            const auto english = texts(plainRoots[r]);
-            QStringList untranslated;
-            for (auto it = english.cbegin(); it != english.cend(); ++it) {
-                bool numeric = false;
-                it.value().toInt(&numeric);
-                const QStringList kept{QString(), "OK", "&OK", "Velmora", QString::fromUtf8("⤓")};
-                if (!numeric && !kept.contains(it.value()) && shown[it.key()] == it.value())
-                    untranslated << it.key() + QStringLiteral(": ") + it.value();
-            }
-            QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String("; "))));
-        }
-    }
-
     // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
     void writeToSupportWithoutMailProgramShowsTheAddress()
     {
@@ -543,9 +290,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     initializePlatform();
-    // The History window's tests first: after a process is started, ThreadSanitizer allows no new thread.
+    // The History window's and the menus' tests first: after a process starts, TSan allows no new thread.
     AppTest test;
-    return runHistoryWindowTests(argc, argv) | QTest::qExec(&test, argc, argv);
+    return runHistoryWindowTests(argc, argv) | runMenuTests(argc, argv) | QTest::qExec(&test, argc, argv);
 }
 
 #include "test_app.moc"

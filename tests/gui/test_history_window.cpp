@@ -2,33 +2,22 @@
 // The History window on real widgets (offscreen), driven as the user does: every menu item and
 // button of it, every question answered, after real batches on real photos.
 
-#include "gui/Application.h"
 #include "gui/HistoryWindow.h"
-#include "gui/VelmoraAppDelegate.h"
-#include "gui/DragAndDropView.h"
+#include "gui/BatchController.h"
 #include "writeback/WriteAheadLog.h"
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
+#include "GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 namespace fs = std::filesystem;
 using namespace velmora;
-using velmora::test::listNames;
-using velmora::test::makeJpeg;
-using velmora::test::TempDir;
+using namespace velmora::test;
 using Names = std::vector<std::string>;
 
 namespace {
-
-template <typename T> T* child(QObject* top, const char* name)
-{
-    T* w = top->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no object %s", name);
-    return w;
-}
 
 // Answers the message box called `name` with `button` once it shows, and keeps its text.
 class Answer : public QObject {
@@ -54,7 +43,7 @@ private:
 
 // The application after launch, and two batches: a copy of a.JPG and b.JPG, then a move of c.JPG
 // with a photo without a date.
-struct TwoBatches {
+struct TwoBatches : Launched {
     TwoBatches()
     {
         fs::remove_all(stateFolder() / "batches"); // the batches of earlier tests are not in the way
@@ -62,7 +51,6 @@ struct TwoBatches {
             makeJpeg(dir / name, "2010:07:14 18:05:09", "2010:07:14 18:05:09");
         makeJpeg(dir / "c.JPG", "2011:08:15 19:06:10", "2011:08:15 19:06:10");
         makeJpeg(dir / "none.JPG", std::nullopt);
-        delegate.applicationDidFinishLaunching();
         delegate.rename()->setChecked(true);
         run({dir / "a.JPG", dir / "b.JPG"});
         delegate.rename()->setChecked(false);
@@ -71,7 +59,7 @@ struct TwoBatches {
     }
     bool run(const std::vector<fs::path>& photos)
     {
-        QSignalSpy finished(delegate.dropView(), &DragAndDropView::batchFinished);
+        QSignalSpy finished(delegate.batches(), &BatchController::batchFinished);
         Answer alert("velmoraAlert", QMessageBox::Ok);
         application.openFiles(photos);
         return finished.wait(30000);
@@ -92,8 +80,6 @@ struct TwoBatches {
     QString state(int row) const { return child<QTreeWidget>(history, "batches")->topLevelItem(row)->text(4); }
 
     TempDir dir;
-    Application application;
-    VelmoraAppDelegate delegate{application};
     HistoryWindow* history = nullptr;
     const Names copied{"2010-07-14__18-05-09.JPG",
                        "2010-07-14__18-05-09__1.JPG",

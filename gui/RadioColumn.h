@@ -10,15 +10,15 @@ namespace velmora {
 
 // A column of radio buttons whose rows are numbered from 1 in the order they
 // were laid out: the date choice of the main window.
-class RadioMatrix : public QGroupBox {
+class RadioColumn : public QGroupBox {
     Q_OBJECT
 public:
-    explicit RadioMatrix(QWidget* parent = nullptr);
+    explicit RadioColumn(QWidget* parent = nullptr);
 
     QList<QRadioButton*> rows() const;
     int selectedRow() const; // -1 when no row is selected
-    // Selects the row; a row outside the matrix changes nothing.
-    void selectCellAtRow(int row, int column);
+    // Selects the row; a row outside the column changes nothing.
+    void selectRow(int row);
 };
 
 } // namespace velmora

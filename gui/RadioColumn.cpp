@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/RadioMatrix.h"
+#include "gui/RadioColumn.h"
 
 #include <QRadioButton>
 
 namespace velmora {
 
-RadioMatrix::RadioMatrix(QWidget* parent) : QGroupBox(parent) {}
+RadioColumn::RadioColumn(QWidget* parent) : QGroupBox(parent) {}
 
-QList<QRadioButton*> RadioMatrix::rows() const
+QList<QRadioButton*> RadioColumn::rows() const
 {
     return findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
 }
 
-int RadioMatrix::selectedRow() const
+int RadioColumn::selectedRow() const
 {
     const auto buttons = rows();
     for (int i = 0; i < buttons.size(); ++i)
@@ -21,10 +21,10 @@ int RadioMatrix::selectedRow() const
     return -1;
 }
 
-void RadioMatrix::selectCellAtRow(int row, int column)
+void RadioColumn::selectRow(int row)
 {
     const auto buttons = rows();
-    if (column != 0 || row < 1 || row > buttons.size())
+    if (row < 1 || row > buttons.size())
         return;
     buttons[row - 1]->setChecked(true);
 }

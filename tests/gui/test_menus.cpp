@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's controls that store at once, the example name, the menus
+// and Preferences, and every text in every language, on real widgets (offscreen).
+// Write to Support starts a process: it is among the app tests that run last.
+
+#include "gui/BatchController.h"
+#include "gui/OpenDialog.h"
+#include "gui/PreferencesDialog.h"
+#include "settings/MessageTable.h"
+#include "support/TestSupport.h"
+#include "GuiTestSupport.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+
+class MenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { store().clear(); }
+
+    void prefixAndDateRowAreStoredWhenClicked()
+    {
+        Launched app;
+        QCheckBox* prefix = app->prefix();
+        QLineEdit* field = app->textToPrefix();
+        field->setText(QStringLiteral("Rome_")); // typed while disabled
+        QTest::mouseClick(prefix, Qt::LeftButton);
+        QVERIFY(field->isEnabled());
+        QCOMPARE(store().value("prefix").toBool(), true);
+        QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_"));
+
+        QTest::keyClicks(field, QStringLiteral("2"));
+        QTest::mouseClick(prefix, Qt::LeftButton);
+        QVERIFY(!field->isEnabled());
+        QCOMPARE(store().value("prefix").toBool(), false);
+        QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_2"));
+
+        field->clear();
+        QTest::mouseClick(prefix, Qt::LeftButton);
+        QVERIFY(store().contains("text_to_prefix") && store().value("text_to_prefix").toString().isEmpty());
+
+        QTest::mouseClick(child<QRadioButton>(app->window(), "dateOfCapture"), Qt::LeftButton);
+        QCOMPARE(store().value("selected_date_option_cell").toInt(), 2);
+    }
+
+    void exampleNameFollowsTheOptions()
+    {
+        Launched app;
+        const auto shows = [&](const char* example) {
+            return child<QLabel>(app->window(), "dropDetail")->text().contains(QStringLiteral(" %1.JPG,").arg(example));
+        };
+        app->timezones()->setCurrentIndex(26); // +14, while the shift is off
+        QVERIFY(shows("2010-07-14__18-05-09"));
+        app->fixTime()->setChecked(true);
+        QVERIFY(shows("2010-07-15__08-05-09"));
+        app->textToPrefix()->setText(QStringLiteral("Rome_"));
+        app->prefix()->setChecked(true);
+        app->suffix()->setChecked(true);
+        app->timezones()->setCurrentIndex(0); // -12
+        QVERIFY(shows("Rome_2010-07-14__06-05-09__IMG_0001"));
+    }
+
+    void preferencesStoreOnlyOnOk()
+    {
+        Launched app;
+        auto* open = child<QAction>(app->window(), "actionPreferences");
+        QDialog* preferences = app->preferences();
+        QCheckBox* exif = app->preferences()->exifInPhotos();
+        QCheckBox* keepSets = app->preferences()->keepSetsTogether();
+        // The first launch stores the one choice, off; keeping sets together is on without being stored.
+        QCOMPARE(store().allKeys(), QStringList{QStringLiteral("change_exif_in_photo")});
+        QVERIFY(!exif->isChecked() && keepSets->isChecked());
+
+        open->trigger();
+        QVERIFY(preferences->isVisible());
+        QTest::mouseClick(exif, Qt::LeftButton);
+        QTest::keyClick(preferences, Qt::Key_Escape);
+        QVERIFY(!preferences->isVisible());
+        QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
+
+        // OK stores and closes.
+        open->trigger();
+        QVERIFY(!exif->isChecked());
+        QTest::mouseClick(exif, Qt::LeftButton);
+        QTest::mouseClick(keepSets, Qt::LeftButton);
+        QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
+        QVERIFY(!preferences->isVisible());
+        QCOMPARE(store().value("change_exif_in_photo").toBool(), true);
+        QCOMPARE(store().value("keep_sets_together", true).toBool(), false);
+
+        // Opening reads the store again: an absent key shows off, and is not written.
+        store().remove("change_exif_in_photo");
+        open->trigger();
+        QVERIFY(!exif->isChecked());
+        QVERIFY(!store().contains("change_exif_in_photo"));
+    }
+
+    void openMenuChoosesFilesAndFoldersForOneBatch()
+    {
+        TempDir dir;
+        fs::create_directory(dir / "sub");
+        makeJpeg(dir / "sub" / "a.jpg", "2012:03:04 05:06:07", "2012:03:04 05:06:07");
+        makeJpeg(dir / "b.jpg", "2013:04:05 06:07:08", "2013:04:05 06:07:08");
+        makeJpeg(dir / "left alone.jpg", "2014:05:06 07:08:09", "2014:05:06 07:08:09");
+        Launched app;
+        QSignalSpy finished(app->batches(), &BatchController::batchFinished);
+
+        child<QAction>(app->window(), "actionOpen")->trigger();
+        auto* dialog = child<OpenDialog>(app->window(), "openDialog");
+        QTRY_VERIFY(dialog->isVisible());
+        dialog->setDirectory(native(dir.path()));
+        auto* name = child<QLineEdit>(dialog, "fileNameEdit");
+        // Enter on a folder's name goes into it and starts nothing.
+        name->setText(native(dir / "sub"));
+        QTest::keyClick(name, Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->directory().absolutePath(), native(dir / "sub"));
+        dialog->setDirectory(native(dir.path()));
+        name->setText(QStringLiteral("\"sub\" \"b.jpg\""));
+        QTest::keyClick(name, Qt::Key_Enter);
+        QVERIFY(dialog->isVisible());
+        // The Open button takes a folder as a choice, not as a place to step into.
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+        QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
+        QVERIFY(fs::exists(dir / "2013-04-05__06-07-08.jpg"));
+        QVERIFY(fs::exists(dir / "left alone.jpg"));
+    }
+
+    void translations_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("done");
+        // clang-format off
+        QTest::newRow("German") << "de" << "Fertig";
+        QTest::newRow("French") << "fr" << "Terminé";
+        QTest::newRow("English") << "en" << "Done";
+        // clang-format on
+    }
+
+    void translations()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, done);
+        QTranslator translator;
+        QVERIFY(translator.load(QLocale(language), QStringLiteral("velmora"), QStringLiteral("_"),
+                                QStringLiteral(VELMORA_TRANSLATIONS_DIR)));
+        // Untranslated first, to compare with.
+        Shell plain;
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        const auto removeTranslator = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
+
+        QCOMPARE(QString::fromStdString(MessageTable::text("#1")), done);
+        QCOMPARE(QString::fromStdString(MessageTable::text("#12")), QStringLiteral("OK"));
+        // The web site stays the build's address in every language.
+        QCOMPARE(QString::fromStdString(MessageTable::text("#15")), QStringLiteral(VELMORA_WEB_SITE));
+        for (const char* key : {"#2", "#14", "#17"})
+            QVERIFY2(MessageTable::text(key) != key, key);
+
+        Shell app;
+        const QList<QWidget*> roots{app->window(), app->preferences()};
+        const QList<QWidget*> plainRoots{plain->window(), plain->preferences()};
+        for (int r = 0; r < roots.size(); ++r) {
+            // Every button and menu of both windows has a key of its own, in every language.
+            QStringList keys;
+            for (auto* b : roots[r]->findChildren<QAbstractButton*>())
+                if (b->window() == roots[r] && !b->text().isEmpty()) // not the menu bar's overflow arrow
+                    keys << b->text().section(QLatin1Char('&'), 1).left(1).toLower();
+            for (auto* m : roots[r]->findChildren<QMenu*>())
+                keys << m->title().section(QLatin1Char('&'), 1).left(1).toLower();
+            QVERIFY2(!keys.contains(QString()) && QSet<QString>(keys.begin(), keys.end()).size() == keys.size(),
+                     qPrintable(keys.join(QLatin1Char(' '))));
+            if (language == QLatin1String("en"))
+                continue;
+            // Every text is translated but numbers, "OK", the name and the arrow.
+            const auto texts = [](QWidget* root) {
+                QMap<QString, QString> byName{{QStringLiteral("windowTitle"), root->windowTitle()}};
+                for (auto* b : root->findChildren<QAbstractButton*>())
+                    byName[b->objectName()] = b->text();
+                for (auto* l : root->findChildren<QLabel*>())
+                    byName[l->objectName()] = l->text();
+                for (auto* g : root->findChildren<QGroupBox*>())
+                    byName[g->objectName()] = g->title();
+                for (auto* a : root->findChildren<QAction*>())
+                    if (!a->objectName().isEmpty())
+                        byName[a->objectName()] = a->text();
+                for (auto* m : root->findChildren<QMenu*>())
+                    byName[m->objectName()] = m->title();
+                return byName;
+            };
+            const auto shown = texts(roots[r]);
+            const auto english = texts(plainRoots[r]);
+            QStringList untranslated;
+            for (auto it = english.cbegin(); it != english.cend(); ++it) {
+                bool numeric = false;
+                it.value().toInt(&numeric);
+                const QStringList kept{QString(), "OK", "&OK", "Velmora", QString::fromUtf8("⤓")};
+                if (!numeric && !kept.contains(it.value()) && shown[it.key()] == it.value())
+                    untranslated << it.key() + QStringLiteral(": ") + it.value();
+            }
+            QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String("; "))));
+        }
+    }
+};
+
+int runMenuTests(int argc, char** argv)
+{
+    MenuTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_menus.moc"
