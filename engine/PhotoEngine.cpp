@@ -95,10 +95,4 @@ void PhotoEngine::processSet(const PhotoSet& set)
         placer_.place(shot.items, shot.date, options);
 }
 
-bool PhotoEngine::setDate(const std::string& date, const fs::path& photoPath, bool digitized,
-                          std::shared_ptr<const PatchTicket>* staged)
-{
-    return writeDateBack(date, photoPath, digitized, nullptr, staged);
-}
-
 } // namespace velmora

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace velmora {
@@ -41,12 +40,6 @@ public:
     void setRecorder(BatchRecorder* recorder) { reports_.setRecorder(recorder); }
     // The file systems found gone so far: the walk does not look at their files again.
     GoneDevices& goneDevices() { return reports_.gone(); }
-
-    // Writes `date` into the photo's DateTimeDigitized (digitized) or
-    // DateTimeOriginal field. True once the rewritten photo is in place; with
-    // `staged`, a write in place may only be staged, and the ticket put there.
-    bool setDate(const std::string& date, const std::filesystem::path& photoPath, bool digitized,
-                 std::shared_ptr<const PatchTicket>* staged = nullptr);
 
 private:
     const LiveOptions& options_; // the drop zone's options, read once per photo set

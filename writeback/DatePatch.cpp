@@ -44,7 +44,7 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
 InPlace patchDateInPlace(int fd, const struct stat& st, const fs::path& photo, const std::string& date,
                          bool digitized, int& error, std::shared_ptr<const PatchTicket>* staged)
 {
-    if (date.size() != 19 || st.st_nlink != 1 || openWriteAheadLog() != 0)
+    if (date.size() != 19 || st.st_nlink != 1)
         return InPlace::NotPossible;
     const std::optional<DateLocation> location = locateDates(fd, static_cast<uint64_t>(st.st_size));
     if (!location)
