@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/DateReader.h"
 
+#include "engine/DateText.h"
 #include "exiv2/Exiv2Access.h"
 #include "metadata/DateLocator.h"
 #include "files/PosixIo.h"
+#include "files/SystemLog.h"
+#include "settings/MessageTable.h"
 #include "files/UniqueFd.h"
 
 #include <algorithm>
@@ -15,16 +18,21 @@
 namespace velmora {
 namespace {
 
-// Opens `path` for reading only when it is a regular file; an empty UniqueFd otherwise.
-UniqueFd openRegular(const std::filesystem::path& path, struct stat& st)
+// Opens the file for reading only when it is a regular file; an empty UniqueFd otherwise.
+UniqueFd openRegular(const FileAt& file, struct stat& st)
 {
-    // Checked before the open, since opening a device can have effects of
-    // its own; and after, on the descriptor, in case the path changed between.
-    struct stat named {};
-    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
-        return UniqueFd();
+    // The name itself first, so that a photo costs one look-up. A symbolic
+    // link is checked to lead to a regular file before it is followed, since
+    // opening a device can have effects of its own; and on the descriptor
+    // after, in case it changed between.
     int error = 0;
-    return openRegularFile(AT_FDCWD, path.c_str(), O_RDONLY, st, error);
+    UniqueFd fd = openRegularFile(file.dir, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NOCTTY, st, error);
+    if (error != ELOOP)
+        return fd;
+    struct stat named {};
+    if (::fstatat(file.dir, file.name.c_str(), &named, 0) != 0 || !S_ISREG(named.st_mode))
+        return UniqueFd();
+    return openRegularFile(file.dir, file.name.c_str(), O_RDONLY | O_NOCTTY, st, error);
 }
 
 // Plain text (notes, JSON, an HTML page) that no format exiv2 reads can begin
@@ -46,10 +54,10 @@ bool isPlainText(int fd, uint64_t size)
 
 } // namespace
 
-CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<FileIdentity>* identity)
+CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* identity)
 {
     struct stat st {};
-    const UniqueFd fd = openRegular(path, st);
+    const UniqueFd fd = openRegular(file, st);
     if (fd.get() < 0)
         return {};
     if (identity)
@@ -61,6 +69,35 @@ CaptureDates readCaptureDates(const std::filesystem::path& path, std::optional<F
     if (st.st_size == 0 || isPlainText(fd.get(), static_cast<uint64_t>(st.st_size)))
         return {}; // nothing exiv2 would find a date in: no helper asked
     return exiv2ReadDates(fd.get());
+}
+
+std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapshot& options, PhotoReports& reports,
+                                         bool listed)
+{
+    MemberDate member;
+    const CaptureDates dates = readCaptureDates(file, &member.identity);
+    std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    member.original = capture.value_or("");
+    if (isUsableCaptureDate(capture) && options.fixTime)
+        capture = shiftCaptureDate(*capture, options.hours);
+    if (isUsableCaptureDate(capture)) {
+        member.shifted = *capture;
+        return member;
+    }
+    // Not there, its file system gone, or taken by an overlapping batch while
+    // it was read: a look only now, for a photo that gave no date.
+    const std::filesystem::path& path = file.path;
+    const FileManager manager;
+    if (bool isFolder = false; listed && !(manager.fileExists(path, isFolder) ? !isFolder : reports.gone().check(path)))
+        return std::nullopt;
+    if (!manager.fileExists(path)) {
+        reports.gone().check(path) ? reports.reportUnreachable(path) : reports.reportNotFound(path);
+        return std::nullopt;
+    }
+    reports.raiseLatchedAlert(message::kNoExif);
+    SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
+    reports.report(PhotoOutcome::Kind::NoDate, path);
+    return std::nullopt;
 }
 
 } // namespace velmora

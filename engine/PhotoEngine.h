@@ -1,39 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "history/BatchRecorder.h"
-#include "engine/GoneDevices.h"
 #include "engine/LiveOptions.h"
-#include "engine/OutcomeQueue.h"
+#include "engine/PhotoReports.h"
 #include "engine/PhotoSet.h"
-#include "files/FileManager.h"
-#include "writeback/WriteAheadLog.h"
+#include "engine/ShotPlacer.h"
+#include "files/OpenFolders.h"
 
 #include <atomic>
 #include <filesystem>
-#include <memory>
-#include <optional>
-#include <set>
 #include <string>
-#include <vector>
 
 namespace velmora {
-
-// A message for the user: shown in a modal alert titled "Velmora" with one button.
-struct AlertRequest {
-    std::string text;
-    std::string button;
-};
-
-// What the engine needs from whoever runs it: the window, or a headless sink.
-class EngineHost {
-public:
-    virtual ~EngineHost() = default;
-    // Shows the alert and returns once it has been dismissed.
-    virtual void showAlert(const AlertRequest& request) = 0;
-    // The stored preference "change_exif_in_photo", read afresh for every photo set.
-    virtual bool changeExifInPhoto() = 0;
-};
 
 // The per-photo operation: read the capture date, shift it, compose the new
 // name, move or copy the photo there and, when asked, write the date back.
@@ -59,47 +37,16 @@ public:
     // Called after a batch's last set, before it says "Done".
     void finishBatch();
     // Where each photo's outcome goes from now on; none by default.
-    void setRecorder(BatchRecorder* recorder) { outcomes_.setRecorder(recorder); }
+    void setRecorder(BatchRecorder* recorder) { reports_.setRecorder(recorder); }
     // The file systems found gone so far: the walk does not look at their files again.
-    GoneDevices& goneDevices() { return gone_; }
-
-    // Writes `date` into the photo's DateTimeDigitized (digitized) or
-    // DateTimeOriginal field. True once the rewritten photo is in place; with
-    // `staged`, a write in place may only be staged, and the ticket put there.
-    bool setDate(const std::string& date, const std::filesystem::path& photoPath, bool digitized,
-                 std::shared_ptr<const PatchTicket>* staged = nullptr);
+    GoneDevices& goneDevices() { return reports_.gone(); }
 
 private:
-    struct Item;
-    void raiseLatchedAlert(const char* key);
-    // The shifted capture date of a member, or nullopt after the described
-    // reports; `original` gets the field's text before the shift, `identity`
-    // the file's as it was read.
-    std::optional<std::string> shiftedCaptureDate(const std::filesystem::path& path, const OptionSnapshot& options,
-                                                  std::string& original, std::optional<FileIdentity>& identity);
-    // Puts the members and companions of one shot under their new names.
-    void placeShot(std::vector<Item>& items, const std::string& shiftedCaptureDate, const OptionSnapshot& options);
-    void placeMember(Item& item, const std::string& shiftedCaptureDate, const OptionSnapshot& options);
-    void placeCompanion(const Item& item, const OptionSnapshot& options);
-    void report(PhotoOutcome::Kind kind, const std::filesystem::path& source, std::string error = {});
-    void reportNotFound(const std::filesystem::path& path);
-    bool fileSystemGone(const std::optional<FileError>& error, const Item& item);
-    // A photo on a file system that is gone: recorded as not reached; the
-    // alert of `error` is shown for the first failure of its kind only.
-    void reportUnreachable(const std::filesystem::path& path, const FileError* error = nullptr);
-    // A move or copy that failed for another reason than a taken name: logged and shown.
-    void reportFailure(const FileError& error);
-    // Moves or copies; never replaces what is at `target`.
-    std::optional<FileError> transfer(const std::filesystem::path& source, const std::filesystem::path& target,
-                                      bool copy) const;
-
-    const LiveOptions& options_;  // the drop zone's options, read once per photo set
-    std::atomic<bool>& alertLatch_; // set once an alert was shown: one alert per batch
+    const LiveOptions& options_; // the drop zone's options, read once per photo set
     EngineHost& host_;
-    FileManager manager_;
-    OutcomeQueue outcomes_;
-    GoneDevices gone_;
-    std::set<int> goneAlerted_; // the kinds of gone file system already shown in an alert
+    PhotoReports reports_;
+    OpenFolders folders_; // the batch's folders, each opened once
+    ShotPlacer placer_;
 };
 
 } // namespace velmora

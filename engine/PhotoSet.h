@@ -15,6 +15,9 @@ namespace velmora {
 struct PhotoSet {
     std::vector<std::filesystem::path> members;
     std::vector<std::filesystem::path> companions;
+    // Members taken from a folder's listing and not looked at since: one gone
+    // meanwhile, or a link to a folder, is passed over without a word.
+    bool listed = false;
 };
 
 // The sets among the files of one listing, as positions in it. Every file is

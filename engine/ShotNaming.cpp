@@ -28,7 +28,8 @@ std::optional<std::string> collisionNumber(const std::string& name, const std::s
 } // namespace
 
 std::vector<std::string> nameShot(const std::vector<ShotFile>& files, const std::string& shiftedCaptureDate,
-                                  const OptionSnapshot& options, const FileManager& manager)
+                                  const OptionSnapshot& options,
+                                  const std::function<bool(const std::string&, size_t)>& held)
 {
     // Name base: the photo's own folder, the prefix text as typed (it may name
     // a sub-folder), the date stem and, on request, the old name. The files of
@@ -60,8 +61,7 @@ std::vector<std::string> nameShot(const std::vector<ShotFile>& files, const std:
     auto freeForAll = [&](const std::string& number) {
         for (size_t i = 0; i < files.size(); ++i) {
             const std::string target = base + number + rests[i];
-            if (target != files[i].source.native() && manager.fileExists(target) &&
-                !manager.isSameFile(files[i].source, target))
+            if (target != files[i].source.native() && held(target, i))
                 return false;
         }
         return true;

@@ -24,8 +24,10 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-FileError makeError(int err, const char* verb, const fs::path& source, const fs::path& target)
+FileError makeError(int err, const char* verb, const FileAt& from, const FileAt& to)
 {
+    const fs::path& source = from.path;
+    const fs::path& target = to.path;
     FileError e;
     e.code = err == EEXIST ? FileError::kAlreadyExists : err;
     e.description = errnoText(
@@ -73,23 +75,25 @@ std::string namedTempFor(const std::string& targetName)
 // file system has no unnamed files, a hidden named one takes its place. A
 // crash at any moment leaves nothing under the target name, or the whole copy.
 // `durableName` also syncs the folder, for when the source is about to go;
-// `opened` tells which file was copied.
-int copyFile(const fs::path& source, const fs::path& target, bool durableName, bool unnamed, PlacementRoute route,
-             FileIdentity* opened = nullptr)
+// `opened` tells which file was copied, `made` what the copy is.
+int copyFile(const FileAt& source, const FileAt& target, bool durableName, bool unnamed, PlacementRoute route,
+             FileIdentity* opened, std::optional<FileIdentity>* made)
 {
     struct stat st {};
     int error = 0;
-    const UniqueFd in = openRegularFile(AT_FDCWD, source.c_str(), O_RDONLY, st, error);
+    const UniqueFd in = openRegularFile(source.dir, source.name.c_str(), O_RDONLY, st, error);
     if (in.get() < 0)
         return error;
     if (opened)
         *opened = identityOf(st);
     const mode_t mode = st.st_mode & 07777;
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string name = target.filename().native();
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The target's folder as a descriptor of its own: it is flushed, and the copy is made in it.
+    const fs::path folder = target.path.has_parent_path() ? target.path.parent_path() : fs::path(".");
+    UniqueFd dir(target.dir == AT_FDCWD ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                        : ::fcntl(target.dir, F_DUPFD_CLOEXEC, 0));
     if (dir.get() < 0)
         return errno;
+    const std::string name = target.path.filename().native();
     // Nothing to do if the name is taken: the usual case of a photo that already has its name.
     if (struct stat there{}; ::fstatat(dir.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
@@ -114,6 +118,8 @@ int copyFile(const fs::path& source, const fs::path& target, bool durableName, b
     }
     if (err == 0 && ::fsync(out.get()) != 0)
         err = errno;
+    if (struct stat now{}; err == 0 && made && ::fstat(out.get(), &now) == 0)
+        *made = identityOf(now);
     if (err == 0) {
         if (tempName.empty())
             err = linkUnnamed(out.get(), dir.get(), name.c_str());
@@ -173,9 +179,10 @@ bool FileManager::isSameFile(const fs::path& a, const fs::path& b) const
     return velmora::isSameFile(a, b);
 }
 
-std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs::path& target) const
+std::optional<FileError> FileManager::moveItem(const FileAt& source, const FileAt& target,
+                                               std::optional<FileIdentity>* made) const
 {
-    int err = renameNoReplace(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), route_);
+    int err = renameNoReplace(source.dir, source.name.c_str(), target.dir, target.name.c_str(), route_);
     if (err == 0)
         return std::nullopt;
     if (err != EXDEV)
@@ -185,19 +192,23 @@ std::optional<FileError> FileManager::moveItem(const fs::path& source, const fs:
     // source goes, so that a crash in between leaves two copies, never none;
     // and what goes is the file that was copied, unchanged since.
     FileIdentity copied;
-    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, route_, &copied); copyErr != 0)
+    if (int copyErr = copyFile(source, target, true, unnamedTempFiles_, route_, &copied, made); copyErr != 0)
         return makeError(copyErr, "move", source, target);
-    err = fileIdentity(source) != copied ? EBUSY : ::unlink(source.c_str()) == 0 ? 0 : errno;
+    struct stat now {};
+    const bool unchanged = ::fstatat(source.dir, source.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           S_ISREG(now.st_mode) && identityOf(now) == copied;
+    err = !unchanged ? EBUSY : ::unlinkat(source.dir, source.name.c_str(), 0) == 0 ? 0 : errno;
     if (err != 0) {
-        ::unlink(target.c_str());
+        ::unlinkat(target.dir, target.name.c_str(), 0);
         return makeError(err, "move", source, target);
     }
     return std::nullopt;
 }
 
-std::optional<FileError> FileManager::copyItem(const fs::path& source, const fs::path& target) const
+std::optional<FileError> FileManager::copyItem(const FileAt& source, const FileAt& target,
+                                               std::optional<FileIdentity>* made) const
 {
-    if (int err = copyFile(source, target, false, unnamedTempFiles_, route_); err != 0)
+    if (int err = copyFile(source, target, false, unnamedTempFiles_, route_, nullptr, made); err != 0)
         return makeError(err, "copy", source, target);
     return std::nullopt;
 }

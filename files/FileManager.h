@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "files/FileIdentity.h"
 #include "files/FolderListing.h"
+#include "files/OpenFolders.h"
 #include "files/Placement.h"
 
 #include <filesystem>
@@ -66,8 +68,12 @@ public:
                                             std::vector<std::filesystem::path>* unreadable = nullptr,
                                             std::stop_token stop = {}) const;
 
-    std::optional<FileError> moveItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
-    std::optional<FileError> copyItem(const std::filesystem::path& source, const std::filesystem::path& target) const;
+    // `made` gets the identity of the file placed when it is a new one (a
+    // copy, or a move to another file system); a rename keeps the file.
+    std::optional<FileError> moveItem(const FileAt& source, const FileAt& target,
+                                      std::optional<FileIdentity>* made = nullptr) const;
+    std::optional<FileError> copyItem(const FileAt& source, const FileAt& target,
+                                      std::optional<FileIdentity>* made = nullptr) const;
 
 private:
     bool unnamedTempFiles_;

@@ -27,6 +27,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
     struct Entry {
         std::string name;
         bool isDir;
+        bool isFile;
     };
     std::vector<Entry> entries;
     while (struct dirent* entry = stop.stop_requested() ? nullptr : ::readdir(dir)) {
@@ -34,11 +35,14 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
         bool isDir = entry->d_type == DT_DIR;
+        bool isFile = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat st {};
-            isDir = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            const bool known = ::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+            isDir = known && S_ISDIR(st.st_mode);
+            isFile = known && S_ISREG(st.st_mode);
         }
-        entries.push_back({name, isDir});
+        entries.push_back({name, isDir, isFile});
     }
     // Byte order of names, as a camera numbers its photos; the file system's
     // own order is a hash on ext4, btrfs and XFS.
@@ -47,7 +51,7 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
         if (stop.stop_requested())
             break;
         const std::string child = relative.empty() ? entry.name : relative + "/" + entry.name;
-        out.append(child, entry.isDir);
+        out.append(child, entry.isDir, entry.isFile);
         if (!entry.isDir)
             continue;
         int childFd = ::openat(::dirfd(dir), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -63,10 +67,11 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
 
 } // namespace
 
-void FolderListing::append(std::string_view relative, bool isFolder)
+void FolderListing::append(std::string_view relative, bool isFolder, bool isPlainFile)
 {
     offsets_.push_back(names_.size());
     folders_.push_back(isFolder);
+    plainFiles_.push_back(isPlainFile);
     names_.append(relative);
     names_.push_back('\0');
 }
@@ -76,6 +81,7 @@ void FolderListing::shrink()
     names_.shrink_to_fit();
     offsets_.shrink_to_fit();
     folders_.shrink_to_fit();
+    plainFiles_.shrink_to_fit();
 }
 
 std::optional<FolderListing> FileManager::listFolder(const fs::path& folder, std::vector<fs::path>* unreadable,

@@ -20,13 +20,16 @@ public:
     }
     // True for an entry that was a folder when listed (a link to one is not).
     bool isFolder(size_t i) const { return folders_[i]; }
-    void append(std::string_view relative, bool isFolder = false);
+    // True for an entry that was a regular file when listed (a link to one is not).
+    bool isPlainFile(size_t i) const { return plainFiles_[i]; }
+    void append(std::string_view relative, bool isFolder = false, bool isPlainFile = false);
     void shrink();
 
 private:
     std::string names_; // each entry followed by a NUL
     std::vector<size_t> offsets_;
     std::vector<bool> folders_;
+    std::vector<bool> plainFiles_;
 };
 
 } // namespace velmora

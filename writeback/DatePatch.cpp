@@ -41,20 +41,15 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
     return patches;
 }
 
-InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& name, const std::string& date,
+InPlace patchDateInPlace(int fd, const struct stat& st, const fs::path& photo, const std::string& date,
                          bool digitized, int& error, std::shared_ptr<const PatchTicket>* staged)
 {
-    if (date.size() != 19 || openWriteAheadLog() != 0)
+    if (date.size() != 19 || st.st_nlink != 1)
         return InPlace::NotPossible;
-    struct stat st {};
-    int openError = 0;
-    const UniqueFd file = openRegularFile(dirFd, name.c_str(), O_RDWR | O_NOFOLLOW, st, openError);
-    if (openError != 0 || st.st_nlink != 1)
-        return InPlace::NotPossible;
-    const std::optional<DateLocation> location = locateDates(file.get(), static_cast<uint64_t>(st.st_size));
+    const std::optional<DateLocation> location = locateDates(fd, static_cast<uint64_t>(st.st_size));
     if (!location)
         return InPlace::NotPossible;
-    const std::vector<BytePatch> patches = datePatches(file.get(), *location, date, digitized);
+    const std::vector<BytePatch> patches = datePatches(fd, *location, date, digitized);
     if (patches.empty())
         return InPlace::NotPossible;
     if (patches.front().oldBytes == patches.front().newBytes)
@@ -63,10 +58,10 @@ InPlace patchDateInPlace(int dirFd, const fs::path& photo, const std::string& na
     const fs::path absolute = fs::absolute(photo, ec);
     const fs::path& recorded = ec ? photo : absolute;
     if (staged) {
-        *staged = stagePatch(file.get(), recorded, st, patches, error);
+        *staged = stagePatch(fd, recorded, st, patches, error);
         return *staged ? InPlace::Done : InPlace::Failed;
     }
-    error = patchLogged(file.get(), recorded, st, patches);
+    error = patchLogged(fd, recorded, st, patches);
     if (error != 0)
         return InPlace::Failed;
     return InPlace::Done;

@@ -21,13 +21,14 @@ std::vector<BytePatch> datePatches(int fd, const DateLocation& location, const s
 
 enum class InPlace { Done, NotPossible, Failed };
 
-// The date written over the old one, logged, where the photo allows it: the
-// entry `name` in the folder `dirFd` (the photo at `photo`) is a regular file
-// with one link whose field has room for exactly the new text. Failed sets
-// `error` to errno; NotPossible leaves the photo untouched for the whole-file route.
-// With `staged`, the patch is staged with its group (stagePatch) and the ticket put there.
-InPlace patchDateInPlace(int dirFd, const std::filesystem::path& photo, const std::string& name,
-                         const std::string& date, bool digitized, int& error,
-                         std::shared_ptr<const PatchTicket>* staged = nullptr);
+// The date written over the old one, logged (the log opened before: see
+// openWriteAheadLog), where the photo allows it: the regular file open on
+// `fd` (read and write; `st` describes it, `photo` is its whole path) has one
+// link and its field has room for exactly the new text.
+// Failed sets `error` to errno; NotPossible leaves the photo untouched for the
+// whole-file route. With `staged`, the patch is staged with its group
+// (stagePatch) and the ticket put there.
+InPlace patchDateInPlace(int fd, const struct stat& st, const std::filesystem::path& photo, const std::string& date,
+                         bool digitized, int& error, std::shared_ptr<const PatchTicket>* staged = nullptr);
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "exiv2/Exiv2Access.h"
+#include "files/FileIdentity.h"
+#include "files/OpenFolders.h"
 #include "writeback/AtomicReplace.h"
 #include "writeback/WriteAheadLog.h"
 
@@ -23,6 +25,9 @@ struct ExifWriteOptions {
     // Where set, a patch in place is only staged (stagePatch): Written then
     // means that the ticket put here tells, once done(), what became of it.
     std::shared_ptr<const PatchTicket>* staged = nullptr;
+    // Where set, the photo as it was read: a file found otherwise (changed,
+    // or another one in its place) is left as it is (WriteFailed, EAGAIN).
+    const FileIdentity* unchangedSince = nullptr;
 };
 
 // Sets Exif.Photo.DateTimeDigitized (digitized) or Exif.Photo.DateTimeOriginal
@@ -45,7 +50,7 @@ struct ExifWriteOptions {
 // that the user may not write is written by neither route. A second hard
 // link keeps the old photo; a symbolic link is replaced, and the file it
 // points to stays as it is.
-ExifWriteResult writeExifDate(const std::filesystem::path& photo, const std::string& date, bool digitized,
+ExifWriteResult writeExifDate(const FileAt& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options = {});
 
 } // namespace velmora

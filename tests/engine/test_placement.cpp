@@ -273,13 +273,15 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
     for (int i = 1; i <= 12; ++i)
         make("BURST_" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG", "2011:01:01 10:00:00",
              burst + (i > 1 ? "__" + std::to_string(i - 1) : "") + ".JPG");
-    make("IMG_0100.JPG", "2012:02:02 12:00:00", live + ".JPG");
+    make("IMG_0100.JPG", "2012:02:02 12:00:00", live + "__1.JPG");
+    fs::create_symlink("nowhere", dir / (live + ".MOV")); // a link to nothing holds a name of the set all the same
+    expected[""] = live + ".MOV";
     make("NODATE.JPG", std::nullopt, "NODATE.JPG");
     for (const auto& [name, renamed] : {std::pair{"IMG_0001.CR2.xmp", pair + ".CR2.xmp"},
                                         {"IMG_0001.xmp", pair + ".xmp"},
                                         {"IMG_0002.NEF.XMP", pair + "__1.NEF.XMP"},
-                                        {"IMG_0100.MOV", live + ".MOV"},
-                                        {"IMG_0100.JPG.pp3", live + ".JPG.pp3"},
+                                        {"IMG_0100.MOV", live + "__1.MOV"},
+                                        {"IMG_0100.JPG.pp3", live + "__1.JPG.pp3"},
                                         {"NODATE.JPG.xmp", "NODATE.JPG.xmp"}}) {
         writeFile(dir / name, name);
         expected[name] = renamed;

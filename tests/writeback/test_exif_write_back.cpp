@@ -331,7 +331,7 @@ TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
         PhotoEngine engine(controls, latch, host);
         LogCapture log;
         // DateTimeDigitized: a field that none of the files holds, so exiv2 must add it.
-        const bool written = engine.setDate(kNew, photo, true);
+        const bool written = writeDateBack(kNew, photo, true);
         const std::vector<std::string> lines = log.lines();
         EXPECT_TRUE(host.alerts().empty());
         EXPECT_EQ(listNames(dir.path()), names);

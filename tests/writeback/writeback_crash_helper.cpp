@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     photo = argv[1];
     const velmora::ExifWriteOptions options{std::strcmp(argv[2], "unnamed") == 0, std::strcmp(argv[2], "inplace") == 0};
     const auto write = [&](int i) {
-        return velmora::writeExifDate(photo, kDates[i % 2], false, options).status ==
+        return velmora::writeExifDate(std::filesystem::path(photo), kDates[i % 2], false, options).status ==
                velmora::ExifWriteResult::Status::Written;
     };
     const std::string step = argc == 4 ? argv[3] : "";

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/ShotPlacer.h"
+
+#include "engine/FileErrorText.h"
+#include "engine/ShotNaming.h"
+#include "files/DeviceReach.h"
+#include "files/SystemLog.h"
+#include "settings/MessageTable.h"
+#include "writeback/ExifDateWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace fs = std::filesystem;
+
+namespace velmora {
+
+void ShotPlacer::place(std::vector<ShotItem>& items, const std::string& shiftedCaptureDate,
+                       const OptionSnapshot& options)
+{
+    // A photo alone tries its names in turn, each by being placed there, not
+    // looked up first; the files of a larger shot need one number free for
+    // all of them before any of them moves.
+    const bool alone = items.size() == 1;
+    if (!alone) {
+        std::vector<ShotFile> files;
+        for (const ShotItem& item : items)
+            files.push_back({item.source, item.companion});
+        const std::vector<std::string> targets =
+            nameShot(files, shiftedCaptureDate, options, [&](const std::string& name, size_t i) {
+                return manager_.fileExists(name) && !manager_.isSameFile(items[i].source, name);
+            });
+        for (size_t i = 0; i < items.size(); ++i)
+            items[i].target = targets[i];
+    }
+    for (ShotItem& item : items)
+        if (!item.companion)
+            placeMember(item, alone, shiftedCaptureDate, options);
+    const bool anyPlaced = std::any_of(items.begin(), items.end(), [](const ShotItem& i) { return i.placed; });
+    for (ShotItem& item : items)
+        if (item.companion && (item.owner ? items[*item.owner].placed : anyPlaced))
+            placeCompanion(item, options);
+}
+
+std::optional<FileError> ShotPlacer::transfer(const fs::path& source, const std::string& target, bool copy,
+                                              std::optional<FileIdentity>* made)
+{
+    const FileAt from = folders_.at(source);
+    const FileAt to = folders_.at(target);
+    return copy ? manager_.copyItem(from, to, made) : manager_.moveItem(from, to, made);
+}
+
+std::optional<FileError> ShotPlacer::transferMember(ShotItem& item, bool alone, const std::string& shiftedCaptureDate,
+                                                    const OptionSnapshot& options, std::optional<FileIdentity>* made)
+{
+    std::vector<std::string> held; // names tried and found taken by another file
+    const std::vector<ShotFile> files{{item.source}};
+    for (;;) {
+        if (alone)
+            item.target = nameShot(files, shiftedCaptureDate, options, [&](const std::string& name, size_t) {
+                return std::find(held.begin(), held.end(), name) != held.end();
+            }).front();
+        if (item.target == item.source.native())
+            return std::nullopt; // it has its name already
+        auto error = transfer(item.source, item.target, options.copy, made);
+        if (!alone || !error || error->code != FileError::kAlreadyExists ||
+            manager_.isSameFile(item.source, item.target))
+            return error;
+        held.push_back(item.target);
+    }
+}
+
+// A failure because the file system of the photo or its target is gone, not the photo's own.
+bool ShotPlacer::fileSystemGone(const std::optional<FileError>& error, const ShotItem& item)
+{
+    return error && isGoneDeviceError(error->code) &&
+           (reports_.gone().check(item.source) || reports_.gone().check(fs::path(item.target).parent_path()));
+}
+
+void ShotPlacer::placeMember(ShotItem& item, bool alone, const std::string& shiftedCaptureDate,
+                             const OptionSnapshot& options)
+{
+    const bool copy = options.copy;
+    std::optional<FileIdentity> made;
+    const auto error = transferMember(item, alone, shiftedCaptureDate, options, &made);
+    if (fileSystemGone(error, item)) {
+        reports_.reportUnreachable(item.source, &*error);
+        return;
+    }
+    const bool sameAsSource = item.target == item.source.native() ||
+                              (error && error->code == FileError::kAlreadyExists &&
+                               manager_.isSameFile(item.source, item.target));
+    if (error && error->code == ENOENT && !manager_.fileExists(item.source)) {
+        // Gone since it was read (another batch over the same folder took
+        // it): the same case as a path that is gone from the start.
+        reports_.reportNotFound(item.source);
+        return;
+    }
+    if (error && error->code != FileError::kAlreadyExists)
+        reports_.reportFailure(*error);
+    // Companions follow a photo that was placed, or that already has its name.
+    item.placed = !error || sameAsSource;
+    PhotoOutcome outcome;
+    outcome.kind = item.placed ? PhotoOutcome::Kind::Placed : PhotoOutcome::Kind::Failed;
+    outcome.source = item.source;
+    if (item.placed)
+        outcome.target = sameAsSource ? item.source : fs::path(item.target);
+    else
+        outcome.error = userText(*error);
+    outcome.copied = copy && !sameAsSource;
+    outcome.sourceIdentity = item.identity;
+
+    std::shared_ptr<const PatchTicket> ticket;
+    if (options.writeBack()) {
+        const bool digitized = options.digitized();
+        // Only into the photo itself, as it was read (or copied): the placed
+        // file, or the source when it already has its name. Never into
+        // whatever else sits at the target, nor into a photo changed since.
+        const std::optional<FileIdentity>& expected = made ? made : item.identity;
+        const FileIdentity* unchangedSince = expected ? &*expected : nullptr;
+        bool written = false;
+        if (!error)
+            written = writeDateBack(shiftedCaptureDate, folders_.at(item.target), digitized, unchangedSince, &ticket);
+        else if (sameAsSource)
+            written = writeDateBack(shiftedCaptureDate, folders_.at(item.source), digitized, unchangedSince, &ticket);
+        if (written) {
+            outcome.digitized = digitized;
+            outcome.oldDate = item.oldDate;
+            outcome.newDate = shiftedCaptureDate;
+        } else {
+            reports_.raiseLatchedAlert(message::kWriteFailed);
+            outcome.error = MessageTable::text(message::kWriteFailed);
+        }
+    }
+    reports_.deliver(std::move(outcome), std::move(ticket));
+}
+
+void ShotPlacer::placeCompanion(const ShotItem& item, const OptionSnapshot& options)
+{
+    if (item.target == item.source.native())
+        return;
+    const bool copy = options.copy;
+    const auto error = transfer(item.source, item.target, copy);
+    if (error && error->code == ENOENT && !manager_.fileExists(item.source))
+        return;
+    if (error && error->code == FileError::kAlreadyExists && manager_.isSameFile(item.source, item.target))
+        return; // its own name in another letter case
+    if (fileSystemGone(error, item)) {
+        reports_.reportUnreachable(item.source, &*error);
+        return;
+    }
+    // Journaled like a photo of its own, so that an undo takes it back too.
+    PhotoOutcome outcome;
+    outcome.kind = error ? PhotoOutcome::Kind::Failed : PhotoOutcome::Kind::Placed;
+    outcome.source = item.source;
+    if (error)
+        outcome.error = userText(*error);
+    else
+        outcome.target = item.target;
+    outcome.copied = copy;
+    reports_.deliver(outcome);
+    // Left behind under its old name, it is cut off from its photo: the user must know.
+    if (error)
+        reports_.reportFailure(*error);
+}
+
+bool writeDateBack(const std::string& date, const FileAt& photo, bool digitized, const FileIdentity* unchangedSince,
+                   std::shared_ptr<const PatchTicket>* staged)
+{
+    using Status = ExifWriteResult::Status;
+    ExifWriteOptions options;
+    options.staged = staged;
+    options.unchangedSince = unchangedSince;
+    const fs::path& path = photo.path;
+    const ExifWriteResult result = writeExifDate(photo, date, digitized, options);
+    switch (result.status) {
+    case Status::Written:
+        return true;
+    case Status::NoImageSource:
+        SystemLog::write("***Could not create image source ***");
+        break;
+    case Status::NoImageDestination:
+        SystemLog::write("***Could not create image destination ***");
+        break;
+    case Status::EncodeFailed:
+        SystemLog::write("***Could not create data from image destination ***");
+        break;
+    case Status::WriteFailed:
+        SystemLog::write("***Could not write the image file " + path.native() + ": " + result.detail + " ***");
+        return false;
+    }
+    SystemLog::write("Date not written into " + path.native() + ": " + result.detail);
+    return false;
+}
+
+} // namespace velmora
