@@ -119,6 +119,15 @@ std::vector<std::string> listNames(const fs::path& folder)
     return names;
 }
 
+Contents contents(const fs::path& folder)
+{
+    Contents all;
+    for (const std::string& name : listNames(folder))
+        if (fs::is_regular_file(folder / name))
+            all[name] = readFile(folder / name);
+    return all;
+}
+
 void EngineTest::SetUpTestSuite()
 {
     initializePlatform();

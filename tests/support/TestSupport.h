@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,6 +47,9 @@ std::string readFile(const std::filesystem::path& path);
 CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);
 // Names in a folder, sorted.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
+// The regular files of a folder, name -> bytes.
+using Contents = std::map<std::string, std::string>;
+Contents contents(const std::filesystem::path& folder);
 
 // Items gathered from any thread.
 template <typename T> class Recorded {
