@@ -110,6 +110,13 @@ std::string readFile(const fs::path& path)
     return content.str();
 }
 
+struct stat statOf(const fs::path& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
 std::vector<std::string> listNames(const fs::path& folder)
 {
     std::vector<std::string> names;
