@@ -36,6 +36,15 @@ CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path)
     return dates;
 }
 
+// A JPEG, or a plain TIFF (not Canon's CR2, which marks its header): the
+// formats where exiv2 reads every file the locator reads.
+bool isJpegOrPlainTiff(const uint8_t* head, size_t size)
+{
+    if (size >= 2 && head[0] == 0xFF && head[1] == 0xD8)
+        return true;
+    return size >= 10 && (std::memcmp(head, "II*\0", 4) == 0 || std::memcmp(head, "MM\0*", 4) == 0) &&
+           !(head[8] == 'C' && head[9] == 'R');
+}
 
 [[noreturn]] void broken(const char* what)
 {
@@ -113,8 +122,7 @@ int metadataReader(const uint8_t* data, size_t size)
     // For JPEG and plain TIFF, where exiv2 reads every file we read, the
     // locator reads the dates exiv2 reads. (Whether a file without them counts
     // as damaged or as having no EXIF may differ: either way it has no date.)
-    using Format = DateLocation::Format;
-    if (located && (located->format == Format::Jpeg || located->format == Format::Tiff)) {
+    if (located && isJpegOrPlainTiff(data, size)) {
         const CaptureDates reference = readCaptureDatesWithExiv2(path);
         if (located->dates().dateTimeOriginal != reference.dateTimeOriginal ||
             located->dates().dateTimeDigitized != reference.dateTimeDigitized)

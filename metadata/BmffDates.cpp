@@ -8,8 +8,6 @@
 namespace velmora::locator {
 namespace {
 
-using Format = DateLocation::Format;
-
 struct Box {
     char type[4];
     uint64_t body;    // first byte after the header
@@ -152,7 +150,7 @@ std::optional<DateLocation> parseHeif(Bytes& bytes)
         be32(skip) > length - 4)
         return std::nullopt;
     // The item opens with the distance from its fifth byte to the TIFF header.
-    return parseExifBlock(bytes, at + 4 + be32(skip), length - 4 - be32(skip), Format::Bmff);
+    return parseExifBlock(bytes, at + 4 + be32(skip), length - 4 - be32(skip));
 }
 
 // Canon CR3: the EXIF directory is a TIFF of its own in the CMT2 box.
@@ -168,7 +166,7 @@ std::optional<DateLocation> parseCr3(Bytes& bytes)
         Box cmt2;
         if (Boxes::is(box, "uuid") && std::memcmp(box.uuid, canon, 16) == 0 &&
             findBox(bytes, box.body + 16, box.end, "CMT2", cmt2))
-            return inFormat(parseTiff(bytes, cmt2.body, cmt2.end - cmt2.body, true), Format::Cr3);
+            return parseTiff(bytes, cmt2.body, cmt2.end - cmt2.body, true);
     }
     return std::nullopt;
 }
@@ -181,7 +179,7 @@ std::optional<DateLocation> parseJpegXl(Bytes& bytes)
         be32(skip) > exif.end - exif.body - 4)
         return std::nullopt;
     const uint64_t tiff = exif.body + 4 + be32(skip);
-    return inFormat(parseTiff(bytes, tiff, exif.end - tiff), Format::JpegXl);
+    return parseTiff(bytes, tiff, exif.end - tiff);
 }
 
 } // namespace velmora::locator

@@ -12,7 +12,6 @@ namespace velmora {
 namespace {
 
 using namespace locator;
-using Format = DateLocation::Format;
 
 constexpr uint64_t kMaxSkip = 64 * 1024; // padding between JPEG segments
 
@@ -96,7 +95,7 @@ std::optional<DateLocation> parseJpeg(Bytes& bytes, uint64_t start, uint64_t end
         none.source = CaptureDates::Source::NoExif;
         return none;
     }
-    return inFormat(parseTiff(bytes, exifAt, exifLength - 8u), Format::Jpeg);
+    return parseTiff(bytes, exifAt, exifLength - 8u);
 }
 
 // Fujifilm RAF: a JPEG preview at the offset the header gives carries the EXIF block.
@@ -113,7 +112,7 @@ std::optional<DateLocation> parseRaf(Bytes& bytes)
     auto found = parseJpeg(bytes, at, at + length);
     if (found && found->source != CaptureDates::Source::Exif)
         return std::nullopt;
-    return inFormat(std::move(found), Format::Raf);
+    return found;
 }
 
 // PNG: the "eXIf" chunk before the image data. (EXIF in a compressed text
@@ -131,7 +130,7 @@ std::optional<DateLocation> parsePng(Bytes& bytes)
         if (std::memcmp(h + 4, "IDAT", 4) == 0 || std::memcmp(h + 4, "IEND", 4) == 0)
             return std::nullopt;
         if (std::memcmp(h + 4, "eXIf", 4) == 0) {
-            auto found = parseExifBlock(bytes, at + 8, length, Format::Png);
+            auto found = parseExifBlock(bytes, at + 8, length);
             if (found)
                 found->checksum = DateLocation::Crc32{at + 4, static_cast<uint32_t>(length + 4), at + 8 + length};
             return found;
@@ -153,7 +152,7 @@ std::optional<DateLocation> parseWebP(Bytes& bytes)
         if (length > end - at - 8)
             return std::nullopt;
         if (std::memcmp(h, "EXIF", 4) == 0)
-            return parseExifBlock(bytes, at + 8, length, Format::WebP);
+            return parseExifBlock(bytes, at + 8, length);
         at += 8 + length + (length & 1);
     }
     return std::nullopt;
@@ -167,9 +166,7 @@ std::optional<DateLocation> parse(Bytes& bytes)
     if (magic[0] == 0xFF && magic[1] == 0xD8)
         return parseJpeg(bytes, 0, bytes.size());
     if ((magic[0] == 'I' && magic[1] == 'I') || (magic[0] == 'M' && magic[1] == 'M')) {
-        auto found = parseTiff(bytes, 0, bytes.size());
-        // Canon's CR2 marks its TIFF header; exiv2 reads it with a parser of its own.
-        return magic[8] == 'C' && magic[9] == 'R' ? inFormat(std::move(found), Format::TiffVariant) : found;
+        return parseTiff(bytes, 0, bytes.size());
     }
     if (std::memcmp(magic, "FUJIFILMCCD-RAW ", 16) == 0)
         return parseRaf(bytes);

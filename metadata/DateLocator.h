@@ -18,9 +18,6 @@ struct DateField {
 };
 
 struct DateLocation {
-    // TiffVariant: the headers of Olympus ORF, Panasonic RW2 and Canon CR2.
-    enum class Format { Jpeg, Tiff, TiffVariant, Raf, Bmff, Cr3, Png, WebP, JpegXl };
-    Format format = Format::Jpeg;
     CaptureDates::Source source = CaptureDates::Source::Exif;
     std::optional<DateField> original;
     std::optional<DateField> digitized;

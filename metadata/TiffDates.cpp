@@ -173,7 +173,6 @@ std::optional<DateLocation> parseTiff(Bytes& bytes, uint64_t base, uint64_t limi
         return std::nullopt;
 
     DateLocation location;
-    location.format = magic == 42 ? DateLocation::Format::Tiff : DateLocation::Format::TiffVariant;
     std::vector<Entry> ifd0, exif;
     const uint32_t first = tiff.u32(header + 4);
     bool duplicate = false;
@@ -206,21 +205,14 @@ std::optional<DateLocation> parseTiff(Bytes& bytes, uint64_t base, uint64_t limi
     return location;
 }
 
-std::optional<DateLocation> parseExifBlock(Bytes& bytes, uint64_t at, uint64_t length, DateLocation::Format format)
+std::optional<DateLocation> parseExifBlock(Bytes& bytes, uint64_t at, uint64_t length)
 {
     uint8_t head[6];
     if (length >= 6 && bytes.read(at, 6, head) && std::memcmp(head, "Exif\0\0", 6) == 0) {
         at += 6;
         length -= 6;
     }
-    return inFormat(parseTiff(bytes, at, length), format);
-}
-
-std::optional<DateLocation> inFormat(std::optional<DateLocation> found, DateLocation::Format format)
-{
-    if (found)
-        found->format = format;
-    return found;
+    return parseTiff(bytes, at, length);
 }
 
 } // namespace velmora::locator

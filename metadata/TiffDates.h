@@ -41,9 +41,6 @@ constexpr int kMaxBoxes = 4096;
 std::optional<DateLocation> parseTiff(Bytes& bytes, uint64_t base, uint64_t limit, bool exifFirst = false);
 
 // The same for an EXIF block that may open with "Exif\0\0" before its TIFF header.
-std::optional<DateLocation> parseExifBlock(Bytes& bytes, uint64_t at, uint64_t length, DateLocation::Format format);
-
-// `found`, said to be of `format`.
-std::optional<DateLocation> inFormat(std::optional<DateLocation> found, DateLocation::Format format);
+std::optional<DateLocation> parseExifBlock(Bytes& bytes, uint64_t at, uint64_t length);
 
 } // namespace velmora::locator

@@ -22,7 +22,6 @@ using namespace velmora::test;
 namespace {
 
 using Names = std::vector<std::string>;
-using Contents = std::map<std::string, std::string>; // name -> bytes
 using Undo = BatchSummary::Undo;
 
 // A quote, a backslash and a byte outside UTF-8: names come back byte for byte.
@@ -39,14 +38,7 @@ protected:
         for (int i = 0; i < 3; ++i)
             makeJpeg(batch[i], "2010:07:14 18:05:09", "2001:01:01 00:00:0" + std::to_string(i));
         makeJpeg(dir / "none.JPG", std::nullopt);
-        return contents();
-    }
-    Contents contents() const
-    {
-        Contents all;
-        for (const std::string& name : listNames(dir.path()))
-            all[name] = readFile(dir / name);
-        return all;
+        return contents(dir.path());
     }
     // Runs the batch over the first `count` photos; cut short, the process dies
     // one photo after the journal's last group.
@@ -188,7 +180,7 @@ TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
         const std::string id = runBatch();
         if (c.meddle)
             c.meddle(dir.path());
-        const Contents meddled = contents();
+        const Contents meddled = contents(dir.path());
         EXPECT_EQ(undoBatch(id).kept, *c.reason ? 1u : 0u);
         EXPECT_EQ(listNames(dir.path()), c.namesAfterUndo);
         const auto undo = readUndo(id, 5);
@@ -196,7 +188,7 @@ TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
         EXPECT_EQ(kept == undo.end() ? "" : (*kept)->reason, c.reason);
         EXPECT_EQ(newest().undo, *c.reason ? Undo::Partly : Undo::Done);
         // Every photo taken back is its old self to the byte; what was kept is untouched.
-        for (const auto& [name, bytes] : contents()) {
+        for (const auto& [name, bytes] : contents(dir.path())) {
             const auto m = meddled.find(name);
             const bool left = m != meddled.end() && (!before.contains(name) || m->second != before.at(name));
             EXPECT_EQ(bytes, left ? m->second : before.at(name)) << name;
@@ -228,7 +220,7 @@ TEST_F(HistoryTest, CrashesDuringABatchAndItsUndoLoseNothing)
 
     const UndoResult result = undoBatch(id);
     EXPECT_EQ(std::make_tuple(result.undone, result.kept, newest().undo), std::make_tuple(2u, 0u, Undo::Done));
-    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(contents(dir.path()), before);
 }
 
 } // namespace

@@ -77,6 +77,27 @@ void tearDown(const fs::path& base)
     sh(base, "losetup -j " + (base / "image").native() + " | cut -d: -f1 | xargs -r -n1 losetup -d");
 }
 
+// Tears down what runs that were killed left behind.
+void cleanUpLeftovers()
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(kRoot, ec)) {
+        const int fd = ::open((entry.path() / "lock").c_str(), O_RDWR | O_CLOEXEC);
+        // Locked: a live fixture's. Kept locked while torn down, so that no other cleaner races.
+        // Without a lock file yet: one being made, unless it is old.
+        const bool young = fs::last_write_time(entry.path(), ec) > fs::file_time_type::clock::now() - 1min;
+        if ((fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) || (fd < 0 && young)) {
+            if (fd >= 0)
+                ::close(fd);
+            continue;
+        }
+        tearDown(entry.path());
+        fs::remove_all(entry.path(), ec);
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
 } // namespace
 
 const char* fsName(FsKind kind)
@@ -219,26 +240,6 @@ MountedFileSystem::~MountedFileSystem()
     std::error_code ec;
     fs::remove_all(base_, ec);
     ::close(lock_);
-}
-
-void MountedFileSystem::cleanUpLeftovers()
-{
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(kRoot, ec)) {
-        const int fd = ::open((entry.path() / "lock").c_str(), O_RDWR | O_CLOEXEC);
-        // Locked: a live fixture's. Kept locked while torn down, so that no other cleaner races.
-        // Without a lock file yet: one being made, unless it is old.
-        const bool young = fs::last_write_time(entry.path(), ec) > fs::file_time_type::clock::now() - 1min;
-        if ((fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) || (fd < 0 && young)) {
-            if (fd >= 0)
-                ::close(fd);
-            continue;
-        }
-        tearDown(entry.path());
-        fs::remove_all(entry.path(), ec);
-        if (fd >= 0)
-            ::close(fd);
-    }
 }
 
 } // namespace velmora::test

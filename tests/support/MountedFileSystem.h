@@ -32,7 +32,6 @@ public:
     MountedFileSystem& operator=(const MountedFileSystem&) = delete;
 
     const std::filesystem::path& path() const { return mountPoint_; }
-    FsKind kind() const { return kind_; }
 
     // FUSE kinds: the daemon killed with all it had not flushed, as a power cut or a
     // card pulled from its reader leaves it; the mount answers ENOTCONN. False when
@@ -42,9 +41,6 @@ public:
     // A live exFAT card is unmounted and mounted through another loop device, as a card
     // put into another reader (a new device number).
     void remount();
-
-    // Tears down what runs that were killed left behind.
-    static void cleanUpLeftovers();
 
 private:
     FsKind kind_;

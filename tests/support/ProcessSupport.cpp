@@ -7,6 +7,8 @@
 #include <QProcess>
 
 #include <csignal>
+#include <regex>
+#include <sstream>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/resource.h>
@@ -63,6 +65,25 @@ std::vector<std::string> differences(const QJsonObject& before, const QJsonObjec
     return changed;
 }
 
+std::vector<std::string> patchSystemCalls(const QString& helper, const fs::path& photo, const fs::path& trace)
+{
+    // LeakSanitizer cannot run under ptrace: the leak check is off for the traced run.
+    if (!runProgram("env",
+                    {"ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS") + ":detect_leaks=0", "strace", "-f", "-qq",
+                     "-y", "-o", QString::fromStdString(trace.native()), "-e", "trace=pwrite64,fsync,fdatasync,syncfs",
+                     helper, QString::fromStdString(photo.native()), "inplace", "once"}))
+        return {};
+    // strace -y prints each descriptor's file: "4537  pwrite64(3</tmp/x/photo.jpg>, ...".
+    std::vector<std::string> calls;
+    const std::regex call(R"(^\d+ +(\w+)\(\d+<[^>]*(\.journal|/photo\.jpg)>)");
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);)
+        if (std::smatch m; std::regex_search(line, m, call))
+            calls.push_back(m.str(1) + (m.str(2) == ".journal" ? " journal" : " photo") +
+                            (line.find("VLMPATCH") != std::string::npos ? " record" : ""));
+    return calls;
+}
+
 std::vector<std::string> datedPhotos(const fs::path& table)
 {
     std::vector<std::string> names;
@@ -103,11 +124,9 @@ std::string runInChild(const std::function<std::string()>& body, bool asNobody, 
         if (asNobody &&
             !(nobody && ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0))
             return 90;
-        if (fileSizeLimit > 0) {
-            std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-            const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        std::optional<DiskFull> full;
+        if (fileSizeLimit > 0)
+            full.emplace(fileSizeLimit);
         const std::string out = body();
         return ::write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 91;
     });

@@ -30,6 +30,12 @@ std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesyste
 // leaving out what describes the file rather than its content, derived tags,
 // and where a rewritten file lays its parts out.
 std::vector<std::string> differences(const QJsonObject& before, const QJsonObject& after);
+// The system calls on the write-ahead log and on `photo` (named photo.jpg) of
+// writeback_crash_helper at `helper` writing one date in place, traced by strace
+// into `trace`: "pwrite64 journal record" (the patch's record), "fdatasync journal",
+// "pwrite64 photo", "syncfs photo", ...; empty when the date was not written.
+std::vector<std::string> patchSystemCalls(const QString& helper, const std::filesystem::path& photo,
+                                          const std::filesystem::path& trace);
 // The dated camera photos of exiv2's test data, from its table
 // (exiv2-testdata.tsv): every row with a DateTimeOriginal that is an image,
 // not a metadata file.

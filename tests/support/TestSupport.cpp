@@ -110,6 +110,13 @@ std::string readFile(const fs::path& path)
     return content.str();
 }
 
+struct stat statOf(const fs::path& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
 std::vector<std::string> listNames(const fs::path& folder)
 {
     std::vector<std::string> names;
@@ -117,6 +124,15 @@ std::vector<std::string> listNames(const fs::path& folder)
         names.push_back(entry.path().filename().native());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+Contents contents(const fs::path& folder)
+{
+    Contents all;
+    for (const std::string& name : listNames(folder))
+        if (fs::is_regular_file(folder / name))
+            all[name] = readFile(folder / name);
+    return all;
 }
 
 void EngineTest::SetUpTestSuite()

@@ -9,9 +9,11 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 class QImage;
@@ -44,8 +46,13 @@ void writeFile(const std::filesystem::path& path, const std::string& content);
 std::string readFile(const std::filesystem::path& path);
 // The dates as exiv2 alone reads them: the reference our locator is checked against.
 CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);
+// The status of `path` itself, not of what a link names; zeroed when there is none.
+struct stat statOf(const std::filesystem::path& path);
 // Names in a folder, sorted.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
+// The regular files of a folder, name -> bytes.
+using Contents = std::map<std::string, std::string>;
+Contents contents(const std::filesystem::path& folder);
 
 // Items gathered from any thread.
 template <typename T> class Recorded {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What a write-back writes: the chosen field only, in every format patched in
+// place, through the engine and a batch's groups, and into exiv2's sample photos.
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
@@ -7,7 +9,6 @@
 #include "metadata/DateLocator.h"
 #include "writeback/ExifDateWriter.h"
 #include "engine/DateReader.h"
-#include "writeback/WriteAheadLog.h"
 #include "files/Platform.h"
 
 #include <QImage>
@@ -15,13 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <fcntl.h>
 #include <numeric>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace velmora;
@@ -48,13 +44,6 @@ bool run(const QString& program, const QStringList& arguments)
     return runProgram(program, arguments).has_value();
 }
 
-struct stat statOf(const fs::path& path)
-{
-    struct stat st {};
-    ::lstat(path.c_str(), &st);
-    return st;
-}
-
 // True when the PNG chunk holding EXIF carries the CRC of its type and data.
 bool exifChunkCrcHolds(const std::string& png)
 {
@@ -65,15 +54,6 @@ bool exifChunkCrcHolds(const std::string& png)
     const auto be32 = [&](size_t at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
     const uint32_t length = be32(type - 4);
     return be32(type + 4 + length) == crc32(0, reinterpret_cast<const uint8_t*>(png.data() + type), length + 4);
-}
-
-// kNew written into `photo` by a child process (see runInChild); -1 when the child died.
-Status writeInChild(const fs::path& photo, ExifWriteOptions options, bool asNobody, long fileSizeLimit = 0)
-{
-    const std::string status = runInChild(
-        [&] { return std::to_string(static_cast<int>(writeExifDate(photo, kNew, false, options).status)); }, asNobody,
-        fileSizeLimit);
-    return static_cast<Status>(std::isdigit(status[0]) ? std::stoi(status) : -1);
 }
 
 struct FormatCase {
@@ -123,145 +103,6 @@ INSTANTIATE_TEST_SUITE_P(, WriteBackFormats,
                              return std::string(info.param.extension) +
                                     (info.param.digitized ? "_Digitized" : "_Original");
                          });
-
-// A link's target, or a second hard link (a backup), never changes with the
-// photo: the photo's own directory entry gets the new file, with the photo's
-// permissions, owner and extended attributes.
-TEST_F(WriteBack, OtherLinksToThePhotoKeepTheOldOne)
-{
-    for (const bool symbolic : {true, false}) {
-        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
-        TempDir dir;
-        fs::create_directory(dir / "real");
-        fs::create_directory(dir / "links");
-        const fs::path photo = dir / "real" / "photo.jpg";
-        makeJpeg(photo, kOriginal.toStdString(), kDigitized.toStdString());
-        fs::permissions(photo, fs::perms(0604));
-        const bool root = ::geteuid() == 0;
-        ASSERT_TRUE(!root || ::chown(photo.c_str(), 65534, 65534) == 0);
-        const bool xattrs = ::setxattr(photo.c_str(), "user.velmora.album", "Rome", 4, 0) == 0;
-        const std::string before = readFile(photo);
-        const fs::path link = dir / "links" / "link.jpg";
-        if (symbolic)
-            fs::create_symlink("../real/photo.jpg", link);
-        else
-            fs::create_hard_link(photo, link);
-
-        ASSERT_EQ(writeExifDate(link, kNew, false).status, Status::Written);
-        EXPECT_EQ(exiftoolTags(link).value("ExifIFD:DateTimeOriginal").toString().toStdString(), kNew);
-        EXPECT_TRUE(readFile(photo) == before) << "the other link changed";
-        EXPECT_EQ(listNames(dir / "links"), std::vector<std::string>{"link.jpg"});
-        const struct stat st = statOf(link);
-        EXPECT_EQ(st.st_mode & 07777, 0604u);
-        EXPECT_TRUE(!root || st.st_uid == 65534u) << "owner lost";
-        char value[8] = {};
-        EXPECT_TRUE(!xattrs || ::getxattr(link.c_str(), "user.velmora.album", value, sizeof value) == 4)
-            << "extended attributes lost";
-    }
-}
-
-// A folder we may not write, or a full disk (a file size limit), on either
-// kind of temporary file: a failure, the photo as it was, nothing left behind.
-TEST_F(WriteBack, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
-{
-    for (const bool readOnly : {true, false}) {
-        for (const bool unnamed : {true, false}) {
-            SCOPED_TRACE(std::string(readOnly ? "read-only folder" : "full disk") + (unnamed ? ", unnamed" : ""));
-            TempDir dir;
-            const fs::path folder = dir / "photos";
-            fs::create_directory(folder);
-            const fs::path photo = folder / "photo.jpg";
-            makeJpeg(photo, kOriginal.toStdString(), std::nullopt, 320, 240);
-            const std::string before = readFile(photo);
-            openUpForEveryone(dir.path());
-            // As root the folder's permissions would not hold: the write runs as "nobody".
-            const bool asNobody = readOnly && ::geteuid() == 0;
-            if (readOnly) { // the photo itself writable: only the folder is in the way
-                fs::permissions(folder, fs::perms(0555));
-                fs::permissions(photo, fs::perms(0666));
-            }
-            EXPECT_EQ(writeInChild(photo, {unnamed, false}, asNobody, readOnly ? 0 : static_cast<long>(before.size() / 2)),
-                      Status::WriteFailed);
-            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
-            EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
-        }
-    }
-}
-
-// A photo the user may not write is written by no route, and a rebuilt photo
-// that could not keep its owner is not put in place: run as "nobody", in a
-// folder it may write. Another user's photo that everyone may write is patched
-// in place, and keeps its owner.
-TEST_F(WriteBack, PermissionsOfThePhotoHoldOnEveryRoute)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root, to give the photo to another user and run the write-back as nobody";
-    struct Case {
-        const char* name;
-        uid_t owner;
-        mode_t mode;
-        bool inPlace;
-        Status expected;
-    };
-    const Case cases[] = {
-        {"own read-only photo, in place", 65534, 0444, true, Status::WriteFailed},
-        {"own read-only photo, whole file", 65534, 0444, false, Status::WriteFailed},
-        {"another user's photo, in place", 0, 0644, true, Status::WriteFailed},
-        {"another user's photo, whole file", 0, 0644, false, Status::WriteFailed},
-        {"another user's writable photo, whole file", 0, 0666, false, Status::WriteFailed},
-        {"another user's writable photo, in place", 0, 0666, true, Status::Written},
-    };
-    openWriteAheadLog(); // inherited by the child: nobody may not write the state folder
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        const fs::path photo = dir / "photo.jpg";
-        makeJpeg(photo, kOriginal.toStdString());
-        openUpForEveryone(dir.path());
-        fs::permissions(dir.path(), fs::perms(0777));
-        ASSERT_EQ(::chown(photo.c_str(), c.owner, c.owner), 0);
-        ASSERT_EQ(::chmod(photo.c_str(), c.mode), 0);
-        const struct stat before = statOf(photo);
-        const std::string bytes = readFile(photo);
-        EXPECT_EQ(writeInChild(photo, {true, c.inPlace}, true), c.expected);
-        const struct stat after = statOf(photo);
-        EXPECT_EQ(after.st_ino, before.st_ino) << "the photo was replaced";
-        EXPECT_EQ(after.st_uid, c.owner);
-        EXPECT_EQ(after.st_mode & 07777, c.mode);
-        EXPECT_EQ(readFile(photo) == bytes, c.expected != Status::Written);
-        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
-    }
-}
-
-// A temporary file left by a killed write-back is removed; one held by a
-// running write-back is left alone. A name too long for the decoration gets a short one.
-TEST_F(WriteBack, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
-{
-    for (const std::string& name : {std::string("photo.jpg"), std::string(240, 'n') + ".jpg"}) {
-        for (const bool unnamed : {true, false}) {
-            SCOPED_TRACE(std::to_string(name.size()) + (unnamed ? " unnamed" : " named"));
-            TempDir dir;
-            const fs::path photo = dir / name;
-            makeJpeg(photo, kOriginal.toStdString());
-            const fs::path temp = dir / temporaryNameFor(name);
-            EXPECT_LE(temp.filename().native().size(), 255u);
-
-            writeFile(temp, "half a photo");
-            ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
-            EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{name});
-
-            writeFile(temp, "being written");
-            const int held = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-            ASSERT_EQ(::flock(held, LOCK_EX), 0);
-            const std::string before = readFile(photo);
-            EXPECT_EQ(writeExifDate(photo, "2020:01:01 00:00:00", false, ExifWriteOptions{unnamed, false}).status,
-                      Status::WriteFailed);
-            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
-            EXPECT_EQ(readFile(temp), "being written");
-            ::close(held);
-        }
-    }
-}
 
 // Through the engine. A written date where no field of 20 bytes is there to
 // patch: the field is added and nothing else changes, or the photo is refused

@@ -16,8 +16,6 @@
 
 #include <algorithm>
 #include <fcntl.h>
-#include <regex>
-#include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -44,19 +42,7 @@ TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
     TempDir dir;
     const fs::path photo = dir / "photo.jpg", trace = dir / "trace";
     makeJpeg(photo, kOld, "2001:02:03 04:05:07", 64, 48);
-    ASSERT_TRUE(runProgram("env", {noLeakCheck(), "strace", "-f", "-qq", "-y", "-o", QString::fromStdString(trace.native()),
-                                   "-e", "trace=pwrite64,fsync,fdatasync,syncfs", WRITEBACK_CRASH_HELPER,
-                                   QString::fromStdString(photo.native()), "inplace", "once"}));
-
-    // The calls on the journal and on the photo, as "pwrite64 journal", "syncfs photo", ...
-    // strace -y prints each descriptor's file: "4537  pwrite64(3</tmp/x/photo.jpg>, ...".
-    std::vector<std::string> calls;
-    const std::regex call(R"(^\d+ +(\w+)\(\d+<[^>]*(\.journal|/photo\.jpg)>)");
-    std::istringstream lines(readFile(trace));
-    for (std::string line; std::getline(lines, line);)
-        if (std::smatch m; std::regex_search(line, m, call))
-            calls.push_back(m.str(1) + (m.str(2) == ".journal" ? " journal" : " photo") +
-                            (line.find("VLMPATCH") != std::string::npos ? " record" : ""));
+    const std::vector<std::string> calls = patchSystemCalls(WRITEBACK_CRASH_HELPER, photo, trace);
     const auto record = std::find(calls.begin(), calls.end(), "pwrite64 journal record");
     ASSERT_NE(record, calls.end()) << "no record written";
     EXPECT_EQ(std::vector<std::string>(record, calls.end()),

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A power cut during a batch that writes dates back, on our own FUSE file
+// system that loses every write not yet flushed (tests/files/powercut_fs.py).
+#include "support/MountedFileSystem.h"
+#include "support/ProcessSupport.h"
+#include "support/TestSupport.h"
+
+#include "engine/DateText.h"
+#include "files/Placement.h"
+#include "history/BatchHistory.h"
+#include "writeback/WriteAheadLog.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+long msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Written and flushed: what a power cut cannot take.
+void writeDurably(const fs::path& path, const std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_TRUE(fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                ::fsync(fd) == 0)
+        << path;
+    ::close(fd);
+}
+
+// A power cut during a batch that writes +2 h into 40 photos, and one just
+// after it, on a file system that loses every write not yet flushed with
+// fsync or fdatasync (the photos and the records and history in a folder of
+// the same file system, so the cut takes them too). After the next start's
+// recovery every photo is there once, its old bytes or its new ones, and
+// every photo the history calls written has its new ones.
+TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "mounted file systems are tested in the plain build";
+#endif
+    if (const std::string why = MountedFileSystem::unavailable(FsKind::PowerCut); !why.empty())
+        GTEST_SKIP() << "no power-cut file system here: " << why;
+    TempDir made;
+    std::map<std::string, int> photoOf;        // bytes, old or new -> photo
+    std::vector<std::string> oldBytes, newBytes; // by photo
+    for (int i = 0; i < 40; ++i) {
+        char name[16], date[20], digitized[20];
+        std::snprintf(name, sizeof name, "IMG_%04d.JPG", i);
+        std::snprintf(date, sizeof date, "2010:07:14 18:05:%02d", i / 2); // two a second: collisions
+        std::snprintf(digitized, sizeof digitized, "2001:01:01 00:00:%02d", i);
+        makeJpeg(made / name, date);
+        setExifDates(made / name, date, digitized);
+        oldBytes.push_back(readFile(made / name));
+        newBytes.push_back(oldBytes.back());
+        newBytes.back().replace(newBytes.back().find(date), 19, *shiftCaptureDate(date, 2));
+        photoOf[oldBytes.back()] = photoOf[newBytes.back()] = i;
+    }
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    long batchMs = 0;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        MountedFileSystem disk(FsKind::PowerCut);
+        const fs::path photos = disk.path() / "photos", state = disk.path() / "state";
+        fs::create_directory(photos);
+        fs::create_directory(state);
+        for (const std::string& name : listNames(made.path()))
+            if (!name.starts_with("."))
+                writeDurably(photos / name, readFile(made / name));
+        // writeback_crash_helper's batch, its history and write-back records under `state`; it
+        // prints "done" once the batch has ended.
+        QProcess batch;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_STATE_HOME", QString::fromStdString(state.native()));
+        batch.setProcessEnvironment(environment);
+        batch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const auto start = std::chrono::steady_clock::now();
+        batch.start(WRITEBACK_CRASH_HELPER, {"batch", QString::fromStdString(photos.native())});
+        ASSERT_TRUE(batch.waitForStarted());
+        // First just after the batch (which times it), then at random moments during one.
+        if (round == 0) {
+            ASSERT_TRUE(batch.waitForReadyRead(120000)) << "the batch did not end";
+            batchMs = msSince(start);
+        } else {
+            batch.waitForReadyRead(std::uniform_int_distribution<int>(0, static_cast<int>(batchMs))(random));
+        }
+        const long cutMs = msSince(start);
+        ::kill(static_cast<pid_t>(batch.processId()), SIGSTOP); // the process and the disk with its cache stop at once
+        EXPECT_TRUE(disk.cut());
+        batch.kill();
+        batch.waitForFinished();
+        disk.remount();
+
+        // The next start: the write-back's recovery, then what the history says.
+        const std::string written = runInChild(
+            [&] {
+                ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+                recoverInterruptedPatches();
+                std::string names;
+                for (const BatchSummary& b : listBatches())
+                    for (const RecordedPhoto& p : readBatch(b.id))
+                        if (!p.outcome.newDate.empty() && p.outcome.error.empty())
+                            names += p.outcome.target.filename().native() + "\n";
+                return names;
+            },
+            false);
+        ASSERT_NE(written, "child died");
+        // Each photo's files: a second name for the same file is a link the cut left between the
+        // link and the unlink of a move, not a second photo.
+        std::vector<std::set<ino_t>> found(oldBytes.size());
+        int nowNew = 0;
+        for (const std::string& name : listNames(photos)) {
+            const std::string bytes = readFile(photos / name);
+            const auto photo = photoOf.find(bytes);
+            // A write-back's temporary file is never taken for a photo, and the next write-back removes it.
+            if (isTemporaryName(name) || (bytes.empty() && photo == photoOf.end())) {
+                std::cout << "  left by the cut: " << name << " (" << bytes.size() << " bytes)\n";
+                continue;
+            }
+            ASSERT_NE(photo, photoOf.end()) << name << " is neither a photo's old bytes nor its new ones";
+            struct stat st {};
+            ::stat((photos / name).c_str(), &st);
+            if (!found[photo->second].insert(st.st_ino).second)
+                std::cout << "  left by the cut: " << name << ", a second link to a photo\n";
+            nowNew += bytes == newBytes[photo->second];
+            if (written.find(name + "\n") != std::string::npos) {
+                EXPECT_EQ(bytes, newBytes[photo->second]) << name << ": the history calls it written";
+            }
+        }
+        for (size_t i = 0; i < found.size(); ++i)
+            EXPECT_EQ(found[i].size(), 1u) << "IMG_" << i << (found[i].empty() ? " is lost" : " is there twice") << ":\n"
+                                   << testing::PrintToString(listNames(photos));
+        std::cout << "  cut after " << cutMs << " ms (the batch takes " << batchMs << " ms): "
+                  << std::count(written.begin(), written.end(), '\n') << " written by the history, " << nowNew
+                  << " hold the new date\n";
+    }
+}
+
+} // namespace
