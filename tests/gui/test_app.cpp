@@ -161,7 +161,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QVERIFY(stopVisible);
 
-        QTRY_COMPARE(app->status()->text(), QStringLiteral("Stopped"));
+        QTRY_VERIFY(app->status()->text().startsWith(QStringLiteral("Stopped: ")));
         QVERIFY(!stop->isVisible());
         // Every photo is whole, under its old name or its new one; no temporary file stays.
         const auto names = listNames(dir.path());
@@ -173,6 +173,9 @@ private slots:
                                [&](const std::string& n) { return n.rfind(start, 0) == 0; });
         };
         QVERIFY2(named("IMG_"), "the batch ran to its end");
+        const auto renamed = std::count_if(names.begin(), names.end(), [](const std::string& n) { return n[0] == '2'; });
+        QCOMPARE(app->status()->text().section(QStringLiteral(" <a"), 0, 0),
+                 QStringLiteral("Stopped: %1 renamed, 0 without a date, 0 failed").arg(renamed));
         QVERIFY2(named("2010-07-14__20-05-"), "the restored shift of +2 hours was not applied");
     }
 
