@@ -242,7 +242,7 @@ private slots:
     }
 
     // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
-    void writeToSupportWithoutMailProgramShowsTheAddress()
+    void supportLinksWithoutMailOrBrowserShowTheAddress()
     {
         // A desktop that knows no program for mailto: links.
         TempDir bin;
@@ -262,6 +262,10 @@ private slots:
             if (box->buttonRole(button) == QMessageBox::ActionRole)
                 button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(VELMORA_SUPPORT_EMAIL));
+        // No browser either: the web site's address is shown.
+        qputenv("PATH", QByteArray::fromStdString(bin.path().native()));
+        child<QAction>(app->window(), "actionOpenWebSite")->trigger();
+        QTRY_VERIFY(child<QMessageBox>(app->window(), "webSiteAddress")->isVisible());
     }
 
     void usageAndVersionArePrintedWithoutAWindow()
