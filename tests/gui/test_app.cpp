@@ -283,6 +283,17 @@ private slots:
             QCOMPARE(velmora.exitCode(), 0);
             QVERIFY2(velmora.readAllStandardOutput().contains(printed), printed);
         }
+        // In German every line of the usage is, whatever translations Qt brings.
+        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+        QProcess velmora;
+        velmora.setProcessEnvironment(env);
+        velmora.start(QStringLiteral(VELMORA_BINARY), {QStringLiteral("--help")});
+        QVERIFY(velmora.waitForFinished(30000));
+        const QString usage = QString::fromUtf8(velmora.readAllStandardOutput());
+        QVERIFY2(usage.contains(QStringLiteral("Pfade")) && !usage.contains(QStringLiteral("path")) &&
+                     !usage.contains(QStringLiteral("Displays")),
+                 qPrintable(usage));
     }
 };
 
