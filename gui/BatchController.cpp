@@ -10,7 +10,9 @@
 
 #include <QCoreApplication>
 #include <QRadioButton>
-#include <QTimer>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace fs = std::filesystem;
 
@@ -64,6 +66,8 @@ void BatchController::setControls(const BatchControls& controls)
     fixTime_ = c.fixTime;
     spinner_ = controls.spinner;
     status_ = controls.status;
+    if (status_)
+        status_->setTextFormat(Qt::RichText);
 
     follow(options_, c.suffix, &LiveOptions::setSuffixState, this);
     follow(options_, c.prefix, &LiveOptions::setPrefixState, this);
@@ -108,18 +112,73 @@ void BatchController::openFiles(const std::vector<fs::path>& paths)
 
 void BatchController::startBatch(std::vector<fs::path> batchList)
 {
-    if (status_) {
-        status_->setHidden(false);
-        status_->setText(QString::fromStdString(MessageTable::text(message::kWorking)));
-    }
-    if (spinner_)
-        spinner_->setHidden(false);
-    runner_.start([this, batchList = std::move(batchList)](std::stop_token stop) { processFiles(batchList, stop); },
-                  [this] { QMetaObject::invokeMethod(this, &BatchController::batchFinished, Qt::QueuedConnection); });
+    // The summaries of earlier batches stay until a new run of batches begins.
+    if (std::none_of(lines_.begin(), lines_.end(), [](const BatchLine& l) { return l.running; }))
+        lines_.clear();
+    const int serial = nextSerial_++;
+    lines_.push_back({serial, 0, QString::fromStdString(MessageTable::text(message::kWorking)).toHtmlEscaped(), true});
+    showBatches();
+    runner_.start([this, serial, batchList = std::move(batchList)](
+                      std::stop_token stop) { processFiles(batchList, serial, stop); },
+                  [this, serial] {
+                      QMetaObject::invokeMethod(this, [this, serial] { batchEnded(serial); }, Qt::QueuedConnection);
+                  });
     emit batchStarted();
 }
 
-void BatchController::processFiles(const std::vector<fs::path>& batchList, std::stop_token stop)
+void BatchController::showProgress(int serial, int value)
+{
+    for (BatchLine& line : lines_)
+        if (line.serial == serial)
+            line.progress = value;
+    showBatches();
+}
+
+void BatchController::showSummary(int serial, const QString& summary)
+{
+    for (BatchLine& line : lines_)
+        if (line.serial == serial) {
+            line.text = summary;
+            line.progress = 100;
+            line.running = false;
+        }
+    showBatches();
+}
+
+void BatchController::batchEnded(int serial)
+{
+    for (BatchLine& line : lines_)
+        if (line.serial == serial && line.running) {
+            line.progress = 100;
+            line.running = false;
+        }
+    showBatches();
+    emit batchFinished();
+}
+
+void BatchController::showBatches()
+{
+    // One bar for all of them: ended batches count as whole.
+    int sum = 0;
+    bool running = false;
+    QStringList texts;
+    for (const BatchLine& line : lines_) {
+        sum += line.progress;
+        running = running || line.running;
+        texts.append(line.text);
+    }
+    if (spinner_) {
+        if (!lines_.empty())
+            spinner_->setValue(sum / static_cast<int>(lines_.size()));
+        spinner_->setHidden(!running);
+    }
+    if (status_) {
+        status_->setText(texts.join(QStringLiteral("<br>")));
+        status_->setHidden(lines_.empty());
+    }
+}
+
+void BatchController::processFiles(const std::vector<fs::path>& batchList, int serial, std::stop_token stop)
 {
     WindowHost host(handOver_);
     PhotoEngine engine(options_, alertLatch_, host);
@@ -129,22 +188,10 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, std::
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());
-    WindowSink sink(*this, handOver_, stop, history.get());
+    WindowSink sink(*this, serial, stop, history.get());
     walkBatch(
         batchList, [&engine](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether,
         [&engine] { engine.finishBatch(); }, &engine.goneDevices());
-}
-
-void BatchController::hideStatusLater()
-{
-    // Owned by nobody and never cancelled: a later batch does not stop it.
-    QTimer::singleShot(4000, this, &BatchController::hideStatus);
-}
-
-void BatchController::hideStatus()
-{
-    if (status_)
-        status_->setHidden(true);
 }
 
 void BatchController::aboutToQuit()

@@ -61,9 +61,10 @@ public:
     bool handlesOpenFiles() const override { return true; }
     void openFiles(const std::vector<std::filesystem::path>& paths) override;
 
-    // GUI thread: hides the status line ("Done" and the numbers) 4 s from now.
-    void hideStatusLater();
-    void hideStatus();
+    // GUI thread, from a batch's worker: its progress (0 to 100), and its
+    // summary when it ends. `serial` is the batch's, from its start.
+    void showProgress(int serial, int value);
+    void showSummary(int serial, const QString& summary);
 
     // Quit: every running batch stops after the photo in hand; returns once all have ended.
     void stopBatches() { runner_.stopAll(); }
@@ -78,7 +79,11 @@ signals:
 
 private:
     // The worker's body.
-    void processFiles(const std::vector<std::filesystem::path>& batchList, std::stop_token stop);
+    void processFiles(const std::vector<std::filesystem::path>& batchList, int serial, std::stop_token stop);
+    // A batch's worker has ended, with or without its summary.
+    void batchEnded(int serial);
+    // Shows the lines and one bar for all batches since the status was last empty.
+    void showBatches();
 
     // The options a batch start saves: all but the pop-up's index.
     OptionControls savedAtStart() const;
@@ -91,6 +96,16 @@ private:
     QPointer<QCheckBox> fixTime_;
     QPointer<QProgressBar> spinner_;
     QPointer<QLabel> status_;
+    // One status line per batch: "Working..." while it runs, then its summary.
+    // Kept until a batch starts when none is running.
+    struct BatchLine {
+        int serial;
+        int progress;
+        QString text; // rich text
+        bool running;
+    };
+    std::vector<BatchLine> lines_;
+    int nextSerial_ = 0;
     std::atomic<bool> alertLatch_{false};
     LiveOptions options_;
 

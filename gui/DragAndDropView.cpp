@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStyle>
 #include <QUrl>
 
@@ -46,6 +47,18 @@ std::vector<fs::path> localPaths(const QMimeData* mimeData)
 DragAndDropView::DragAndDropView(QWidget* parent) : QWidget(parent)
 {
     setAcceptDrops(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void DragAndDropView::mousePressEvent(QMouseEvent* event)
+{
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void DragAndDropView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
 }
 
 void DragAndDropView::setController(BatchController* controller)

@@ -14,7 +14,7 @@ namespace velmora {
 class BatchController;
 
 // The drop zone: lights up while files are dragged over the window and hands
-// each drop of them to the batch controller as one batch.
+// each drop of them to the batch controller as one batch. A click on it asks for files.
 class DragAndDropView : public QWidget {
     Q_OBJECT
 public:
@@ -28,11 +28,17 @@ public:
     // Lit while a drag that would be accepted is over the window.
     bool isLit() const { return lit_; }
 
+signals:
+    // A left click on the zone: the Open dialog's cue.
+    void clicked();
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 #include <algorithm>
@@ -53,6 +55,8 @@ HistoryWindow::HistoryWindow(QWidget* parent) : QWidget(parent, Qt::Window), ui_
     connect(ui_->problemsOnly, &QCheckBox::toggled, &model_, &BatchPhotoModel::setProblemsOnly);
     connect(ui_->openFolder, &QPushButton::clicked, this, &HistoryWindow::openFolder);
     connect(ui_->undoBatch, &QPushButton::clicked, this, &HistoryWindow::undoCurrentBatch);
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 HistoryWindow::~HistoryWindow() = default;
@@ -60,9 +64,25 @@ HistoryWindow::~HistoryWindow() = default;
 void HistoryWindow::showBatch(const std::string& id)
 {
     reloadBatches(id);
+    if (!isVisible())
+        fitScreen();
     show();
     raise();
     activateWindow();
+}
+
+void HistoryWindow::fitScreen()
+{
+    // Its laid-out size is too large for a small or scaled screen: at most
+    // nine tenths of what the screen has, and all of it on that screen.
+    const QWidget* over = parentWidget() ? parentWidget()->window() : this;
+    const QRect room = over->screen()->availableGeometry();
+    resize(size().boundedTo(room.size() * 9 / 10));
+    QRect frame(pos(), frameGeometry().size().boundedTo(room.size()));
+    frame.moveCenter(over->frameGeometry().center());
+    frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() + 1 - frame.width()));
+    frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() + 1 - frame.height()));
+    move(frame.topLeft());
 }
 
 std::string HistoryWindow::currentBatch() const
@@ -99,6 +119,11 @@ void HistoryWindow::reloadBatches(const std::string& select)
             chosen = item;
     }
     ui_->batches->setCurrentItem(chosen);
+    if (chosen) {
+        chosen->setSelected(true);
+        ui_->batches->scrollToItem(chosen);
+        ui_->batches->setFocus();
+    }
     loadPhotos();
     updateButtons();
 }

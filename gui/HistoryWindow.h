@@ -18,7 +18,7 @@ class HistoryWindow;
 namespace velmora {
 
 // Window > History: the batches kept, newest first, and the photos of the
-// chosen one. The photos are read off the GUI thread; an undo runs on a
+// chosen one; Escape or Ctrl+W closes it. The photos are read off the GUI thread; an undo runs on a
 // worker thread of its own with its progress shown here.
 class HistoryWindow : public QWidget {
     Q_OBJECT
@@ -46,6 +46,8 @@ signals:
 
 private:
     void reloadBatches(const std::string& select);
+    // Sizes and places the window to fit the screen it opens on.
+    void fitScreen();
     void loadPhotos();
     void openFolder();
     void updateButtons();

@@ -15,6 +15,7 @@ OpenDialog::OpenDialog(QWidget* parent, bool folder)
 {
     setObjectName(QStringLiteral("openDialog"));
     setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFiles);
+    setOption(QFileDialog::ShowDirsOnly, folder);
     setAcceptMode(QFileDialog::AcceptOpen);
     if (const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QFileInfo(pictures).isDir())
@@ -26,8 +27,10 @@ OpenDialog::OpenDialog(QWidget* parent, bool folder)
                             .arg(QStringLiteral("*.jpg *.jpeg *.tif *.tiff *.png *.webp *.heic *.heif *.avif "
                                                 "*.dng *.cr2 *.cr3 *.nef *.arw *.orf *.rw2 *.raf *.pef *.srw")),
                         tr("All files (*)")});
-    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-        name->installEventFilter(this);
+    // The name field and the lists take Return before the dialog sees it.
+    for (const char* name : {"fileNameEdit", "listView", "treeView"})
+        if (auto* w = findChild<QWidget*>(QLatin1String(name)))
+            w->installEventFilter(this);
 }
 
 void OpenDialog::keyPressEvent(QKeyEvent* event)
@@ -36,35 +39,38 @@ void OpenDialog::keyPressEvent(QKeyEvent* event)
         QFileDialog::keyPressEvent(event);
         return;
     }
-    enterPressed();
+    enterPressed(nullptr);
     event->accept();
 }
 
 bool OpenDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    // The name field takes Enter before the dialog sees it.
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            enterPressed();
+            enterPressed(watched);
             return true;
         }
     }
     return QFileDialog::eventFilter(watched, event);
 }
 
-void OpenDialog::enterPressed()
+void OpenDialog::enterPressed(QObject* from)
 {
-    if (const QStringList files = selectedFiles(); files.size() == 1 && QFileInfo(files.front()).isDir()) {
+    // A folder typed with a "/" at its end is a place to go; anything else is the choice.
+    auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (const QStringList files = selectedFiles(); from && from == name && name->text().endsWith(QLatin1Char('/')) &&
+                                                   files.size() == 1 && QFileInfo(files.front()).isDir()) {
         setDirectory(files.front());
-        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->clear();
+        name->clear();
+        return;
     }
+    accept();
 }
 
 void OpenDialog::accept()
 {
-    // Activating a file in the list (Enter, double click) would accept too.
+    // A double click on a file in the list would accept too.
     if (auto* from = qobject_cast<QWidget*>(sender());
         from && isAncestorOf(from) && !qobject_cast<QDialogButtonBox*>(from))
         return;

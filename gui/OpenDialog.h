@@ -12,7 +12,8 @@ namespace velmora {
 // (it picks photos, or with `folder` one folder). Qt's dialog otherwise, which
 // picks any mix of photos and folders at once: the stock one steps into a
 // selected folder when asked to open it; this one takes the folder as a choice.
-// Enter and a double click step into a folder; only the Open button starts a batch.
+// Return opens the selection as the Open button does; a double click, or a
+// folder typed with a "/" at its end and Return, steps into the folder.
 class OpenDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -29,8 +30,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Enter: into the folder typed or selected, never a batch.
-    void enterPressed();
+    // Return, in the dialog or in its child `from`.
+    void enterPressed(QObject* from);
 
     std::vector<std::filesystem::path> chosen_;
 };

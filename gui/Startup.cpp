@@ -53,9 +53,9 @@ void processOptions(const QCoreApplication& app)
         QCoreApplication::translate("main", "Renames photos after the moment they were taken."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("paths"),
+    parser.addPositionalArgument(QCoreApplication::translate("main", "paths"),
                                  QCoreApplication::translate("main", "Photos or folders to rename at once."),
-                                 QStringLiteral("[PATH...]"));
+                                 QCoreApplication::translate("main", "[PATH...]"));
     parser.process(app);
 }
 

@@ -43,23 +43,29 @@ void SupportLinks::writeMail()
     // Without a mail program the desktop opens nothing and says nothing: show the address instead.
     if (hasMailProgram() != false && QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" VELMORA_SUPPORT_EMAIL))))
         return;
-    const QString address = QStringLiteral(VELMORA_SUPPORT_EMAIL);
-    auto* box =
-        new QMessageBox(QMessageBox::Information, tr("Write to Support"),
-                        tr("No mail program is set up. Please write to Velmora's support at\n\n%1").arg(address),
-                        QMessageBox::Close, window_);
-    box->setObjectName(QStringLiteral("supportAddress"));
+    showAddress(tr("Write to Support"), tr("No mail program is set up. Please write to Velmora's support at\n\n%1"),
+                QStringLiteral(VELMORA_SUPPORT_EMAIL), QStringLiteral("supportAddress"));
+}
+
+void SupportLinks::openWebSite()
+{
+    const QString address = QString::fromStdString(MessageTable::text(message::kWebSite));
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        showAddress(tr("Web Site"), tr("No web browser could be opened. Velmora's web site is at\n\n%1"), address,
+                    QStringLiteral("webSiteAddress"));
+}
+
+void SupportLinks::showAddress(const QString& title, const QString& text, const QString& address,
+                               const QString& name)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, title, text.arg(address), QMessageBox::Close, window_);
+    box->setObjectName(name);
     box->setTextFormat(Qt::PlainText);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPushButton* copy = box->addButton(tr("&Copy Address"), QMessageBox::ActionRole);
     connect(copy, &QPushButton::clicked, box, [address] { QGuiApplication::clipboard()->setText(address); });
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
-}
-
-void SupportLinks::openWebSite()
-{
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(MessageTable::text(message::kWebSite))));
 }
 
 } // namespace velmora

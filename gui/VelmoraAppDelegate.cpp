@@ -18,7 +18,9 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QShortcut>
+#include <QToolTip>
 
 #include <climits>
 
@@ -42,6 +44,9 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::storePrefix);
     for (QRadioButton* row : ui_->dateSwitch->rows())
         connect(row, &QRadioButton::clicked, this, &VelmoraAppDelegate::storeDateRow);
+    ui_->dateSwitch->tabToCheckedRow();
+    // A click on the drop zone is the way in for those who do not drag.
+    connect(ui_->dropView, &DragAndDropView::clicked, ui_->actionOpen, &QAction::trigger);
     new MainMenus(window_.get(), *ui_, application_, preferences_, history_);
     // Stop: the button beside the progress, or Escape in the main window.
     BatchController* batches = batches_.get();
@@ -64,6 +69,15 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     for (QCheckBox* box : {ui_->prefix, ui_->suffix})
         connect(box, &QCheckBox::stateChanged, this, &VelmoraAppDelegate::showExampleName);
     connect(ui_->textToPrefix, &QLineEdit::textChanged, this, &VelmoraAppDelegate::showExampleName);
+    // A "/" in the prefix would send every photo to a folder that is not there.
+    QLineEdit* prefixField = ui_->textToPrefix;
+    prefixField->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[^/\\x00-\\x1f\\x7f]*")), prefixField));
+    prefixField->setToolTip(tr("Text put before the date. It cannot hold “/” or control characters."));
+    connect(prefixField, &QLineEdit::inputRejected, this, [prefixField] {
+        QToolTip::showText(prefixField->mapToGlobal(QPoint(0, prefixField->height())),
+                           tr("A prefix cannot hold “/” or control characters."), prefixField);
+    });
     connect(ui_->timezones, &QComboBox::currentIndexChanged, this, &VelmoraAppDelegate::showExampleName);
     ui_->timezones->setEnabled(ui_->fixTime->checkState() != Qt::Unchecked);
     showExampleName();
@@ -131,6 +145,7 @@ void VelmoraAppDelegate::showExampleName()
     if (ui_->fixTime->checkState() != Qt::Unchecked)
         date = shiftCaptureDate(*date, hoursFromTitle(ui_->timezones->currentText().toStdString()));
     QString name = QString::fromStdString(dateStem(date.value_or("2010:07:14 18:05:09")));
+    ui_->suffix->setText(tr("Keep the &old name after the date (%1)").arg(name + QStringLiteral("__IMG_0001.JPG")));
     if (ui_->prefix->checkState() == Qt::Checked)
         name.prepend(ui_->textToPrefix->text());
     if (ui_->suffix->checkState() == Qt::Checked)

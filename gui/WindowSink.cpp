@@ -7,9 +7,7 @@
 #include "settings/Settings.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLocale>
-#include <QProgressBar>
 
 #include <cstring>
 
@@ -53,45 +51,29 @@ void WindowSink::setProgress(double value)
         return;
     lastProgress_ = value;
     QMetaObject::invokeMethod(
-        &batches_,
-        [b = &batches_, value] {
-            if (QProgressBar* spinner = b->spinner())
-                spinner->setValue(static_cast<int>(value));
-        },
+        &batches_, [b = &batches_, serial = serial_, value] { b->showProgress(serial, static_cast<int>(value)); },
         Qt::QueuedConnection);
 }
 
 void WindowSink::hideIndicator()
 {
-    QMetaObject::invokeMethod(
-        &batches_,
-        [b = &batches_] {
-            if (QProgressBar* spinner = b->spinner())
-                spinner->setHidden(true);
-        },
-        Qt::QueuedConnection);
+    // The bar is all running batches': it goes when the last one has its summary.
 }
 
 void WindowSink::setStatusText(const std::string& text)
 {
     if (history_)
         history_->finish();
-    const QString t = history_ ? batchSummaryText(text, *history_) : QString::fromStdString(text);
+    const std::string word =
+        stop_.stop_requested() ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped").toStdString() : text;
+    const QString t = history_ ? batchSummaryText(word, *history_) : QString::fromStdString(word).toHtmlEscaped();
     QMetaObject::invokeMethod(
-        &batches_,
-        [b = &batches_, t, stopped = stop_.stop_requested()] {
-            if (QLabel* status = b->status())
-                status->setText(stopped ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped") : t);
-        },
-        Qt::QueuedConnection);
+        &batches_, [b = &batches_, serial = serial_, t] { b->showSummary(serial, t); }, Qt::QueuedConnection);
 }
 
 void WindowSink::setUpTimer()
 {
-    handOver_.runAndWait([b = &batches_](const std::function<void()>& done) {
-        b->hideStatusLater();
-        done();
-    });
+    // The summary stays, its counts and link with it, until the next run of batches begins.
 }
 
 void WindowHost::showAlert(const AlertRequest& request)

@@ -12,12 +12,13 @@ class HistoryWriter;
 class BatchController;
 class GuiHandOver;
 
-// Shows one batch's progress and status in the main window: each is handed to
-// the GUI thread by value, in order. After a stop the status says so.
+// Shows one batch's progress and summary in the main window, beside those of
+// the batches that overlap it: each is handed to the GUI thread by value, in
+// order. After a stop the summary says so.
 class WindowSink : public BatchSink {
 public:
-    WindowSink(BatchController& batches, GuiHandOver& handOver, std::stop_token stop, HistoryWriter* history)
-        : batches_(batches), handOver_(handOver), stop_(std::move(stop)), history_(history)
+    WindowSink(BatchController& batches, int serial, std::stop_token stop, HistoryWriter* history)
+        : batches_(batches), serial_(serial), stop_(std::move(stop)), history_(history)
     {
     }
     void setProgress(double value) override;
@@ -27,7 +28,7 @@ public:
 
 private:
     BatchController& batches_;
-    GuiHandOver& handOver_;
+    int serial_;
     std::stop_token stop_;
     HistoryWriter* history_; // ended when the batch is done, to tell whether all of it was written
     double lastProgress_ = -1;

@@ -66,16 +66,16 @@
         <translation>Zustand</translation>
     </message>
     <message>
-        <source>Problems only</source>
-        <translation>Nur Probleme</translation>
+        <source>&amp;Problems only</source>
+        <translation>Nur &amp;Probleme</translation>
     </message>
     <message>
-        <source>Open Folder</source>
-        <translation>Ordner öffnen</translation>
+        <source>&amp;Open Folder</source>
+        <translation>&amp;Ordner öffnen</translation>
     </message>
     <message>
-        <source>Undo This Batch</source>
-        <translation>Diesen Stapel rückgängig machen</translation>
+        <source>&amp;Undo This Batch</source>
+        <translation>Diesen Stapel &amp;rückgängig machen</translation>
     </message>
 </context>
 <context>
@@ -250,6 +250,53 @@
         <source>Photos or folders to rename at once.</source>
         <translation>Fotos oder Ordner, die sofort umbenannt werden.</translation>
     </message>
+    <message>
+        <source>paths</source>
+        <translation>Pfade</translation>
+    </message>
+    <message>
+        <source>[PATH...]</source>
+        <translation>[PFAD...]</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Aufruf: %1</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[Optionen]</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Optionen:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>Argumente:</translation>
+    </message>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Zeigt Hilfe zu den Kommandozeilenoptionen an.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Zeigt Hilfe einschließlich Qt-spezifischer Optionen an.</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>Zeigt Versionsinformation an.</translation>
+    </message>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>Unbekannte Option &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>Unbekannte Optionen: %1.</translation>
+    </message>
 </context>
 <context>
     <name>velmora::BatchPhotoModel</name>
@@ -334,7 +381,7 @@
     </message>
     <message>
         <source>&amp;Don&apos;t show further errors of this batch</source>
-        <translation>&amp;Weitere Fehler dieses Durchgangs nicht anzeigen</translation>
+        <translation>&amp;Weitere Fehler dieses Stapels nicht anzeigen</translation>
     </message>
 </context>
 <context>
@@ -439,12 +486,36 @@
         <source>&amp;Copy Address</source>
         <translation>Adresse &amp;kopieren</translation>
     </message>
+    <message>
+        <source>Web Site</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>No web browser could be opened. Velmora&apos;s web site is at
+
+%1</source>
+        <translation>Es konnte kein Webbrowser geöffnet werden. Die Website von Velmora ist:
+
+%1</translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
     <message>
         <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
         <translation>Jedes Foto erhält den Zeitpunkt seiner Aufnahme als Namen, zum Beispiel %1, in seinem eigenen Ordner.</translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (%1)</source>
+        <translation>&amp;Alten Namen hinter dem Datum behalten (%1)</translation>
+    </message>
+    <message>
+        <source>Text put before the date. It cannot hold “/” or control characters.</source>
+        <translation>Text vor dem Datum. Er darf weder „/“ noch Steuerzeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>A prefix cannot hold “/” or control characters.</source>
+        <translation>Ein Präfix darf weder „/“ noch Steuerzeichen enthalten.</translation>
     </message>
 </context>
 </TS>

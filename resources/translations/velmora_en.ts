@@ -66,15 +66,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Problems only</source>
+        <source>&amp;Problems only</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open Folder</source>
+        <source>&amp;Open Folder</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Undo This Batch</source>
+        <source>&amp;Undo This Batch</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -248,6 +248,14 @@
     </message>
     <message>
         <source>Photos or folders to rename at once.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>paths</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[PATH...]</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -437,11 +445,33 @@
         <source>&amp;Copy Address</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Web Site</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No web browser could be opened. Velmora&apos;s web site is at
+
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
     <message>
         <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text put before the date. It cannot hold “/” or control characters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A prefix cannot hold “/” or control characters.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -66,16 +66,16 @@
         <translation>État</translation>
     </message>
     <message>
-        <source>Problems only</source>
-        <translation>Problèmes seulement</translation>
+        <source>&amp;Problems only</source>
+        <translation>&amp;Problèmes seulement</translation>
     </message>
     <message>
-        <source>Open Folder</source>
-        <translation>Ouvrir le dossier</translation>
+        <source>&amp;Open Folder</source>
+        <translation>&amp;Ouvrir le dossier</translation>
     </message>
     <message>
-        <source>Undo This Batch</source>
-        <translation>Annuler ce lot</translation>
+        <source>&amp;Undo This Batch</source>
+        <translation>&amp;Annuler ce lot</translation>
     </message>
 </context>
 <context>
@@ -249,6 +249,53 @@
     <message>
         <source>Photos or folders to rename at once.</source>
         <translation>Photos ou dossiers à renommer tout de suite.</translation>
+    </message>
+    <message>
+        <source>paths</source>
+        <translation>chemins</translation>
+    </message>
+    <message>
+        <source>[PATH...]</source>
+        <translation>[CHEMIN...]</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Utilisation : %1</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[options]</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Options :</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>Arguments :</translation>
+    </message>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Afficher l&apos;aide sur les options de la ligne de commande.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Afficher l&apos;aide, options propres à Qt comprises.</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>Afficher les informations de version.</translation>
+    </message>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>Option inconnue &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>Options inconnues : %1.</translation>
     </message>
 </context>
 <context>
@@ -439,12 +486,36 @@
         <source>&amp;Copy Address</source>
         <translation>&amp;Copier l&apos;adresse</translation>
     </message>
+    <message>
+        <source>Web Site</source>
+        <translation>Site web</translation>
+    </message>
+    <message>
+        <source>No web browser could be opened. Velmora&apos;s web site is at
+
+%1</source>
+        <translation>Aucun navigateur web n&apos;a pu être ouvert. Le site web de Velmora est à l&apos;adresse
+
+%1</translation>
+    </message>
 </context>
 <context>
     <name>velmora::VelmoraAppDelegate</name>
     <message>
         <source>Each photo gets the moment it was taken as its name, for example %1, in its own folder.</source>
         <translation>Chaque photo prend pour nom le moment où elle a été prise, par exemple %1, dans son propre dossier.</translation>
+    </message>
+    <message>
+        <source>Keep the &amp;old name after the date (%1)</source>
+        <translation>&amp;Garder l&apos;ancien nom après la date (%1)</translation>
+    </message>
+    <message>
+        <source>Text put before the date. It cannot hold “/” or control characters.</source>
+        <translation>Texte placé avant la date. Il ne peut contenir ni « / » ni caractères de contrôle.</translation>
+    </message>
+    <message>
+        <source>A prefix cannot hold “/” or control characters.</source>
+        <translation>Un préfixe ne peut contenir ni « / » ni caractères de contrôle.</translation>
     </message>
 </context>
 </TS>

@@ -161,7 +161,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QVERIFY(stopVisible);
 
-        QTRY_COMPARE(app->status()->text(), QStringLiteral("Stopped"));
+        QTRY_VERIFY(app->status()->text().startsWith(QStringLiteral("Stopped: ")));
         QVERIFY(!stop->isVisible());
         // Every photo is whole, under its old name or its new one; no temporary file stays.
         const auto names = listNames(dir.path());
@@ -173,6 +173,9 @@ private slots:
                                [&](const std::string& n) { return n.rfind(start, 0) == 0; });
         };
         QVERIFY2(named("IMG_"), "the batch ran to its end");
+        const auto renamed = std::count_if(names.begin(), names.end(), [](const std::string& n) { return n[0] == '2'; });
+        QCOMPARE(app->status()->text().section(QStringLiteral(" <a"), 0, 0),
+                 QStringLiteral("Stopped: %1 renamed, 0 without a date, 0 failed").arg(renamed));
         QVERIFY2(named("2010-07-14__20-05-"), "the restored shift of +2 hours was not applied");
     }
 
@@ -239,7 +242,7 @@ private slots:
     }
 
     // Last: they start processes, after which ThreadSanitizer allows no new thread in this one.
-    void writeToSupportWithoutMailProgramShowsTheAddress()
+    void supportLinksWithoutMailOrBrowserShowTheAddress()
     {
         // A desktop that knows no program for mailto: links.
         TempDir bin;
@@ -259,6 +262,10 @@ private slots:
             if (box->buttonRole(button) == QMessageBox::ActionRole)
                 button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(VELMORA_SUPPORT_EMAIL));
+        // No browser either: the web site's address is shown.
+        qputenv("PATH", QByteArray::fromStdString(bin.path().native()));
+        child<QAction>(app->window(), "actionOpenWebSite")->trigger();
+        QTRY_VERIFY(child<QMessageBox>(app->window(), "webSiteAddress")->isVisible());
     }
 
     void usageAndVersionArePrintedWithoutAWindow()
@@ -276,6 +283,17 @@ private slots:
             QCOMPARE(velmora.exitCode(), 0);
             QVERIFY2(velmora.readAllStandardOutput().contains(printed), printed);
         }
+        // In German every line of the usage is, whatever translations Qt brings.
+        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+        QProcess velmora;
+        velmora.setProcessEnvironment(env);
+        velmora.start(QStringLiteral(VELMORA_BINARY), {QStringLiteral("--help")});
+        QVERIFY(velmora.waitForFinished(30000));
+        const QString usage = QString::fromUtf8(velmora.readAllStandardOutput());
+        QVERIFY2(usage.contains(QStringLiteral("Pfade")) && !usage.contains(QStringLiteral("path")) &&
+                     !usage.contains(QStringLiteral("Displays")),
+                 qPrintable(usage));
     }
 };
 

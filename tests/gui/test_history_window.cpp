@@ -111,7 +111,11 @@ private slots:
         emit app.delegate.status()->linkActivated(id);
         QVERIFY(app.history->isVisible());
         QCOMPARE(QString::fromStdString(app.history->currentBatch()), id);
-        app.history->close();
+        // It fits the screen, and Escape closes it.
+        QVERIFY(app.history->screen()->availableGeometry().contains(app.history->frameGeometry()));
+        QVERIFY(QTest::qWaitForWindowActive(app.history));
+        QTest::keyClick(app.history, Qt::Key_Escape);
+        QVERIFY(!app.history->isVisible());
 
         QCOMPARE(child<QAction>(app.delegate.window(), "actionHistory")->shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -128,6 +132,7 @@ private slots:
         QCOMPARE(batches->topLevelItemCount(), 2);
         QCOMPARE(counts(0), QStringLiteral("1 1 0"));
         QCOMPARE(counts(1), QStringLiteral("2 0 0"));
+        QCOMPARE(batches->selectedItems(), QList<QTreeWidgetItem*>{batches->topLevelItem(0)});
         QTRY_COMPARE(app.history->model().rowCount(), 2);
         child<QCheckBox>(app.history, "problemsOnly")->setChecked(true);
         QCOMPARE(app.history->model().rowCount(), 1);
@@ -142,6 +147,9 @@ private slots:
         opened.clear();
         child<QPushButton>(app.history, "openFolder")->click();
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(app.dir.path().native()))});
+        QVERIFY(QTest::qWaitForWindowActive(app.history));
+        QTest::keyClick(app.history, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!app.history->isVisible());
     }
 
     // Every undo asks first, and No leaves the photos. Undo This Batch takes the batch chosen in the

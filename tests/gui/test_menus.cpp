@@ -4,6 +4,8 @@
 // Write to Support starts a process: it is among the app tests that run last.
 
 #include "gui/BatchController.h"
+#include "gui/DragAndDropView.h"
+#include "gui/HistoryWindow.h"
 #include "gui/OpenDialog.h"
 #include "gui/PreferencesDialog.h"
 #include "settings/MessageTable.h"
@@ -33,7 +35,10 @@ private slots:
         QCOMPARE(store().value("prefix").toBool(), true);
         QCOMPARE(store().value("text_to_prefix").toString(), QStringLiteral("Rome_"));
 
-        QTest::keyClicks(field, QStringLiteral("2"));
+        QTest::keyClicks(field, QStringLiteral("/2")); // no "/", nor a control character
+        QString bell = QStringLiteral("a\a");
+        int at = 0;
+        QCOMPARE(field->validator()->validate(bell, at), QValidator::Invalid);
         QTest::mouseClick(prefix, Qt::LeftButton);
         QVERIFY(!field->isEnabled());
         QCOMPARE(store().value("prefix").toBool(), false);
@@ -45,6 +50,11 @@ private slots:
 
         QTest::mouseClick(child<QRadioButton>(app->window(), "dateOfCapture"), Qt::LeftButton);
         QCOMPARE(store().value("selected_date_option_cell").toInt(), 2);
+        // Tab lands on the checked row, not on the first one.
+        QVERIFY(QTest::qWaitForWindowActive(app->window()));
+        app->fixTime()->setFocus();
+        QTest::keyClick(app->fixTime(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("dateOfCapture"));
     }
 
     void exampleNameFollowsTheOptions()
@@ -57,6 +67,7 @@ private slots:
         QVERIFY(shows("2010-07-14__18-05-09"));
         app->fixTime()->setChecked(true);
         QVERIFY(shows("2010-07-15__08-05-09"));
+        QVERIFY(app->suffix()->text().contains(QStringLiteral("(2010-07-15__08-05-09__IMG_0001.JPG)")));
         app->textToPrefix()->setText(QStringLiteral("Rome_"));
         app->prefix()->setChecked(true);
         app->suffix()->setChecked(true);
@@ -109,27 +120,27 @@ private slots:
         Launched app;
         QSignalSpy finished(app->batches(), &BatchController::batchFinished);
 
-        child<QAction>(app->window(), "actionOpen")->trigger();
+        QTest::mouseClick(app->dropView(), Qt::LeftButton); // as the Open menu item does
         auto* dialog = child<OpenDialog>(app->window(), "openDialog");
         QTRY_VERIFY(dialog->isVisible());
         dialog->setDirectory(native(dir.path()));
         auto* name = child<QLineEdit>(dialog, "fileNameEdit");
-        // Enter on a folder's name goes into it and starts nothing.
-        name->setText(native(dir / "sub"));
+        // A folder typed with a "/" at its end and Return: into it, nothing starts.
+        name->setText(native(dir / "sub") + QLatin1Char('/'));
         QTest::keyClick(name, Qt::Key_Return);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->directory().absolutePath(), native(dir / "sub"));
         dialog->setDirectory(native(dir.path()));
+        // Return takes the selection, a folder as a choice, not as a place to step into.
         name->setText(QStringLiteral("\"sub\" \"b.jpg\""));
         QTest::keyClick(name, Qt::Key_Enter);
-        QVERIFY(dialog->isVisible());
-        // The Open button takes a folder as a choice, not as a place to step into.
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
-
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QVERIFY(fs::exists(dir / "sub" / "2012-03-04__05-06-07.jpg"));
         QVERIFY(fs::exists(dir / "2013-04-05__06-07-08.jpg"));
         QVERIFY(fs::exists(dir / "left alone.jpg"));
+        QTRY_VERIFY(!app->window()->findChild<OpenDialog*>()); // closed and gone
+        child<QAction>(app->window(), "actionOpenFolder")->trigger();
+        QVERIFY(child<OpenDialog>(app->window(), "openDialog")->testOption(QFileDialog::ShowDirsOnly));
     }
 
     void translations_data()
@@ -163,10 +174,10 @@ private slots:
             QVERIFY2(MessageTable::text(key) != key, key);
 
         Shell app;
-        const QList<QWidget*> roots{app->window(), app->preferences()};
-        const QList<QWidget*> plainRoots{plain->window(), plain->preferences()};
+        const QList<QWidget*> roots{app->window(), app->preferences(), app->history()};
+        const QList<QWidget*> plainRoots{plain->window(), plain->preferences(), plain->history()};
         for (int r = 0; r < roots.size(); ++r) {
-            // Every button and menu of both windows has a key of its own, in every language.
+            // Every button and menu of each window has a key of its own, in every language.
             QStringList keys;
             for (auto* b : roots[r]->findChildren<QAbstractButton*>())
                 if (b->window() == roots[r] && !b->text().isEmpty()) // not the menu bar's overflow arrow
