@@ -19,7 +19,8 @@ public:
     virtual void setProgress(double value) = 0; // 0 to 100, whole numbers
     virtual void hideIndicator() = 0;
     virtual void setStatusText(const std::string& text) = 0;
-    // Schedules hiding of the status line 4.0 s from now; returns once scheduled.
+    // The batch has ended. The window keeps its summary until the next batch
+    // begins, so nothing is scheduled any more; a sink may still react here.
     virtual void setUpTimer() = 0;
 };
 

@@ -188,7 +188,7 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
             targets.push_back(o.target);
         }
     }
-    // The few that are not written are those of the write-back's own table (README).
+    // The few that are not written are those of the write-back's own table (docs/write-back.md).
     EXPECT_GE(written.size(), 85u);
     EXPECT_GE(renamed, written.size());
     auto oldTags = exiftoolTags(originals), newTags = exiftoolTags(targets);
