@@ -36,7 +36,7 @@ class LiveOptions {
 public:
     // Every option under one lock; `changeExifInPhoto` is left false.
     OptionSnapshot snapshot() const;
-    // The options as a batch starts with them, by name, for its journal.
+    // The options as a batch starts with them, by name, for its history.
     std::vector<std::pair<std::string, std::string>> describe() const;
 
     void setDateSwitchRow(int row);

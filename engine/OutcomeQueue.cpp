@@ -16,7 +16,7 @@ void OutcomeQueue::deliver(PhotoOutcome outcome, std::shared_ptr<const PatchTick
 void OutcomeQueue::drain(bool all)
 {
     while (!waiting_.empty()) {
-        // The journal is asked only while an outcome waits for its group.
+        // The write-ahead log is asked only while an outcome waits for its group.
         if (const auto& ticket = waiting_.front().ticket; ticket && !ticket->done()) {
             all ? syncPatchedPhotos() : endOldGroup();
             if (!ticket->done())
