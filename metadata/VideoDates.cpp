@@ -62,8 +62,10 @@ std::string zonedWallClock(std::string_view text)
             ++at;
     if (!separator("+-") || !number(2, n[6]) || (separator(":"), !number(2, n[7])) || at != text.size())
         return {};
-    if (n[0] < 1970 || n[0] > 2099 || n[1] < 1 || n[1] > 12 || n[2] < 1 || n[2] > 31 || n[3] > 23 || n[4] > 59 ||
-        n[5] > 59 || n[6] > 14 || n[7] > 59)
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = n[0] % 4 == 0 && (n[0] % 100 != 0 || n[0] % 400 == 0);
+    if (n[0] < 1970 || n[0] > 2099 || n[1] < 1 || n[1] > 12 || n[2] < 1 || n[2] > kDays[n[1] - 1] ||
+        (n[1] == 2 && n[2] == 29 && !leap) || n[3] > 23 || n[4] > 59 || n[5] > 59 || n[6] > 14 || n[7] > 59)
         return {};
     return wallClock(n[0], n[1], n[2], n[3], n[4], n[5]);
 }
