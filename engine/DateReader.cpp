@@ -4,6 +4,7 @@
 #include "engine/DateText.h"
 #include "exiv2/Exiv2Access.h"
 #include "metadata/DateLocator.h"
+#include "metadata/VideoDates.h"
 #include "files/PosixIo.h"
 #include "files/SystemLog.h"
 #include "settings/MessageTable.h"
@@ -52,6 +53,23 @@ bool isPlainText(int fd, uint64_t size)
                        [](char c) { return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r' || c == '\n'; });
 }
 
+// A video's recorded date, in both fields: it has only the one. nullopt for
+// a file that is no video we read; it is read as a photo then.
+std::optional<CaptureDates> readVideoDates(const FileAt& file, std::optional<FileIdentity>& identity)
+{
+    struct stat st {};
+    const UniqueFd fd = openRegular(file, st);
+    const auto date = fd.get() < 0 ? std::nullopt : locateVideoDate(fd.get(), static_cast<uint64_t>(st.st_size));
+    if (!date)
+        return std::nullopt;
+    identity = identityOf(st);
+    CaptureDates dates;
+    dates.source = date->empty() ? CaptureDates::Source::NoExif : CaptureDates::Source::Exif;
+    if (!date->empty())
+        dates.dateTimeOriginal = dates.dateTimeDigitized = *date;
+    return dates;
+}
+
 } // namespace
 
 CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* identity)
@@ -75,7 +93,11 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
                                          bool listed)
 {
     MemberDate member;
-    const CaptureDates dates = readCaptureDates(file, &member.identity);
+    std::optional<CaptureDates> video;
+    if (options.renameVideos && isDatedVideoName(file.name))
+        video = readVideoDates(file, member.identity);
+    member.video = video.has_value();
+    const CaptureDates dates = video ? *video : readCaptureDates(file, &member.identity);
     std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     member.original = capture.value_or("");
     if (isUsableCaptureDate(capture) && options.fixTime)

@@ -23,6 +23,7 @@ struct MemberDate {
     std::string shifted;                  // the chosen field (no fallback to the other), shifted when asked
     std::string original;                 // the field's text before the shift
     std::optional<FileIdentity> identity; // the file as it was read
+    bool video = false;                   // a video, named by its recorded date
 };
 
 // The date of the photo `file`, or nullopt once it is reported as not found,

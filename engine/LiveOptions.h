@@ -21,6 +21,7 @@ struct OptionSnapshot {
     bool suffix = false;
     bool copy = false;
     bool changeExifInPhoto = false; // the stored preference; read only with fixTime on
+    bool renameVideos = false;      // the stored preference
     bool digitized() const { return dateSwitchRow == 1; }
     bool writeBack() const { return fixTime && changeExifInPhoto; }
 };

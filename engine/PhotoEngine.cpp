@@ -37,6 +37,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
     // One snapshot for the whole set; the stored preference matters only with fixTime.
     OptionSnapshot options = options_.snapshot();
     options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
+    options.renameVideos = host_.renameVideos();
     // A set on a file system found gone is not looked at again.
     GoneDevices& gone = reports_.gone();
     if (!set.members.empty() && gone.covers(set.members.front())) {
@@ -70,6 +71,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
         shot->items.emplace_back(source);
         shot->items.back().oldDate = std::move(date->original);
         shot->items.back().identity = date->identity;
+        shot->items.back().video = date->video;
     }
     // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),
     // else with the first shot (IMG_0001.xmp, IMG_0001.MOV). One whose photo has no

@@ -27,6 +27,8 @@ public:
     virtual void showAlert(const AlertRequest& request) = 0;
     // The stored preference "change_exif_in_photo", read afresh for every photo set.
     virtual bool changeExifInPhoto() = 0;
+    // The stored preference "rename_videos", likewise; off where a host has no say.
+    virtual bool renameVideos() { return false; }
 };
 
 // What the user, the log and the recorder learn of each photo of a batch:

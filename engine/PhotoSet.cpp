@@ -48,16 +48,33 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase
     auto same = [ignoreCase](std::string_view a, std::string_view b) {
         return ignoreCase ? equalsIgnoringCase(a, b) : a == b;
     };
-    // The photos twice: by whole path and by path without extension (stable,
-    // so the members of one shot stay in listing order).
+    auto find = [&](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
+                    std::string_view key) -> uint32_t {
+        const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
+                                         [&](uint32_t a, std::string_view k) { return less(keys[a], k); });
+        return it != sorted.end() && same(keys[*it], key) ? *it : npos;
+    };
     std::vector<std::string_view> stems(paths.size());
-    std::vector<uint32_t> byPath;
+    std::vector<Kind> kinds(paths.size());
+    std::vector<uint32_t> byStem;
     for (uint32_t i = 0; i < paths.size(); ++i) {
         stems[i] = stemOf(paths[i]);
-        if (!paths[i].empty() && kindOf(paths[i]) == Kind::Photo)
+        kinds[i] = kindOf(paths[i]);
+        if (!paths[i].empty() && kinds[i] == Kind::Photo)
+            byStem.push_back(i);
+    }
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stems[a], stems[b]); });
+    // The members twice, by whole path and by path without extension (stable,
+    // so the members of one shot stay in listing order): the photos, and each
+    // video without a photo of its name, so that its sidecars follow it.
+    std::vector<uint32_t> byPath;
+    for (uint32_t i = 0; i < paths.size(); ++i) {
+        if (!paths[i].empty() && kinds[i] == Kind::Video && find(byStem, stems, stems[i]) == npos)
+            kinds[i] = Kind::Photo;
+        if (!paths[i].empty() && kinds[i] == Kind::Photo)
             byPath.push_back(i);
     }
-    std::vector<uint32_t> byStem = byPath;
+    byStem = byPath;
     std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return less(paths[a], paths[b]); });
     std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stems[a], stems[b]); });
 
@@ -79,16 +96,10 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase
 
     // Companions after the members: IMG_0001.CR2.xmp belongs to IMG_0001.CR2,
     // IMG_0001.xmp and IMG_0001.MOV to the shot IMG_0001.
-    auto find = [&](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
-                    std::string_view key) -> uint32_t {
-        const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
-                                         [&](uint32_t a, std::string_view k) { return less(keys[a], k); });
-        return it != sorted.end() && same(keys[*it], key) ? *it : npos;
-    };
     for (uint32_t i = 0; i < paths.size(); ++i) {
         if (paths[i].empty())
             continue;
-        const Kind kind = kindOf(paths[i]);
+        const Kind kind = kinds[i];
         if (kind == Kind::Photo)
             continue;
         const std::string_view key = stems[i];

@@ -21,8 +21,8 @@ struct PhotoSet {
 };
 
 // The sets among the files of one listing, as positions in it. Every file is
-// in exactly one set; a sidecar or video whose photo is not in the listing is
-// a set of its own. Sorting, not hashing: O(n log n) time, a few bytes per entry.
+// in exactly one set; a sidecar whose photo is not in the listing is a set of
+// its own; a video without a photo of its name is a member, its sidecars with it. Sorting, not hashing: O(n log n) time, a few bytes per entry.
 class PhotoSets {
 public:
     static constexpr size_t npos = UINT32_MAX;

@@ -111,7 +111,9 @@ void ShotPlacer::placeMember(ShotItem& item, bool alone, const std::string& shif
     outcome.sourceIdentity = item.identity;
 
     std::shared_ptr<const PatchTicket> ticket;
-    if (options.writeBack()) {
+    if (options.writeBack() && item.video) {
+        SystemLog::write("Date not written into " + item.source.native() + ": a video is renamed only");
+    } else if (options.writeBack()) {
         const bool digitized = options.digitized();
         // Only into the photo itself, as it was read (or copied): the placed
         // file, or the source when it already has its name. Never into

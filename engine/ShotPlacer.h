@@ -28,6 +28,7 @@ struct ShotItem {
     std::string oldDate; // a member's date field before the shift
     // A member as it was read: the identity a move keeps.
     std::optional<FileIdentity> identity;
+    bool video = false; // named by its recorded date; never written into
     bool placed = false;
 };
 

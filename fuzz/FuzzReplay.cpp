@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     const std::map<std::string, int (*)(const uint8_t*, size_t)> entries = {
         {"metadata_reader", velmora::fuzz::metadataReader},
         {"exif_writer", velmora::fuzz::exifWriter},
+        {"video_dates", velmora::fuzz::videoDates},
         {"date_text", velmora::fuzz::dateText},
         {"helper_messages", velmora::fuzz::helperMessages},
     };

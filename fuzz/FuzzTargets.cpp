@@ -5,6 +5,7 @@
 #include "helper/HelperChannel.h"
 #include "writeback/ExifDateWriter.h"
 #include "metadata/DateLocator.h"
+#include "metadata/VideoDates.h"
 #include "exiv2/HelperPool.h"
 #include "engine/DateReader.h"
 #include "exiv2/Exiv2Access.h"
@@ -161,6 +162,23 @@ int exifWriter(const uint8_t* data, size_t size)
     for (const auto& entry : fs::directory_iterator(workFolder(), ec))
         if (entry.path().filename().native().find(".velmora-") != std::string::npos)
             broken("a temporary file was left behind");
+    return 0;
+}
+
+int videoDates(const uint8_t* data, size_t size)
+{
+    const std::optional<std::string> inMemory = locateVideoDate(data, size);
+    const fs::path path = writeInput("video", data, size);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        std::abort();
+    const std::optional<std::string> fromFile = locateVideoDate(fd, size);
+    ::close(fd);
+    if (inMemory != fromFile)
+        broken("the video reader reads differently from a file and from memory");
+    if (inMemory && !inMemory->empty() &&
+        (inMemory->size() != 19 || !isUsableCaptureDate(*inMemory) || shiftCaptureDate(*inMemory, 0) != *inMemory))
+        broken("a video date that no name may use");
     return 0;
 }
 

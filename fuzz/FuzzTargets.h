@@ -14,6 +14,9 @@ int metadataReader(const uint8_t* data, size_t size);
 // Arbitrary bytes as a photo: the date write-back either writes the date so
 // that it reads back, or leaves the file byte for byte as it was.
 int exifWriter(const uint8_t* data, size_t size);
+// Arbitrary bytes as a video: its recorded date reads the same from a file
+// and from memory, and is one that a name may use.
+int videoDates(const uint8_t* data, size_t size);
 // The date texts: usable-date test, hours from a title, shift and stem.
 int dateText(const uint8_t* data, size_t size);
 // Arbitrary bytes on the exiv2 helper's socket: the helper takes a request,

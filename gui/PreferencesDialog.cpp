@@ -26,6 +26,7 @@ void PreferencesDialog::restoreAtLaunch()
         settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     }
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->renameVideos->setChecked(settings::read(settings::renameVideos));
 }
 
 void PreferencesDialog::showStored()
@@ -35,6 +36,7 @@ void PreferencesDialog::showStored()
     else
         ui_->exifInPhotos->setCheckState(Qt::Unchecked);
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->renameVideos->setChecked(settings::read(settings::renameVideos));
     show();
     raise();
     activateWindow();
@@ -44,6 +46,7 @@ void PreferencesDialog::storeAndClose()
 {
     settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     settings::write(settings::keepSetsTogether, ui_->keepSetsTogether->checkState());
+    settings::write(settings::renameVideos, ui_->renameVideos->checkState());
     close();
 }
 
@@ -55,6 +58,11 @@ QCheckBox* PreferencesDialog::exifInPhotos() const
 QCheckBox* PreferencesDialog::keepSetsTogether() const
 {
     return ui_->keepSetsTogether;
+}
+
+QCheckBox* PreferencesDialog::renameVideos() const
+{
+    return ui_->renameVideos;
 }
 
 } // namespace velmora

@@ -87,4 +87,9 @@ bool WindowHost::changeExifInPhoto()
     return settings::read(settings::changeExifInPhoto);
 }
 
+bool WindowHost::renameVideos()
+{
+    return settings::read(settings::renameVideos);
+}
+
 } // namespace velmora

@@ -40,6 +40,7 @@ public:
     explicit WindowHost(GuiHandOver& handOver) : handOver_(handOver) {}
     void showAlert(const AlertRequest& request) override;
     bool changeExifInPhoto() override;
+    bool renameVideos() override;
 
 private:
     GuiHandOver& handOver_;

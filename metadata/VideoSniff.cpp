@@ -22,6 +22,8 @@ bool isPhotoBrand(std::string_view brand)
     return std::find(std::begin(kBrands), std::end(kBrands), brand) != std::end(kBrands);
 }
 
+} // namespace
+
 bool isIsoBaseMediaVideo(std::span<const uint8_t> head)
 {
     if (at(head, 4, "ftyp")) {
@@ -35,8 +37,6 @@ bool isIsoBaseMediaVideo(std::span<const uint8_t> head)
     // Old QuickTime files start with their movie or media box, without ftyp.
     return at(head, 4, "moov") || at(head, 4, "mdat") || at(head, 4, "wide") || at(head, 4, "pnot");
 }
-
-} // namespace
 
 bool isVideoContainer(std::span<const uint8_t> head)
 {

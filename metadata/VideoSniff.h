@@ -16,4 +16,7 @@ constexpr size_t kVideoSniffSize = 512;
 // files are photos when a brand says HEIF, AVIF or CR3, else videos.
 bool isVideoContainer(std::span<const uint8_t> head);
 
+// The same for ISO base media files alone (MP4, MOV, 3GP and the like).
+bool isIsoBaseMediaVideo(std::span<const uint8_t> head);
+
 } // namespace velmora

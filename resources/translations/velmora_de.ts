@@ -211,6 +211,14 @@
         <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
         <translation>Bearbeitungen neben einem Foto (.xmp, .pp3, .dop) und das Live-Photo-Video eines Telefons erhalten den neuen Namen des Fotos, und Raw und JPEG einer Aufnahme behalten einen Namen und eine Nummer.</translation>
     </message>
+    <message>
+        <source>&amp;Rename videos (MP4, MOV, M4V, 3GP) by their recorded date</source>
+        <translation>Videos (MP4, MOV, M4V, 3GP) nach ihrem Aufnahmedatum &amp;umbenennen</translation>
+    </message>
+    <message>
+        <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
+        <translation>Benannt wie Fotos, in der Uhrzeit des Aufnahmeorts, wenn das Video sie angibt, sonst in der Zeitzone dieses Computers. In Videos wird nie geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

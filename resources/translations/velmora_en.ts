@@ -211,6 +211,14 @@
         <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Rename videos (MP4, MOV, M4V, 3GP) by their recorded date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

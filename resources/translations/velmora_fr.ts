@@ -211,6 +211,14 @@
         <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
         <translation>Les retouches enregistrées à côté d&apos;une photo (.xmp, .pp3, .dop) et la vidéo Live Photo d&apos;un téléphone prennent le nouveau nom de la photo, et le RAW et le JPEG d&apos;une même prise gardent un seul nom et un seul numéro.</translation>
     </message>
+    <message>
+        <source>&amp;Rename videos (MP4, MOV, M4V, 3GP) by their recorded date</source>
+        <translation>&amp;Renommer les vidéos (MP4, MOV, M4V, 3GP) d&apos;après leur date d&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
+        <translation>Nommées comme les photos, à l&apos;heure du lieu de l&apos;enregistrement quand la vidéo l&apos;indique, sinon dans le fuseau horaire de cet ordinateur. Rien n&apos;est jamais écrit dans une vidéo.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>

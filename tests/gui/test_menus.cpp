@@ -82,9 +82,10 @@ private slots:
         QDialog* preferences = app->preferences();
         QCheckBox* exif = app->preferences()->exifInPhotos();
         QCheckBox* keepSets = app->preferences()->keepSetsTogether();
+        QCheckBox* videos = app->preferences()->renameVideos();
         // The first launch stores the one choice, off; keeping sets together is on without being stored.
         QCOMPARE(store().allKeys(), QStringList{QStringLiteral("change_exif_in_photo")});
-        QVERIFY(!exif->isChecked() && keepSets->isChecked());
+        QVERIFY(!exif->isChecked() && keepSets->isChecked() && !videos->isChecked());
 
         open->trigger();
         QVERIFY(preferences->isVisible());
@@ -98,10 +99,12 @@ private slots:
         QVERIFY(!exif->isChecked());
         QTest::mouseClick(exif, Qt::LeftButton);
         QTest::mouseClick(keepSets, Qt::LeftButton);
+        QTest::mouseClick(videos, Qt::LeftButton);
         QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
         QVERIFY(!preferences->isVisible());
         QCOMPARE(store().value("change_exif_in_photo").toBool(), true);
         QCOMPARE(store().value("keep_sets_together", true).toBool(), false);
+        QCOMPARE(store().value("rename_videos").toBool(), true);
 
         // Opening reads the store again: an absent key shows off, and is not written.
         store().remove("change_exif_in_photo");

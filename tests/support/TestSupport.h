@@ -89,9 +89,11 @@ class RecordingHost : public EngineHost {
 public:
     void showAlert(const AlertRequest& request) override { alerts_.add(request); }
     bool changeExifInPhoto() override { return exifInPhotos; }
+    bool renameVideos() override { return videos; }
     std::vector<AlertRequest> alerts() const { return alerts_.all(); }
 
     bool exifInPhotos = false;
+    bool videos = false;
 
 private:
     Recorded<AlertRequest> alerts_;
