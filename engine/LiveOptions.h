@@ -23,6 +23,7 @@ struct OptionSnapshot {
     bool changeExifInPhoto = false; // the stored preference; read only with fixTime on
     bool digitized() const { return dateSwitchRow == 1; }
     bool writeBack() const { return fixTime && changeExifInPhoto; }
+    bool operator==(const OptionSnapshot&) const = default;
 };
 
 // The options a batch works with, as plain values: whoever owns the controls
