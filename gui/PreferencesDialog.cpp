@@ -26,6 +26,7 @@ void PreferencesDialog::restoreAtLaunch()
         settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     }
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->previewBeforeRenaming->setChecked(settings::read(settings::previewBeforeRenaming));
 }
 
 void PreferencesDialog::showStored()
@@ -35,6 +36,7 @@ void PreferencesDialog::showStored()
     else
         ui_->exifInPhotos->setCheckState(Qt::Unchecked);
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->previewBeforeRenaming->setChecked(settings::read(settings::previewBeforeRenaming));
     show();
     raise();
     activateWindow();
@@ -44,6 +46,7 @@ void PreferencesDialog::storeAndClose()
 {
     settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     settings::write(settings::keepSetsTogether, ui_->keepSetsTogether->checkState());
+    settings::write(settings::previewBeforeRenaming, ui_->previewBeforeRenaming->checkState());
     close();
 }
 
@@ -55,6 +58,11 @@ QCheckBox* PreferencesDialog::exifInPhotos() const
 QCheckBox* PreferencesDialog::keepSetsTogether() const
 {
     return ui_->keepSetsTogether;
+}
+
+QCheckBox* PreferencesDialog::previewBeforeRenaming() const
+{
+    return ui_->previewBeforeRenaming;
 }
 
 } // namespace velmora

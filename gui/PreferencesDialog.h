@@ -13,7 +13,7 @@ class Preferences;
 
 namespace velmora {
 
-// The Preferences window: shows the two stored choices each time it opens and
+// The Preferences window: shows the stored choices each time it opens and
 // stores what it shows only on OK.
 class PreferencesDialog : public QDialog {
     Q_OBJECT
@@ -25,11 +25,12 @@ public:
     void restoreAtLaunch();
     // Edit > Preferences...: reads the store again and shows the window in front.
     void showStored();
-    // OK: stores both choices and closes.
+    // OK: stores the choices and closes.
     void storeAndClose();
 
     QCheckBox* exifInPhotos() const;
     QCheckBox* keepSetsTogether() const;
+    QCheckBox* previewBeforeRenaming() const;
 
 private:
     std::unique_ptr<Ui::Preferences> ui_;

@@ -35,6 +35,8 @@ inline constexpr IntKey selectedDateOptionCell{"selected_date_option_cell"};
 inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
 // Sidecars and the files of one shot move together (on until turned off).
 inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
+// A batch first shows what it would do, and waits for the user (off until turned on).
+inline constexpr BoolKey previewBeforeRenaming{"preview_before_renaming"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);

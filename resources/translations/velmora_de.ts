@@ -211,6 +211,14 @@
         <source>Edits kept beside a photo (.xmp, .pp3, .dop) and a phone&apos;s live-photo video get the photo&apos;s new name, and the raw and JPEG of one shot keep one name and one number.</source>
         <translation>Bearbeitungen neben einem Foto (.xmp, .pp3, .dop) und das Live-Photo-Video eines Telefons erhalten den neuen Namen des Fotos, und Raw und JPEG einer Aufnahme behalten einen Namen und eine Nummer.</translation>
     </message>
+    <message>
+        <source>&amp;Preview before renaming</source>
+        <translation>&amp;Vorschau vor dem Umbenennen</translation>
+    </message>
+    <message>
+        <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
+        <translation>Jeder Stapel zeigt zuerst jede Datei mit ihrem neuen Namen, und nichts ändert sich, bis Sie „Umbenennen“ wählen.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>
@@ -239,6 +247,10 @@
         <source>#17</source>
         <translation>Fehler beim Speichern des Bildes.</translation>
     </message>
+    <message>
+        <source>#18</source>
+        <translation>Seit der Vorschau geändert: unverändert gelassen.</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -257,6 +269,10 @@
     <message>
         <source>[PATH...]</source>
         <translation>[PFAD...]</translation>
+    </message>
+    <message>
+        <source>First show what would be renamed, and how; nothing changes until you choose Rename. Without it, PATHs are renamed at once unless the preference to preview is on.</source>
+        <translation>Zuerst zeigen, was wie umbenannt würde; nichts ändert sich, bis Sie „Umbenennen“ wählen. Ohne diese Option werden die PFADE sofort umbenannt, außer die Einstellung „Vorschau vor dem Umbenennen“ ist eingeschaltet.</translation>
     </message>
 </context>
 <context>
@@ -466,6 +482,72 @@
     <message>
         <source>Open a folder</source>
         <translation>Einen Ordner öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewDialog</name>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation>&amp;Umbenennen</translation>
+    </message>
+    <message>
+        <source>%1 files, %2 get a new name.</source>
+        <translation>%1 Dateien, %2 erhalten einen neuen Namen.</translation>
+    </message>
+    <message>
+        <source>Reading dates... %1 files so far</source>
+        <translation>Daten werden gelesen... bisher %1 Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewModel</name>
+    <message>
+        <source>Has its name already</source>
+        <translation>Hat seinen Namen schon</translation>
+    </message>
+    <message>
+        <source>Goes with %1</source>
+        <translation>Folgt %1</translation>
+    </message>
+    <message>
+        <source>Stays: no date</source>
+        <translation>Bleibt: kein Datum</translation>
+    </message>
+    <message>
+        <source>Stays: the new name is too long</source>
+        <translation>Bleibt: der neue Name ist zu lang</translation>
+    </message>
+    <message>
+        <source>Stays: its photo stays</source>
+        <translation>Bleibt: sein Foto bleibt</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
     </message>
 </context>
 <context>

@@ -190,7 +190,7 @@ private slots:
         std::memcpy(address.sun_path, bytes.constData(), bytes.size());
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
-        QVERIFY(!Application::handOverToRunningInstance({"/photos"}, name));
+        QVERIFY(!Application::handOverToRunningInstance({"/photos"}, false, name));
 
         Application first;
         QVERIFY(first.listen(name));
