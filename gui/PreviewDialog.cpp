@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -30,11 +31,18 @@ PreviewDialog::PreviewDialog(std::vector<fs::path> batchList, bool keepSetsToget
     table_->verticalHeader()->hide();
     // Uniform rows and fixed column widths: a table of 100,000 rows never measures them all.
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    for (auto [column, width] : {std::pair{PreviewModel::Folder, 14}, {PreviewModel::OldName, 12},
-                                 {PreviewModel::NewName, 17}, {PreviewModel::Date, 11}, {PreviewModel::Field, 10}})
-        table_->setColumnWidth(column, width * em);
+    // Wide enough for a camera's names and dates as they usually are.
+    int width = 0;
+    for (auto [column, sample] : {std::pair{PreviewModel::Folder, "/home/user/Pictures/2024"},
+                                  {PreviewModel::OldName, "IMG_0001.CR2.xmp"},
+                                  {PreviewModel::NewName, "2024-05-18__10-42-07__1.CR2.xmp"},
+                                  {PreviewModel::Date, "2024:05:18 10:42:07"}, {PreviewModel::Field, "DateTimeDigitized"},
+                                  {PreviewModel::Note, "Goes with IMG_0001.CR2"}}) {
+        table_->setColumnWidth(column, fontMetrics().horizontalAdvance(QLatin1String(sample)) + 16);
+        width += table_->columnWidth(column);
+    }
     auto* buttons = new QDialogButtonBox(this);
     rename_ = buttons->addButton(tr("&Rename"), QDialogButtonBox::AcceptRole);
     rename_->setDefault(true);
@@ -48,7 +56,9 @@ PreviewDialog::PreviewDialog(std::vector<fs::path> batchList, bool keepSetsToget
     row->addWidget(status_, 1);
     row->addWidget(buttons);
     layout->addLayout(row);
-    resize(68 * em, 32 * em);
+    // Within the screen at any scale.
+    const QSize wanted(width + 40, 24 * table_->verticalHeader()->defaultSectionSize());
+    resize(screen() ? wanted.boundedTo(screen()->availableGeometry().size() * 9 / 10) : wanted);
     restart_.setSingleShot(true);
     restart_.setInterval(150);
     connect(&restart_, &QTimer::timeout, this, [this] {

@@ -90,7 +90,7 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
     case Date:
         return tr("Date");
     case Field:
-        return tr("From");
+        return tr("Field");
     case Note:
         return tr("Note");
     default:

@@ -542,8 +542,8 @@
         <translation>Datum</translation>
     </message>
     <message>
-        <source>From</source>
-        <translation>Aus</translation>
+        <source>Field</source>
+        <translation>Feld</translation>
     </message>
     <message>
         <source>Note</source>

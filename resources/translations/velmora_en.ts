@@ -503,7 +503,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>From</source>
+        <source>Field</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

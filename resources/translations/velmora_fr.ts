@@ -542,7 +542,7 @@
         <translation>Date</translation>
     </message>
     <message>
-        <source>From</source>
+        <source>Field</source>
         <translation>Champ</translation>
     </message>
     <message>

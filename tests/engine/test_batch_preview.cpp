@@ -48,6 +48,8 @@ TEST_F(PreviewTest, TheBatchGivesTheNamesThePreviewShowedAndReportsWhatChangedSi
          {kStem + ".CR2", kStem + ".CR2.xmp", t, n1 + ".JPG", "b.JPG", "undated.JPG"}},
         {"a photo changed since", 0, 0, {}, {t, b2[0], b2[1], b2[2], "a.JPG", "undated.JPG"},
          [](const fs::path& d) { setExifDates(d / "a.JPG", "2011:01:01 00:00:00", std::nullopt); }, {"a.JPG"}},
+        {"another photo of the same date under its name", 0, 0, {}, {t, b2[0], b2[1], b2[2], "a.JPG", "undated.JPG"},
+         [](const fs::path& d) { makeJpeg(d / "a.JPG", kDate, std::nullopt, 40, 30); }, {"a.JPG"}},
         {"its name taken since", 0, 0, {}, {t, n1 + ".JPG", b2[0], b2[1], b2[2], "a.JPG", "undated.JPG"},
          [](const fs::path& d) { writeFile(d / (kStem + "__1.JPG"), "x"); }, {"a.JPG"}},
     };

@@ -105,6 +105,7 @@ private slots:
         app->suffix()->setChecked(false);
         QTRY_COMPARE_WITH_TIMEOUT(shown(*dialog->model()), expected, 10000);
         QTRY_VERIFY(dialog->isComplete());
+        QCOMPARE(dialog->model()->rowCount(), int(expected.size())); // nothing left of the first run
 
         // c.JPG changes before Rename (Return): it is reported and stays; the rest as shown.
         setExifDates(dir / "c.JPG", "2011:01:01 00:00:00", std::nullopt);
