@@ -441,6 +441,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation>Das Rückgängigmachen konnte nicht im Verlauf festgehalten werden: Der Datenträger ist vielleicht voll. Führen Sie es erneut aus, sobald Platz ist; es nimmt zurück, was noch übrig ist.</translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation>Angehalten: teilweise erledigt</translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>

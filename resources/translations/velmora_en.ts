@@ -402,6 +402,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>

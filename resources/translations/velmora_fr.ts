@@ -441,6 +441,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation>L&apos;annulation n&apos;a pas pu être enregistrée dans l&apos;historique : le disque est peut-être plein. Relancez-la quand il y aura de la place ; elle reprend ce qui reste.</translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation>Arrêté : en partie fait</translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>

@@ -5,6 +5,7 @@
 
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
+#include "history/BatchHistory.h"
 #include "files/Platform.h"
 #include "support/TestSupport.h"
 #include "GuiTestSupport.h"
@@ -162,6 +163,7 @@ private slots:
         QVERIFY(stopVisible);
 
         QTRY_VERIFY(app->status()->text().startsWith(QStringLiteral("Stopped: ")));
+        QVERIFY(listBatches().front().stopped); // the history calls it partial
         QVERIFY(!stop->isVisible());
         // Every photo is whole, under its old name or its new one; no temporary file stays.
         const auto names = listNames(dir.path());
