@@ -9,6 +9,8 @@
 #include "files/SystemLog.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <optional>
 #include <utility>
 
@@ -103,6 +105,41 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     }
 }
 
+// The sidecars and videos beside the photos named in the batch list, in their
+// folders, that the list does not name: a photo named on its own takes them
+// along (whether the Open dialog showed them or not). Found by name only,
+// one listing per folder; PhotoSets decides which photo each belongs to.
+std::vector<fs::path> companionsBeside(const std::vector<std::string_view>& named)
+{
+    std::map<std::string_view, std::set<std::string>> stemsByFolder; // lower-case stems and names
+    std::set<std::string_view> namedPaths(named.begin(), named.end());
+    auto lowered = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return out;
+    };
+    for (std::string_view path : named) {
+        const size_t slash = path.rfind('/');
+        if (path.empty() || slash == std::string_view::npos || isCompanionName(path))
+            continue;
+        auto& stems = stemsByFolder[path.substr(0, slash)];
+        stems.insert(lowered(stemOf(path.substr(slash + 1))));
+        stems.insert(lowered(path.substr(slash + 1)));
+    }
+    std::vector<fs::path> beside;
+    for (const auto& [folder, stems] : stemsByFolder) {
+        std::error_code ec;
+        for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().native();
+            std::string path = std::string(folder) + "/" + name;
+            if (isCompanionName(name) && stems.contains(lowered(stemOf(name))) && !namedPaths.contains(path))
+                beside.emplace_back(std::move(path));
+        }
+    }
+    return beside;
+}
+
 } // namespace
 
 void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(const PhotoSet&)>& processSet,
@@ -117,6 +154,7 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
     const size_t n = batchList.size();
     // The files named in the batch list are one listing of their own.
     std::optional<PhotoSets> sets;
+    std::vector<fs::path> beside;
     if (keepSetsTogether) {
         std::vector<std::string_view> paths(n);
         bool ignoreCase = false, asked = false;
@@ -127,8 +165,12 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
             if (!std::exchange(asked, true))
                 ignoreCase = ignoresLetterCase(batchList[k]);
         }
+        beside = companionsBeside(paths);
+        for (const fs::path& companion : beside)
+            paths.push_back(companion.native());
         sets.emplace(paths, ignoreCase);
     }
+    auto pathAt = [&](size_t i) { return i < n ? batchList[i] : beside[i - n]; };
     ReadAhead readAhead(n, [&](size_t k) { return batchList[k].native(); });
     for (size_t k = 0; k < n && !stop.stop_requested(); ++k) {
         readAhead.before(k);
@@ -144,7 +186,7 @@ void walkBatch(const std::vector<fs::path>& batchList, const std::function<void(
             // Recorded as not reached by the engine, on its own.
             processSet({{p}, {}});
         } else if (sets && sets->isFirst(k)) {
-            if (const PhotoSet set = setAt(*sets, k, manager, [&](size_t i) { return batchList[i]; }, gone);
+            if (const PhotoSet set = setAt(*sets, k, manager, pathAt, gone);
                 !set.members.empty())
                 processSet(set);
         } else if (!sets && exists) {

@@ -89,8 +89,7 @@ CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* i
     return exiv2ReadDates(fd.get());
 }
 
-std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapshot& options, PhotoReports& reports,
-                                         bool listed)
+std::optional<MemberDate> usableMemberDate(const FileAt& file, const OptionSnapshot& options)
 {
     MemberDate member;
     std::optional<CaptureDates> video;
@@ -102,10 +101,17 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
     member.original = capture.value_or("");
     if (isUsableCaptureDate(capture) && options.fixTime)
         capture = shiftCaptureDate(*capture, options.hours);
-    if (isUsableCaptureDate(capture)) {
-        member.shifted = *capture;
+    if (!isUsableCaptureDate(capture))
+        return std::nullopt;
+    member.shifted = *capture;
+    return member;
+}
+
+std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapshot& options, PhotoReports& reports,
+                                         bool listed)
+{
+    if (auto member = usableMemberDate(file, options))
         return member;
-    }
     // Not there, its file system gone, or taken by an overlapping batch while
     // it was read: a look only now, for a photo that gave no date.
     const std::filesystem::path& path = file.path;

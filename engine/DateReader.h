@@ -26,6 +26,9 @@ struct MemberDate {
     bool video = false;                   // a video, named by its recorded date
 };
 
+// The date of the photo `file` as the options want it; nullopt without one. Reports nothing.
+std::optional<MemberDate> usableMemberDate(const FileAt& file, const OptionSnapshot& options);
+
 // The date of the photo `file`, or nullopt once it is reported as not found,
 // not reached (its file system gone) or without a usable date. `listed`: taken
 // from a folder's listing, so one gone since or a link to a folder is passed

@@ -24,6 +24,7 @@ struct OptionSnapshot {
     bool renameVideos = false;      // the stored preference
     bool digitized() const { return dateSwitchRow == 1; }
     bool writeBack() const { return fixTime && changeExifInPhoto; }
+    bool operator==(const OptionSnapshot&) const = default;
 };
 
 // The options a batch works with, as plain values: whoever owns the controls

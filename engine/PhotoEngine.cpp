@@ -2,6 +2,8 @@
 #include "engine/PhotoEngine.h"
 
 #include "engine/DateReader.h"
+#include "engine/ShotGrouping.h"
+#include "settings/MessageTable.h"
 #include "writeback/WriteAheadLog.h"
 
 #include <algorithm>
@@ -35,9 +37,10 @@ void PhotoEngine::processFile(const fs::path& path)
 void PhotoEngine::processSet(const PhotoSet& set)
 {
     // One snapshot for the whole set; the stored preference matters only with fixTime.
-    OptionSnapshot options = options_.snapshot();
+    OptionSnapshot options = plan_ ? plan_->options() : options_.snapshot();
     options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
-    options.renameVideos = host_.renameVideos();
+    if (!plan_) // a preview's plan carries the preference as it was shown
+        options.renameVideos = host_.renameVideos();
     // A set on a file system found gone is not looked at again.
     GoneDevices& gone = reports_.gone();
     if (!set.members.empty() && gone.covers(set.members.front())) {
@@ -48,53 +51,45 @@ void PhotoEngine::processSet(const PhotoSet& set)
     }
     // Members of one capture date (and one folder and old name, as the walk
     // groups them) form one shot; shots in the order of their first member.
-    struct Shot {
-        std::string date;
-        fs::path withoutExtension;
-        std::vector<ShotItem> items;
-    };
-    std::vector<Shot> shots;
-    std::vector<std::optional<std::pair<size_t, size_t>>> placeOf; // member -> (shot, item), none when undated
-    for (const fs::path& member : set.members) {
-        const fs::path source = cleanPathText(member);
-        placeOf.emplace_back();
-        std::optional<MemberDate> date = readMemberDate(folders_.at(source), options, reports_, set.listed);
-        if (!date)
-            continue;
-        const fs::path withoutExtension = fs::path(source).replace_extension();
-        auto shot = std::find_if(shots.begin(), shots.end(), [&](const Shot& s) {
-            return s.date == date->shifted && s.withoutExtension == withoutExtension;
-        });
-        if (shot == shots.end())
-            shot = shots.insert(shot, {date->shifted, withoutExtension, {}});
-        placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
-        shot->items.emplace_back(source);
-        shot->items.back().oldDate = std::move(date->original);
-        shot->items.back().identity = date->identity;
-        shot->items.back().video = date->video;
-    }
-    // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),
-    // else with the first shot (IMG_0001.xmp, IMG_0001.MOV). One whose photo has no
-    // date stays where it is, silently: it is not a photo of its own.
-    for (const fs::path& path : set.companions) {
-        const fs::path companion = cleanPathText(path);
-        if (gone.covers(companion)) {
+    std::vector<Shot> shots = groupShots(
+        set,
+        [&](const fs::path& source) { return readMemberDate(folders_.at(source), options, reports_, set.listed); },
+        nullptr,
+        [&](const fs::path& companion) {
+            if (!gone.covers(companion))
+                return false;
             reports_.reportUnreachable(companion);
+            return true;
+        });
+    for (Shot& shot : shots)
+        if (!plan_ || matchesPlan(shot))
+            placer_.place(shot.items, shot.date, options, plan_ != nullptr);
+}
+
+bool PhotoEngine::matchesPlan(Shot& shot)
+{
+    // A photo the preview showed otherwise (another file now, another date,
+    // not shown at all) is reported and left as it is, with its sidecars; a
+    // sidecar that came since stays where it is.
+    bool same = true;
+    for (ShotItem& item : shot.items) {
+        const PreviewRow* row = plan_->find(item.source.native());
+        if (item.companion) {
+            item.target = row && row->fate != PreviewRow::Fate::Stays ? *row->folder + "/" + row->target : "";
             continue;
         }
-        const std::string name = companion.filename().native();
-        const auto member = std::find_if(set.members.begin(), set.members.end(), [&](const fs::path& m) {
-            return name.starts_with(cleanPathText(m).filename().native() + ".");
-        });
-        if (member != set.members.end()) {
-            if (const auto at = placeOf[static_cast<size_t>(member - set.members.begin())])
-                shots[at->first].items.emplace_back(companion, true, at->second);
-        } else if (!shots.empty()) {
-            shots.front().items.emplace_back(companion, true);
-        }
+        same = same && row && !row->companion && row->date == shot.date && item.identity &&
+               row->identity == *item.identity && !row->target.empty();
+        if (row && !row->target.empty())
+            item.target = *row->folder + "/" + row->target;
     }
-    for (Shot& shot : shots)
-        placer_.place(shot.items, shot.date, options);
+    std::erase_if(shot.items, [](const ShotItem& item) { return item.companion && item.target.empty(); });
+    if (!same)
+        for (const ShotItem& item : shot.items)
+            if (!item.companion)
+                reports_.report(PhotoOutcome::Kind::Failed, item.source,
+                                MessageTable::text(message::kChangedSincePreview));
+    return same;
 }
 
 } // namespace velmora

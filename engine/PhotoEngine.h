@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/BatchPreview.h"
 #include "engine/LiveOptions.h"
 #include "engine/PhotoReports.h"
 #include "engine/PhotoSet.h"
@@ -12,6 +13,8 @@
 #include <string>
 
 namespace velmora {
+
+struct Shot;
 
 // The per-photo operation: read the capture date, shift it, compose the new
 // name, move or copy the photo there and, when asked, write the date back.
@@ -38,15 +41,22 @@ public:
     void finishBatch();
     // Where each photo's outcome goes from now on; none by default.
     void setRecorder(BatchRecorder* recorder) { reports_.setRecorder(recorder); }
+    // The names and options the user saw in a preview, from now on: a photo
+    // is renamed only as shown, and one changed since is reported.
+    void followPlan(std::shared_ptr<const PreviewPlan> plan) { plan_ = std::move(plan); }
     // The file systems found gone so far: the walk does not look at their files again.
     GoneDevices& goneDevices() { return reports_.gone(); }
 
 private:
+    // False (the shot's photos reported) when the shot is not as the preview showed it.
+    bool matchesPlan(Shot& shot);
+
     const LiveOptions& options_; // the drop zone's options, read once per photo set
     EngineHost& host_;
     PhotoReports reports_;
     OpenFolders folders_; // the batch's folders, each opened once
     ShotPlacer placer_;
+    std::shared_ptr<const PreviewPlan> plan_;
 };
 
 } // namespace velmora

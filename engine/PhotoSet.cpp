@@ -15,15 +15,6 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// "dir/IMG_0001" and "CR2" for "dir/IMG_0001.CR2"; a name's leading dot starts no extension.
-std::string_view stemOf(std::string_view path)
-{
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    const size_t dot = path.rfind('.');
-    return dot == std::string_view::npos || dot <= nameStart ? path : path.substr(0, dot);
-}
-
 Kind kindOf(std::string_view path)
 {
     const std::string_view stem = stemOf(path);
@@ -36,6 +27,18 @@ Kind kindOf(std::string_view path)
 
 } // namespace
 
+std::string_view stemOf(std::string_view path)
+{
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    return dot == std::string_view::npos || dot <= nameStart ? path : path.substr(0, dot);
+}
+
+bool isCompanionName(std::string_view path)
+{
+    return kindOf(path) != Kind::Photo;
+}
 
 PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase)
     : next_(paths.size(), npos), flags_(paths.size(), 0)

@@ -20,6 +20,11 @@ struct PhotoSet {
     bool listed = false;
 };
 
+// A sidecar's or live-photo video's name (by its extension, in any letter case).
+bool isCompanionName(std::string_view path);
+// "dir/IMG_0001" for "dir/IMG_0001.CR2"; a name's leading dot starts no extension.
+std::string_view stemOf(std::string_view path);
+
 // The sets among the files of one listing, as positions in it. Every file is
 // in exactly one set; a sidecar whose photo is not in the listing is a set of
 // its own; a video without a photo of its name is a member, its sidecars with it. Sorting, not hashing: O(n log n) time, a few bytes per entry.

@@ -16,13 +16,13 @@ namespace fs = std::filesystem;
 namespace velmora {
 
 void ShotPlacer::place(std::vector<ShotItem>& items, const std::string& shiftedCaptureDate,
-                       const OptionSnapshot& options)
+                       const OptionSnapshot& options, bool targetsGiven)
 {
     // A photo alone tries its names in turn, each by being placed there, not
     // looked up first; the files of a larger shot need one number free for
     // all of them before any of them moves.
-    const bool alone = items.size() == 1;
-    if (!alone) {
+    const bool alone = items.size() == 1 && !targetsGiven;
+    if (!alone && !targetsGiven) {
         std::vector<ShotFile> files;
         for (const ShotItem& item : items)
             files.push_back({item.source, item.companion});

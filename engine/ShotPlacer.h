@@ -39,7 +39,10 @@ class ShotPlacer {
 public:
     ShotPlacer(PhotoReports& reports, OpenFolders& folders) : reports_(reports), folders_(folders) {}
 
-    void place(std::vector<ShotItem>& items, const std::string& shiftedCaptureDate, const OptionSnapshot& options);
+    // `targetsGiven`: every item's target is set already (as a preview showed
+    // it); a name taken since is a failure, not a reason to try another.
+    void place(std::vector<ShotItem>& items, const std::string& shiftedCaptureDate, const OptionSnapshot& options,
+               bool targetsGiven = false);
 
 private:
     // A member's move or copy, the first free name found by trying names in turn when `alone`.

@@ -13,17 +13,19 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-QByteArray encode(const std::vector<fs::path>& paths)
+// The paths, then whether to preview: an instance that knows no preview reads the paths alone.
+QByteArray encode(const std::vector<fs::path>& paths, bool preview)
 {
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
     out << static_cast<quint32>(paths.size());
     for (const fs::path& p : paths)
         out << QByteArray::fromStdString(p.native());
+    out << static_cast<quint8>(preview);
     return data;
 }
 
-std::optional<std::vector<fs::path>> decode(const QByteArray& data)
+std::optional<std::vector<fs::path>> decode(const QByteArray& data, bool& preview)
 {
     QDataStream in(data);
     quint32 count = 0;
@@ -37,6 +39,10 @@ std::optional<std::vector<fs::path>> decode(const QByteArray& data)
     }
     if (in.status() != QDataStream::Ok)
         return std::nullopt;
+    quint8 flag = 0;
+    if (!in.atEnd())
+        in >> flag;
+    preview = in.status() == QDataStream::Ok && flag != 0;
     return paths;
 }
 
@@ -62,9 +68,9 @@ void Application::setDelegate(ApplicationDelegate* delegate)
     QMetaObject::invokeMethod(this, &Application::deliverPending, Qt::QueuedConnection);
 }
 
-void Application::openFiles(const std::vector<fs::path>& paths)
+void Application::openFiles(const std::vector<fs::path>& paths, bool preview)
 {
-    pending_.push_back(paths);
+    pending_.emplace_back(paths, preview);
     deliverPending();
 }
 
@@ -74,8 +80,8 @@ void Application::deliverPending()
         return;
     auto requests = std::move(pending_);
     pending_.clear();
-    for (const auto& paths : requests)
-        delegate_->openFiles(paths);
+    for (const auto& [paths, preview] : requests)
+        delegate_->openFiles(paths, preview);
 }
 
 QString Application::defaultServerName()
@@ -88,13 +94,14 @@ QString Application::defaultServerName()
     return runtime + QStringLiteral("/velmora.socket");
 }
 
-bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, const QString& serverName)
+bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, bool preview,
+                                            const QString& serverName)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(1000))
         return false;
-    const QByteArray payload = encode(paths);
+    const QByteArray payload = encode(paths, preview);
     QDataStream out(&socket);
     out << payload;
     socket.flush();
@@ -138,13 +145,14 @@ void Application::onNewConnection()
                 return; // wait for the rest
             socket->write("ok");
             socket->flush();
-            const auto paths = decode(payload);
+            bool preview = false;
+            const auto paths = decode(payload, preview);
             if (!paths)
                 return;
             // The user started Velmora: show the window, with or without photos for it.
             emit activationRequested();
             if (!paths->empty())
-                openFiles(*paths);
+                openFiles(*paths, preview);
         });
     }
 }

@@ -26,10 +26,11 @@ public:
     ApplicationDelegate* delegate() const { return delegate_; }
     void setDelegate(ApplicationDelegate* delegate);
 
-    void openFiles(const std::vector<std::filesystem::path>& paths);
+    // `preview`: the batch shows what it would do first (velmora --preview).
+    void openFiles(const std::vector<std::filesystem::path>& paths, bool preview = false);
 
     // One Velmora per user: hands `paths` to a running instance. True when one took them.
-    static bool handOverToRunningInstance(const std::vector<std::filesystem::path>& paths,
+    static bool handOverToRunningInstance(const std::vector<std::filesystem::path>& paths, bool preview = false,
                                           const QString& serverName = defaultServerName());
     // Takes the requests of later starts from now on. False when another
     // instance already listens under `serverName` (or the socket cannot be made).
@@ -45,7 +46,7 @@ private:
     void onNewConnection();
 
     ApplicationDelegate* delegate_ = nullptr;
-    std::vector<std::vector<std::filesystem::path>> pending_;
+    std::vector<std::pair<std::vector<std::filesystem::path>, bool>> pending_; // paths, preview
     QLocalServer* server_ = nullptr;
 };
 

@@ -17,7 +17,8 @@ public:
     // Only a delegate that can open files gets open-files requests; until one is
     // current, requests wait.
     virtual bool handlesOpenFiles() const { return false; }
-    virtual void openFiles(const std::vector<std::filesystem::path>& /*paths*/) {}
+    // `preview`: show what the batch would do first, whatever the preference says.
+    virtual void openFiles(const std::vector<std::filesystem::path>& /*paths*/, bool /*preview*/ = false) {}
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/BatchController.h"
 
+#include "gui/PreviewDialog.h"
 #include "gui/RadioColumn.h"
 #include "gui/WindowSink.h"
 #include "engine/BatchWalk.h"
@@ -86,9 +87,19 @@ void BatchController::setControls(const BatchControls& controls)
     if (RadioColumn* rows = controls.dateSwitch) {
         options_.setDateSwitchRow(rows->selectedRow());
         for (QRadioButton* row : rows->rows())
-            connect(row, &QRadioButton::toggled, this,
-                    [this, rows] { options_.setDateSwitchRow(rows->selectedRow()); });
+            connect(row, &QRadioButton::toggled, this, [this, rows] {
+                options_.setDateSwitchRow(rows->selectedRow());
+                emit optionsChanged();
+            });
     }
+    // After the options' own connections, so that a preview reads them changed.
+    for (QCheckBox* box : {c.suffix, c.prefix, c.rename, c.fixTime})
+        if (box)
+            connect(box, &QCheckBox::stateChanged, this, &BatchController::optionsChanged);
+    if (c.textToPrefix)
+        connect(c.textToPrefix, &QLineEdit::textChanged, this, &BatchController::optionsChanged);
+    if (c.timezones)
+        connect(c.timezones, &QComboBox::currentIndexChanged, this, &BatchController::optionsChanged);
 }
 
 OptionControls BatchController::savedAtStart() const
@@ -104,13 +115,31 @@ void BatchController::prepareBatch()
     saveOptions(savedAtStart());
 }
 
-void BatchController::openFiles(const std::vector<fs::path>& paths)
+void BatchController::openFiles(const std::vector<fs::path>& paths, bool preview)
 {
     prepareBatch();
-    startBatch(paths);
+    requestBatch(paths, preview);
 }
 
-void BatchController::startBatch(std::vector<fs::path> batchList)
+void BatchController::requestBatch(std::vector<fs::path> batchList, bool preview)
+{
+    if (!preview && !settings::read(settings::previewBeforeRenaming)) {
+        startBatch(std::move(batchList));
+        return;
+    }
+    auto* dialog = new PreviewDialog(std::move(batchList), settings::read(settings::keepSetsTogether), options_,
+                                     status_ ? status_->window() : nullptr);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &BatchController::optionsChanged, dialog, &PreviewDialog::optionsChanged);
+    connect(dialog, &PreviewDialog::confirmed, this,
+            [this](std::shared_ptr<const PreviewPlan> plan, const std::vector<fs::path>& list) {
+                prepareBatch();
+                startBatch(list, std::move(plan));
+            });
+    dialog->show();
+}
+
+void BatchController::startBatch(std::vector<fs::path> batchList, std::shared_ptr<const PreviewPlan> plan)
 {
     // The summaries of earlier batches stay until a new run of batches begins.
     if (std::none_of(lines_.begin(), lines_.end(), [](const BatchLine& l) { return l.running; }))
@@ -118,8 +147,8 @@ void BatchController::startBatch(std::vector<fs::path> batchList)
     const int serial = nextSerial_++;
     lines_.push_back({serial, 0, QString::fromStdString(MessageTable::text(message::kWorking)).toHtmlEscaped(), true});
     showBatches();
-    runner_.start([this, serial, batchList = std::move(batchList)](
-                      std::stop_token stop) { processFiles(batchList, serial, stop); },
+    runner_.start([this, serial, batchList = std::move(batchList), plan = std::move(plan)](
+                      std::stop_token stop) { processFiles(batchList, serial, stop, plan); },
                   [this, serial] {
                       QMetaObject::invokeMethod(this, [this, serial] { batchEnded(serial); }, Qt::QueuedConnection);
                   });
@@ -178,14 +207,19 @@ void BatchController::showBatches()
     }
 }
 
-void BatchController::processFiles(const std::vector<fs::path>& batchList, int serial, std::stop_token stop)
+void BatchController::processFiles(const std::vector<fs::path>& batchList, int serial, std::stop_token stop,
+                                   const std::shared_ptr<const PreviewPlan>& plan)
 {
     WindowHost host(handOver_);
     PhotoEngine engine(options_, alertLatch_, host);
-    const bool keepSetsTogether = settings::read(settings::keepSetsTogether);
+    engine.followPlan(plan);
+    const bool keepSetsTogether = plan ? plan->keepSetsTogether : settings::read(settings::keepSetsTogether);
     auto described = options_.describe();
     described.emplace_back("change_exif_in_photo", settings::read(settings::changeExifInPhoto) ? "on" : "off");
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
+    const bool videos = plan ? plan->options().renameVideos : settings::read(settings::renameVideos);
+    described.emplace_back("rename_videos", videos ? "on" : "off");
+    described.emplace_back("preview", plan ? "on" : "off");
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());
     WindowSink sink(*this, serial, stop, history.get());

@@ -5,6 +5,7 @@
 #include "gui/BatchRunner.h"
 #include "gui/GuiHandOver.h"
 #include "gui/SavedOptions.h"
+#include "engine/BatchPreview.h"
 #include "engine/LiveOptions.h"
 
 #include <QCheckBox>
@@ -17,11 +18,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <stop_token>
 #include <vector>
 
 namespace velmora {
 
+class PreviewDialog;
 class RadioColumn;
 
 // The main window's controls that a batch reads its options from, saves and
@@ -52,14 +55,18 @@ public:
     // The first steps of every batch start, taken even when the drop is refused:
     // clears the alert latch and saves the options.
     void prepareBatch();
-    // Shows the batch working and starts its worker.
-    void startBatch(std::vector<std::filesystem::path> batchList);
+    // Shows the batch working and starts its worker; with `plan`, the batch
+    // does what that preview showed.
+    void startBatch(std::vector<std::filesystem::path> batchList, std::shared_ptr<const PreviewPlan> plan = nullptr);
+    // A batch the user asked for: first its preview when `preview` or the
+    // preference says so, else at once.
+    void requestBatch(std::vector<std::filesystem::path> batchList, bool preview = false);
 
     // The application-level events, once window set-up has made this the delegate.
     void aboutToQuit() override;
     bool quitOnLastWindowClosed() override { return true; }
     bool handlesOpenFiles() const override { return true; }
-    void openFiles(const std::vector<std::filesystem::path>& paths) override;
+    void openFiles(const std::vector<std::filesystem::path>& paths, bool preview = false) override;
 
     // GUI thread, from a batch's worker: its progress (0 to 100), and its
     // summary when it ends. `serial` is the batch's, from its start.
@@ -74,12 +81,15 @@ public:
 
 signals:
     void batchStarted();
+    // An option the batches read has changed in the window.
+    void optionsChanged();
     // A batch's worker has ended (GUI thread).
     void batchFinished();
 
 private:
     // The worker's body.
-    void processFiles(const std::vector<std::filesystem::path>& batchList, int serial, std::stop_token stop);
+    void processFiles(const std::vector<std::filesystem::path>& batchList, int serial, std::stop_token stop,
+                      const std::shared_ptr<const PreviewPlan>& plan);
     // A batch's worker has ended, with or without its summary.
     void batchEnded(int serial);
     // Shows the lines and one bar for all batches since the status was last empty.

@@ -163,7 +163,7 @@ void DragAndDropView::dropEvent(QDropEvent* event)
     event->setDropAction(action);
     event->accept();
     if (controller_)
-        controller_->startBatch(std::move(batchList));
+        controller_->requestBatch(std::move(batchList));
     update();
 }
 

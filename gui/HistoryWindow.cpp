@@ -108,6 +108,8 @@ void HistoryWindow::reloadBatches(const std::string& select)
             state << tr("Running");
         else if (!b.finished)
             state << tr("Cut short");
+        else if (b.stopped)
+            state << tr("Stopped: partly done");
         if (b.linesLost)
             state << tr("History incomplete");
         auto* item = new QTreeWidgetItem(

@@ -27,6 +27,7 @@ void PreferencesDialog::restoreAtLaunch()
     }
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
     ui_->renameVideos->setChecked(settings::read(settings::renameVideos));
+    ui_->previewBeforeRenaming->setChecked(settings::read(settings::previewBeforeRenaming));
 }
 
 void PreferencesDialog::showStored()
@@ -37,6 +38,7 @@ void PreferencesDialog::showStored()
         ui_->exifInPhotos->setCheckState(Qt::Unchecked);
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
     ui_->renameVideos->setChecked(settings::read(settings::renameVideos));
+    ui_->previewBeforeRenaming->setChecked(settings::read(settings::previewBeforeRenaming));
     show();
     raise();
     activateWindow();
@@ -47,6 +49,7 @@ void PreferencesDialog::storeAndClose()
     settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     settings::write(settings::keepSetsTogether, ui_->keepSetsTogether->checkState());
     settings::write(settings::renameVideos, ui_->renameVideos->checkState());
+    settings::write(settings::previewBeforeRenaming, ui_->previewBeforeRenaming->checkState());
     close();
 }
 
@@ -63,6 +66,11 @@ QCheckBox* PreferencesDialog::keepSetsTogether() const
 QCheckBox* PreferencesDialog::renameVideos() const
 {
     return ui_->renameVideos;
+}
+
+QCheckBox* PreferencesDialog::previewBeforeRenaming() const
+{
+    return ui_->previewBeforeRenaming;
 }
 
 } // namespace velmora

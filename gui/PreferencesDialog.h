@@ -31,6 +31,7 @@ public:
     QCheckBox* exifInPhotos() const;
     QCheckBox* keepSetsTogether() const;
     QCheckBox* renameVideos() const;
+    QCheckBox* previewBeforeRenaming() const;
 
 private:
     std::unique_ptr<Ui::Preferences> ui_;

@@ -46,17 +46,25 @@ bool asksForUsageOrVersion(int argc, char** argv)
 }
 
 // Prints usage or version and ends the process when asked; an unknown option ends it with a message.
-void processOptions(const QCoreApplication& app)
+// True with --preview.
+bool processOptions(const QCoreApplication& app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QCoreApplication::translate("main", "Renames photos after the moment they were taken."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption preview(
+        QStringLiteral("preview"),
+        QCoreApplication::translate("main", "First show what would be renamed, and how; nothing changes until "
+                                            "you choose Rename. Without it, PATHs are renamed at once unless the "
+                                            "preference to preview is on."));
+    parser.addOption(preview);
     parser.addPositionalArgument(QCoreApplication::translate("main", "paths"),
                                  QCoreApplication::translate("main", "Photos or folders to rename at once."),
                                  QCoreApplication::translate("main", "[PATH...]"));
     parser.process(app);
+    return parser.isSet(preview);
 }
 
 } // namespace
@@ -79,12 +87,12 @@ int runVelmora(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("app.velmora.Velmora"));
     QTranslator translator, qtTranslator;
     installTranslators(translator, qtTranslator);
-    processOptions(app);
+    const bool preview = processOptions(app);
 
     // One window per user: a second start hands its photos to the first, taken
     // byte-exact from argv (Qt's own options are gone from it by now).
     const auto paths = velmora::pathsFromArguments(argc, argv);
-    if (velmora::Application::handOverToRunningInstance(paths))
+    if (velmora::Application::handOverToRunningInstance(paths, preview))
         return 0;
 
     velmora::initializePlatform();
@@ -92,13 +100,13 @@ int runVelmora(int argc, char** argv)
 
     velmora::Application application;
     // Another instance came up since the hand-over above: try once more.
-    if (!application.listen() && velmora::Application::handOverToRunningInstance(paths))
+    if (!application.listen() && velmora::Application::handOverToRunningInstance(paths, preview))
         return 0;
     velmora::VelmoraAppDelegate delegate(application);
     delegate.start();
     // Files opened with Velmora at start are handled once window set-up is done.
     if (!paths.empty())
-        application.openFiles(paths);
+        application.openFiles(paths, preview);
     return QApplication::exec();
 }
 

@@ -63,7 +63,7 @@ void WindowSink::hideIndicator()
 void WindowSink::setStatusText(const std::string& text)
 {
     if (history_)
-        history_->finish();
+        history_->finish(stop_.stop_requested());
     const std::string word =
         stop_.stop_requested() ? QCoreApplication::translate("velmora::DragAndDropView", "Stopped").toStdString() : text;
     const QString t = history_ ? batchSummaryText(word, *history_) : QString::fromStdString(word).toHtmlEscaped();

@@ -77,6 +77,7 @@ std::vector<BatchSummary> listBatches()
         if (f.parse(lastLine(batchFile(id))) && f.text("t") == "end") {
             b.finished = true;
             b.linesLost = !f.text("lost").empty();
+            b.stopped = !f.text("stopped").empty();
             counts = {static_cast<size_t>(f.number("renamed")), static_cast<size_t>(f.number("nodate")),
                       static_cast<size_t>(f.number("failed"))};
         } else {

@@ -21,6 +21,7 @@ struct BatchSummary {
     int64_t startedMs = 0;  // since the epoch
     bool finished = false;  // false: the process ended during the batch
     bool linesLost = false; // lines could not be written: Undo cannot take all of it back
+    bool stopped = false;   // stopped by the user or a quit: partial
     size_t renamed = 0, withoutDate = 0, failed = 0;
     enum class Undo { None, Partly, Done } undo = Undo::None;
 };

@@ -103,7 +103,7 @@ void HistoryWriter::record(const PhotoOutcome& o)
     file_.append(line_);
 }
 
-void HistoryWriter::finish()
+void HistoryWriter::finish(bool stopped)
 {
     if (std::exchange(finished_, true) || !file_.open())
         return;
@@ -115,6 +115,8 @@ void HistoryWriter::finish()
     // The counts are the batch's; its lines are not all here, and Undo must know.
     if (const int error = file_.writeError())
         end.str("lost", std::strerror(error));
+    if (stopped)
+        end.str("stopped", "yes");
     file_.append(end.end());
     file_.sync();
     const std::lock_guard lock(runningMutex);

@@ -27,8 +27,9 @@ public:
     void record(const PhotoOutcome& outcome) override;
     // Makes what is recorded so far durable now.
     void sync() { file_.sync(); }
-    // Ends the history: the counts, made durable. Once only.
-    void finish();
+    // Ends the history: the counts, made durable. Once only. `stopped`: the
+    // user stopped the batch or quit, so it is partial.
+    void finish(bool stopped = false);
     // Why lines of this batch could not be written or flushed (an errno; 0: they were).
     int writeError() const { return file_.writeError(); }
 

@@ -11,7 +11,7 @@ namespace {
 
 // The keys stay the source texts so that translators see them as they are used.
 // QT_TRANSLATE_NOOP marks them for lupdate.
-constexpr std::array<std::pair<const char*, const char*>, 6> kDefaults{{
+constexpr std::array<std::pair<const char*, const char*>, 7> kDefaults{{
     {QT_TRANSLATE_NOOP("localizable", "#1"), "Done"},
     {QT_TRANSLATE_NOOP("localizable", "#2"), "Working..."},
     {QT_TRANSLATE_NOOP("localizable", "#12"), "OK"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<const char*, const char*>, 6> kDefaults{{
      "One or more files do not contain EXIF metadata information and therefore they cannot be renamed."},
     {QT_TRANSLATE_NOOP("localizable", "#15"), VELMORA_WEB_SITE},
     {QT_TRANSLATE_NOOP("localizable", "#17"), "Error during image save."},
+    {QT_TRANSLATE_NOOP("localizable", "#18"), "Changed since the preview: left as it was."},
 }};
 
 std::string defaultText(const std::string& key)

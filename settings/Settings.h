@@ -37,6 +37,8 @@ inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
 inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
 // MP4, MOV, M4V and 3GP named by their recorded date, like photos.
 inline constexpr BoolKey renameVideos{"rename_videos"};
+// A batch first shows what it would do, and waits for the user (off until turned on).
+inline constexpr BoolKey previewBeforeRenaming{"preview_before_renaming"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);

@@ -21,7 +21,7 @@ for f in bin/velmora share/applications/$id.desktop share/icons/hicolor/scalable
 done
 
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop entry"
-grep -qx 'Exec=velmora %F' "$root/share/applications/$id.desktop" || fail "Exec line"
+grep -qx 'Exec=velmora --preview %F' "$root/share/applications/$id.desktop" || fail "Exec line"
 mime=$(sed -n 's/^MimeType=//p' "$root/share/applications/$id.desktop")
 for type in image/jpeg image/tiff image/png image/webp image/heic image/avif image/x-canon-cr2 \
             image/x-nikon-nef image/x-sony-arw image/x-adobe-dng; do

@@ -219,6 +219,14 @@
         <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
         <translation>Benannt wie Fotos, in der Uhrzeit des Aufnahmeorts, wenn das Video sie angibt, sonst in der Zeitzone dieses Computers. In Videos wird nie geschrieben.</translation>
     </message>
+    <message>
+        <source>&amp;Preview before renaming</source>
+        <translation>&amp;Vorschau vor dem Umbenennen</translation>
+    </message>
+    <message>
+        <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
+        <translation>Jeder Stapel zeigt zuerst jede Datei mit ihrem neuen Namen, und nichts ändert sich, bis Sie „Umbenennen“ wählen.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>
@@ -247,6 +255,10 @@
         <source>#17</source>
         <translation>Fehler beim Speichern des Bildes.</translation>
     </message>
+    <message>
+        <source>#18</source>
+        <translation>Seit der Vorschau geändert: unverändert gelassen.</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -265,6 +277,10 @@
     <message>
         <source>[PATH...]</source>
         <translation>[PFAD...]</translation>
+    </message>
+    <message>
+        <source>First show what would be renamed, and how; nothing changes until you choose Rename. Without it, PATHs are renamed at once unless the preference to preview is on.</source>
+        <translation>Zuerst zeigen, was wie umbenannt würde; nichts ändert sich, bis Sie „Umbenennen“ wählen. Ohne diese Option werden die PFADE sofort umbenannt, außer die Einstellung „Vorschau vor dem Umbenennen“ ist eingeschaltet.</translation>
     </message>
 </context>
 <context>
@@ -433,6 +449,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation>Das Rückgängigmachen konnte nicht im Verlauf festgehalten werden: Der Datenträger ist vielleicht voll. Führen Sie es erneut aus, sobald Platz ist; es nimmt zurück, was noch übrig ist.</translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation>Angehalten: teilweise erledigt</translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>
@@ -474,6 +494,72 @@
     <message>
         <source>Open a folder</source>
         <translation>Einen Ordner öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewDialog</name>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation>&amp;Umbenennen</translation>
+    </message>
+    <message>
+        <source>%1 files, %2 get a new name.</source>
+        <translation>%1 Dateien, %2 erhalten einen neuen Namen.</translation>
+    </message>
+    <message>
+        <source>Reading dates... %1 files so far</source>
+        <translation>Daten werden gelesen... bisher %1 Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewModel</name>
+    <message>
+        <source>Has its name already</source>
+        <translation>Hat seinen Namen schon</translation>
+    </message>
+    <message>
+        <source>Goes with %1</source>
+        <translation>Folgt %1</translation>
+    </message>
+    <message>
+        <source>Stays: no date</source>
+        <translation>Bleibt: kein Datum</translation>
+    </message>
+    <message>
+        <source>Stays: the new name is too long</source>
+        <translation>Bleibt: der neue Name ist zu lang</translation>
+    </message>
+    <message>
+        <source>Stays: its photo stays</source>
+        <translation>Bleibt: sein Foto bleibt</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
     </message>
 </context>
 <context>

@@ -217,6 +217,13 @@
     </message>
     <message>
         <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
+    </message>
+    <message>
+        <source>&amp;Preview before renaming</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -247,6 +254,10 @@
         <source>#17</source>
         <translation>Error during image save.</translation>
     </message>
+    <message>
+        <source>#18</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -264,6 +275,10 @@
     </message>
     <message>
         <source>[PATH...]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>First show what would be renamed, and how; nothing changes until you choose Rename. Without it, PATHs are renamed at once unless the preference to preview is on.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -394,6 +409,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>
@@ -434,6 +453,72 @@
     </message>
     <message>
         <source>Open a folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewDialog</name>
+    <message>
+        <source>Preview</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 files, %2 get a new name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading dates... %1 files so far</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewModel</name>
+    <message>
+        <source>Has its name already</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Goes with %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stays: no date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stays: the new name is too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stays: its photo stays</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Note</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -219,6 +219,14 @@
         <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
         <translation>Nommées comme les photos, à l&apos;heure du lieu de l&apos;enregistrement quand la vidéo l&apos;indique, sinon dans le fuseau horaire de cet ordinateur. Rien n&apos;est jamais écrit dans une vidéo.</translation>
     </message>
+    <message>
+        <source>&amp;Preview before renaming</source>
+        <translation>A&amp;perçu avant de renommer</translation>
+    </message>
+    <message>
+        <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
+        <translation>Chaque lot liste d&apos;abord chaque fichier avec son nouveau nom, et rien ne change avant que vous choisissiez Renommer.</translation>
+    </message>
 </context>
 <context>
     <name>localizable</name>
@@ -247,6 +255,10 @@
         <source>#17</source>
         <translation>Erreur lors de l&apos;enregistrement de l&apos;image.</translation>
     </message>
+    <message>
+        <source>#18</source>
+        <translation>Modifié depuis l&apos;aperçu : laissé tel quel.</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -265,6 +277,10 @@
     <message>
         <source>[PATH...]</source>
         <translation>[CHEMIN...]</translation>
+    </message>
+    <message>
+        <source>First show what would be renamed, and how; nothing changes until you choose Rename. Without it, PATHs are renamed at once unless the preference to preview is on.</source>
+        <translation>Montrer d&apos;abord ce qui serait renommé, et comment ; rien ne change avant que vous choisissiez Renommer. Sans elle, les CHEMINS sont renommés aussitôt, sauf si la préférence « Aperçu avant de renommer » est cochée.</translation>
     </message>
 </context>
 <context>
@@ -433,6 +449,10 @@
         <source>The undo could not be recorded in the history: the disk may be full. Run it again when there is room; it takes back what is still left.</source>
         <translation>L&apos;annulation n&apos;a pas pu être enregistrée dans l&apos;historique : le disque est peut-être plein. Relancez-la quand il y aura de la place ; elle reprend ce qui reste.</translation>
     </message>
+    <message>
+        <source>Stopped: partly done</source>
+        <translation>Arrêté : en partie fait</translation>
+    </message>
 </context>
 <context>
     <name>velmora::MainMenus</name>
@@ -474,6 +494,72 @@
     <message>
         <source>Open a folder</source>
         <translation>Ouvrir un dossier</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewDialog</name>
+    <message>
+        <source>Preview</source>
+        <translation>Aperçu</translation>
+    </message>
+    <message>
+        <source>&amp;Rename</source>
+        <translation>&amp;Renommer</translation>
+    </message>
+    <message>
+        <source>%1 files, %2 get a new name.</source>
+        <translation>%1 fichiers, %2 reçoivent un nouveau nom.</translation>
+    </message>
+    <message>
+        <source>Reading dates... %1 files so far</source>
+        <translation>Lecture des dates... %1 fichiers jusqu&apos;ici</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreviewModel</name>
+    <message>
+        <source>Has its name already</source>
+        <translation>A déjà son nom</translation>
+    </message>
+    <message>
+        <source>Goes with %1</source>
+        <translation>Suit %1</translation>
+    </message>
+    <message>
+        <source>Stays: no date</source>
+        <translation>Reste : pas de date</translation>
+    </message>
+    <message>
+        <source>Stays: the new name is too long</source>
+        <translation>Reste : le nouveau nom est trop long</translation>
+    </message>
+    <message>
+        <source>Stays: its photo stays</source>
+        <translation>Reste : sa photo reste</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Nouveau nom</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Champ</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Remarque</translation>
     </message>
 </context>
 <context>

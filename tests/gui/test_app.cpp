@@ -5,6 +5,7 @@
 
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
+#include "history/BatchHistory.h"
 #include "files/Platform.h"
 #include "support/TestSupport.h"
 #include "GuiTestSupport.h"
@@ -162,6 +163,7 @@ private slots:
         QVERIFY(stopVisible);
 
         QTRY_VERIFY(app->status()->text().startsWith(QStringLiteral("Stopped: ")));
+        QVERIFY(listBatches().front().stopped); // the history calls it partial
         QVERIFY(!stop->isVisible());
         // Every photo is whole, under its old name or its new one; no temporary file stays.
         const auto names = listNames(dir.path());
@@ -190,7 +192,7 @@ private slots:
         std::memcpy(address.sun_path, bytes.constData(), bytes.size());
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
-        QVERIFY(!Application::handOverToRunningInstance({"/photos"}, name));
+        QVERIFY(!Application::handOverToRunningInstance({"/photos"}, false, name));
 
         Application first;
         QVERIFY(first.listen(name));
