@@ -52,7 +52,20 @@ bool isPlainText(int fd, uint64_t size)
                        [](char c) { return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\r' || c == '\n'; });
 }
 
+const char* fieldName(bool digitized)
+{
+    return digitized ? "DateTimeDigitized" : "DateTimeOriginal";
+}
+
 } // namespace
+
+bool namingField(const CaptureDates& dates, const OptionSnapshot& options)
+{
+    const bool chosen = options.digitized();
+    const auto& own = chosen ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    const auto& other = chosen ? dates.dateTimeOriginal : dates.dateTimeDigitized;
+    return options.stored.useOtherDate && !isUsableCaptureDate(own) && isUsableCaptureDate(other) ? !chosen : chosen;
+}
 
 CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* identity)
 {
@@ -76,7 +89,8 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
 {
     MemberDate member;
     const CaptureDates dates = readCaptureDates(file, &member.identity);
-    std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    member.digitized = namingField(dates, options);
+    std::optional<std::string> capture = member.digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     member.original = capture.value_or("");
     if (isUsableCaptureDate(capture) && options.fixTime)
         capture = shiftCaptureDate(*capture, options.hours);
@@ -94,8 +108,19 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
         reports.gone().check(path) ? reports.reportUnreachable(path) : reports.reportNotFound(path);
         return std::nullopt;
     }
-    reports.raiseLatchedAlert(message::kNoExif);
-    SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
+    // Which field was missing, and whether the other one could have named the photo.
+    const std::string field = fieldName(member.digitized), other = fieldName(!member.digitized);
+    const bool otherThere = isUsableCaptureDate(member.digitized ? dates.dateTimeOriginal : dates.dateTimeDigitized);
+    const bool missing = !isUsableCaptureDate(member.original);
+    std::string why;
+    if (!missing)
+        why = " (" + field + " cannot be shifted: " + member.original + ")";
+    else if (otherThere)
+        why = " (no " + field + "; it has " + other + ")";
+    else
+        why = " (no " + field + (options.stored.useOtherDate ? " nor " + other : std::string()) + ")";
+    reports.raiseLatchedAlert(missing && otherThere ? message::kOtherDateOnly : message::kNoExif);
+    SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***" + why);
     reports.report(PhotoOutcome::Kind::NoDate, path);
     return std::nullopt;
 }

@@ -9,6 +9,12 @@
 
 namespace velmora {
 
+// The stored preferences a photo set is handled with, read from the store together.
+struct StoredPreferences {
+    bool changeExifInPhoto = false; // "change_exif_in_photo"
+    bool useOtherDate = false;      // "use_other_date_when_missing"
+};
+
 // The options of one photo set, taken at once: every decision for the set
 // (which date, its shift, the name, move or copy, which field is written, what
 // the history records) comes from one of these, never from a second reading.
@@ -20,9 +26,9 @@ struct OptionSnapshot {
     std::string textToPrefix;
     bool suffix = false;
     bool copy = false;
-    bool changeExifInPhoto = false; // the stored preference; read only with fixTime on
+    StoredPreferences stored; // taken with the snapshot, by whoever runs the set
     bool digitized() const { return dateSwitchRow == 1; }
-    bool writeBack() const { return fixTime && changeExifInPhoto; }
+    bool writeBack() const { return fixTime && stored.changeExifInPhoto; }
 };
 
 // The options a batch works with, as plain values: whoever owns the controls
@@ -34,7 +40,7 @@ struct OptionSnapshot {
 // count as on only in state 1; `fixTime` in every state but off.
 class LiveOptions {
 public:
-    // Every option under one lock; `changeExifInPhoto` is left false.
+    // Every option under one lock; `stored` is left as default.
     OptionSnapshot snapshot() const;
     // The options as a batch starts with them, by name, for its journal.
     std::vector<std::pair<std::string, std::string>> describe() const;

@@ -34,9 +34,9 @@ void PhotoEngine::processFile(const fs::path& path)
 
 void PhotoEngine::processSet(const PhotoSet& set)
 {
-    // One snapshot for the whole set; the stored preference matters only with fixTime.
+    // One snapshot for the whole set, the stored preferences with it.
     OptionSnapshot options = options_.snapshot();
-    options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
+    options.stored = host_.storedPreferences();
     // A set on a file system found gone is not looked at again.
     GoneDevices& gone = reports_.gone();
     if (!set.members.empty() && gone.covers(set.members.front())) {
@@ -69,6 +69,7 @@ void PhotoEngine::processSet(const PhotoSet& set)
         placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
         shot->items.emplace_back(source);
         shot->items.back().oldDate = std::move(date->original);
+        shot->items.back().digitized = date->digitized;
         shot->items.back().identity = date->identity;
     }
     // A companion goes with the member whose whole name it extends (IMG_0001.CR2.xmp),

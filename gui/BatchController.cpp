@@ -186,6 +186,8 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, int s
     auto described = options_.describe();
     described.emplace_back("change_exif_in_photo", settings::read(settings::changeExifInPhoto) ? "on" : "off");
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
+    described.emplace_back("use_other_date_when_missing",
+                           settings::read(settings::useOtherDateWhenMissing) ? "on" : "off");
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());
     WindowSink sink(*this, serial, stop, history.get());

@@ -26,6 +26,7 @@ void PreferencesDialog::restoreAtLaunch()
         settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     }
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->useOtherDate->setChecked(settings::read(settings::useOtherDateWhenMissing));
 }
 
 void PreferencesDialog::showStored()
@@ -35,6 +36,7 @@ void PreferencesDialog::showStored()
     else
         ui_->exifInPhotos->setCheckState(Qt::Unchecked);
     ui_->keepSetsTogether->setChecked(settings::read(settings::keepSetsTogether));
+    ui_->useOtherDate->setChecked(settings::read(settings::useOtherDateWhenMissing));
     show();
     raise();
     activateWindow();
@@ -44,6 +46,7 @@ void PreferencesDialog::storeAndClose()
 {
     settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     settings::write(settings::keepSetsTogether, ui_->keepSetsTogether->checkState());
+    settings::write(settings::useOtherDateWhenMissing, ui_->useOtherDate->checkState());
     close();
 }
 

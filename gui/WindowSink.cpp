@@ -82,9 +82,12 @@ void WindowHost::showAlert(const AlertRequest& request)
         silenced_ = handOver_.showAlert(request);
 }
 
-bool WindowHost::changeExifInPhoto()
+StoredPreferences WindowHost::storedPreferences()
 {
-    return settings::read(settings::changeExifInPhoto);
+    StoredPreferences stored;
+    stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
+    stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
+    return stored;
 }
 
 } // namespace velmora

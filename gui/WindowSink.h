@@ -39,7 +39,7 @@ class WindowHost : public EngineHost {
 public:
     explicit WindowHost(GuiHandOver& handOver) : handOver_(handOver) {}
     void showAlert(const AlertRequest& request) override;
-    bool changeExifInPhoto() override;
+    StoredPreferences storedPreferences() override;
 
 private:
     GuiHandOver& handOver_;

@@ -20,6 +20,7 @@ inline constexpr const char* kOk = "#12";            // the alert's button
 inline constexpr const char* kNoExif = "#14";        // photos without EXIF were left as they were
 inline constexpr const char* kWebSite = "#15";       // the product's web site
 inline constexpr const char* kWriteFailed = "#17";   // a date could not be written into a photo
+inline constexpr const char* kOtherDateOnly = "#18"; // photos with the other date only were left as they were
 } // namespace message
 
 } // namespace velmora

@@ -35,6 +35,8 @@ inline constexpr IntKey selectedDateOptionCell{"selected_date_option_cell"};
 inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
 // Sidecars and the files of one shot move together (on until turned off).
 inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
+// A photo without the chosen date field is named after the other one.
+inline constexpr BoolKey useOtherDateWhenMissing{"use_other_date_when_missing"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);
