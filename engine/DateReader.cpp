@@ -92,8 +92,8 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
     member.digitized = namingField(dates, options);
     std::optional<std::string> capture = member.digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
     member.original = capture.value_or("");
-    if (isUsableCaptureDate(capture) && options.fixTime)
-        capture = shiftCaptureDate(*capture, options.hours);
+    if (isUsableCaptureDate(capture) && options.shifts())
+        capture = shiftCaptureDate(*capture, options.shiftHours(), options.stored.clockOffsetSeconds);
     if (isUsableCaptureDate(capture)) {
         member.shifted = *capture;
         return member;

@@ -13,6 +13,7 @@ namespace velmora {
 struct StoredPreferences {
     bool changeExifInPhoto = false; // "change_exif_in_photo"
     bool useOtherDate = false;      // "use_other_date_when_missing"
+    long long clockOffsetSeconds = 0; // "clock_offset_seconds", with or without the hour shift
 };
 
 // The options of one photo set, taken at once: every decision for the set
@@ -28,7 +29,10 @@ struct OptionSnapshot {
     bool copy = false;
     StoredPreferences stored; // taken with the snapshot, by whoever runs the set
     bool digitized() const { return dateSwitchRow == 1; }
-    bool writeBack() const { return fixTime && stored.changeExifInPhoto; }
+    // The date moves by the hour shift when on, and by the clock correction.
+    bool shifts() const { return fixTime || stored.clockOffsetSeconds != 0; }
+    long long shiftHours() const { return fixTime ? hours : 0; }
+    bool writeBack() const { return shifts() && stored.changeExifInPhoto; }
 };
 
 // The options a batch works with, as plain values: whoever owns the controls

@@ -188,6 +188,7 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, int s
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
     described.emplace_back("use_other_date_when_missing",
                            settings::read(settings::useOtherDateWhenMissing) ? "on" : "off");
+    described.emplace_back("clock_offset_seconds", std::to_string(settings::read(settings::clockOffsetSeconds)));
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());
     WindowSink sink(*this, serial, stop, history.get());

@@ -87,6 +87,7 @@ StoredPreferences WindowHost::storedPreferences()
     StoredPreferences stored;
     stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
     stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
+    stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
     return stored;
 }
 

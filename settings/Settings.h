@@ -37,6 +37,8 @@ inline constexpr BoolKey changeExifInPhoto{"change_exif_in_photo"};
 inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
 // A photo without the chosen date field is named after the other one.
 inline constexpr BoolKey useOtherDateWhenMissing{"use_other_date_when_missing"};
+// Seconds added to every capture date: the camera clock's error, negative when it was ahead.
+inline constexpr IntKey clockOffsetSeconds{"clock_offset_seconds"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);

@@ -2,6 +2,7 @@
 // Which date a photo is named after, when it has none, and how the hour shift
 // applies: the first half of the per-photo operation, on real photos.
 #include "engine/DateReader.h"
+#include "engine/DateText.h"
 #include "metadata/DateLocator.h"
 #include "support/TestSupport.h"
 #include "history/BatchHistory.h"
@@ -126,6 +127,39 @@ TEST_F(CaptureDateTest, PhotoWithTheOtherDateOnlyIsNamedAfterItWhenAllowed)
         EXPECT_EQ(host.alerts().back().text.rfind(c.alert, 0), 0u) << host.alerts().back().text;
         EXPECT_EQ(caseLog.lines(),
                   Names{"*** File " + (folder / "k.jpg").native() + " doesn't have EXIF data! *** " + c.logged});
+    }
+}
+
+// A camera clock's correction moves the name and, with the preference, the date written back, with
+// the hour shift or alone; neither shift nor correction: nothing is written.
+TEST_F(CaptureDateTest, ClockCorrectionMovesTheNameAndTheDateWrittenBack)
+{
+    const fs::path kodak = fs::path(VELMORA_SAMPLES) / "exiv2-testdata/exiv2-kodak-dc210.jpg"; // 16:46:51
+    if (!fs::exists(kodak))
+        GTEST_SKIP() << kodak << " is absent";
+    const struct {
+        int fixTime;
+        long long correction;
+        bool writeBack;
+        std::string written; // DateTimeOriginal of the renamed photo, as exiv2 reads it
+    } cases[] = {
+        {0, 207, true, "2000:10:26 16:50:18"},
+        {1, -86411, true, "2000:10:25 18:46:40"}, // +2 h, then a day and 11 s back
+        {0, 207, false, "2000:10:26 16:46:51"},
+        {0, 0, true, "2000:10:26 16:46:51"},
+    };
+    controls.setTimezonesTitle("+2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        TempDir folder;
+        fs::copy_file(kodak, folder / "k.jpg");
+        controls.setFixTimeState(c.fixTime);
+        host.stored.clockOffsetSeconds = c.correction;
+        host.stored.changeExifInPhoto = c.writeBack;
+        engine.processFile(folder / "k.jpg");
+        const std::string shifted = *shiftCaptureDate("2000:10:26 16:46:51", 2 * c.fixTime, c.correction);
+        ASSERT_EQ(listNames(folder.path()), Names{dateStem(shifted) + ".jpg"});
+        EXPECT_EQ(readCaptureDatesWithExiv2(folder / (dateStem(shifted) + ".jpg")).dateTimeOriginal, c.written);
     }
 }
 
