@@ -8,6 +8,7 @@
 #include "ui_Preferences.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -99,7 +100,7 @@ void PreferencesDialog::setClockFromPhoto(const QString& photo)
     // The date the photo would be named after, with the choices shown here.
     OptionSnapshot options = currentOptions_ ? currentOptions_() : OptionSnapshot{};
     options.stored.useOtherDate = ui_->useOtherDate->isChecked();
-    const CaptureDates dates = readCaptureDates(std::filesystem::path(photo.toStdString()));
+    const CaptureDates dates = readCaptureDates(std::filesystem::path(QFile::encodeName(photo).toStdString()));
     const std::optional<std::string>& date = namingField(dates, options) ? dates.dateTimeDigitized
                                                                          : dates.dateTimeOriginal;
     const QString name = QFileInfo(photo).fileName();
