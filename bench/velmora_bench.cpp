@@ -74,7 +74,7 @@ public:
     void setStatusText(const std::string& text) override { status = text; }
     void setUpTimer() override {}
     void showAlert(const AlertRequest&) override { ++alerts; }
-    bool changeExifInPhoto() override { return writeBack_; }
+    StoredPreferences storedPreferences() override { return {writeBack_}; }
 
     std::atomic<size_t> alerts{0};
     size_t progressCalls = 0;

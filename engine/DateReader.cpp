@@ -70,7 +70,20 @@ std::optional<CaptureDates> readVideoDates(const FileAt& file, std::optional<Fil
     return dates;
 }
 
+const char* fieldName(bool digitized)
+{
+    return digitized ? "DateTimeDigitized" : "DateTimeOriginal";
+}
+
 } // namespace
+
+bool namingField(const CaptureDates& dates, const OptionSnapshot& options)
+{
+    const bool chosen = options.digitized();
+    const auto& own = chosen ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    const auto& other = chosen ? dates.dateTimeOriginal : dates.dateTimeDigitized;
+    return options.stored.useOtherDate && !isUsableCaptureDate(own) && isUsableCaptureDate(other) ? !chosen : chosen;
+}
 
 CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* identity)
 {
@@ -89,28 +102,45 @@ CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* i
     return exiv2ReadDates(fd.get());
 }
 
+namespace {
+
+// The member's date under `options`, and the dates it was read from; false
+// when none of them can name it.
+bool readMember(const FileAt& file, const OptionSnapshot& options, MemberDate& member, CaptureDates& dates)
+{
+    std::optional<CaptureDates> video;
+    if (options.stored.renameVideos && isDatedVideoName(file.name))
+        video = readVideoDates(file, member.identity);
+    member.video = video.has_value();
+    dates = video ? *video : readCaptureDates(file, &member.identity);
+    member.digitized = namingField(dates, options);
+    std::optional<std::string> capture = member.digitized ? dates.dateTimeDigitized : dates.dateTimeOriginal;
+    member.original = capture.value_or("");
+    if (isUsableCaptureDate(capture) && options.shifts())
+        capture = shiftCaptureDate(*capture, options.shiftHours(), options.stored.clockOffsetSeconds);
+    if (!isUsableCaptureDate(capture))
+        return false;
+    member.shifted = *capture;
+    return true;
+}
+
+} // namespace
+
 std::optional<MemberDate> usableMemberDate(const FileAt& file, const OptionSnapshot& options)
 {
     MemberDate member;
-    std::optional<CaptureDates> video;
-    if (options.renameVideos && isDatedVideoName(file.name))
-        video = readVideoDates(file, member.identity);
-    member.video = video.has_value();
-    const CaptureDates dates = video ? *video : readCaptureDates(file, &member.identity);
-    std::optional<std::string> capture = options.digitized() ? dates.dateTimeDigitized : dates.dateTimeOriginal;
-    member.original = capture.value_or("");
-    if (isUsableCaptureDate(capture) && options.fixTime)
-        capture = shiftCaptureDate(*capture, options.hours);
-    if (!isUsableCaptureDate(capture))
+    CaptureDates dates;
+    if (!readMember(file, options, member, dates))
         return std::nullopt;
-    member.shifted = *capture;
     return member;
 }
 
 std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapshot& options, PhotoReports& reports,
                                          bool listed)
 {
-    if (auto member = usableMemberDate(file, options))
+    MemberDate member;
+    CaptureDates dates;
+    if (readMember(file, options, member, dates))
         return member;
     // Not there, its file system gone, or taken by an overlapping batch while
     // it was read: a look only now, for a photo that gave no date.
@@ -122,8 +152,19 @@ std::optional<MemberDate> readMemberDate(const FileAt& file, const OptionSnapsho
         reports.gone().check(path) ? reports.reportUnreachable(path) : reports.reportNotFound(path);
         return std::nullopt;
     }
-    reports.raiseLatchedAlert(message::kNoExif);
-    SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***");
+    // Which field was missing, and whether the other one could have named the photo.
+    const std::string field = fieldName(member.digitized), other = fieldName(!member.digitized);
+    const bool otherThere = isUsableCaptureDate(member.digitized ? dates.dateTimeOriginal : dates.dateTimeDigitized);
+    const bool missing = !isUsableCaptureDate(member.original);
+    std::string why;
+    if (!missing)
+        why = " (" + field + " cannot be shifted: " + member.original + ")";
+    else if (otherThere)
+        why = " (no " + field + "; it has " + other + ")";
+    else
+        why = " (no " + field + (options.stored.useOtherDate ? " nor " + other : std::string()) + ")";
+    reports.raiseLatchedAlert(missing && otherThere ? message::kOtherDateOnly : message::kNoExif);
+    SystemLog::write("*** File " + path.native() + " doesn't have EXIF data! ***" + why);
     reports.report(PhotoOutcome::Kind::NoDate, path);
     return std::nullopt;
 }

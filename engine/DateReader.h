@@ -18,10 +18,16 @@ namespace velmora {
 // the file read, as it was opened.
 CaptureDates readCaptureDates(const FileAt& file, std::optional<FileIdentity>* identity = nullptr);
 
+// The field a photo is named after, true for DateTimeDigitized: the chosen
+// one, or the other where only it holds a usable date and the stored
+// preference allows it.
+bool namingField(const CaptureDates& dates, const OptionSnapshot& options);
+
 // A photo's capture date as the options want it.
 struct MemberDate {
-    std::string shifted;                  // the chosen field (no fallback to the other), shifted when asked
+    std::string shifted;                  // the naming field's date, shifted when asked
     std::string original;                 // the field's text before the shift
+    bool digitized = false;               // the naming field
     std::optional<FileIdentity> identity; // the file as it was read
     bool video = false;                   // a video, named by its recorded date
 };

@@ -39,7 +39,10 @@ long long hoursFromTitle(const std::optional<std::string>& title)
     return negative ? -value : value;
 }
 
-std::optional<std::string> shiftCaptureDate(std::string_view text, long long shiftHours)
+namespace {
+
+// "yyyy:MM:dd HH:mm:ss" as seconds of wall-clock time since 1970, in no time zone.
+std::optional<std::chrono::seconds> wallClock(std::string_view text)
 {
     using namespace std::chrono;
     static constexpr std::string_view pattern = "dddd:dd:dd dd:dd:dd";
@@ -61,15 +64,32 @@ std::optional<std::string> shiftCaptureDate(std::string_view text, long long shi
     const int h = number(11, 2), m = number(14, 2), s = number(17, 2);
     if (!date.ok() || date.year() < year{1} || h > 23 || m > 59 || s > 59)
         return std::nullopt;
+    return sys_days{date}.time_since_epoch() + hours{h} + minutes{m} + seconds{s};
+}
+
+} // namespace
+
+std::optional<long long> secondsBetween(std::string_view from, std::string_view to)
+{
+    const auto a = wallClock(from), b = wallClock(to);
+    return a && b ? std::optional((*b - *a).count()) : std::nullopt;
+}
+
+std::optional<std::string> shiftCaptureDate(std::string_view text, long long shiftHours, long long shiftSeconds)
+{
+    using namespace std::chrono;
+    const std::optional<seconds> wall = wallClock(text);
+    if (!wall)
+        return std::nullopt;
 
     // About 10,000 years of hours: anything beyond leaves the calendar's range anyway.
     constexpr long long maxHours = 24LL * 366 * 10000;
-    if (shiftHours > maxHours || shiftHours < -maxHours)
+    if (shiftHours > maxHours || shiftHours < -maxHours || shiftSeconds > maxHours * 3600 ||
+        shiftSeconds < -maxHours * 3600)
         return std::nullopt;
     // A clock without time zones: a shift across a daylight-saving change or
     // through a spring-forward gap is exactly N hours of wall-clock time.
-    const seconds wall = sys_days{date}.time_since_epoch() + hours{h} + minutes{m} + seconds{s};
-    const seconds shifted = wall + std::chrono::hours{shiftHours};
+    const seconds shifted = *wall + std::chrono::hours{shiftHours} + seconds{shiftSeconds};
     const sys_days day = floor<days>(sys_seconds{shifted});
     const year_month_day out{day};
     if (out.year() < year{1} || out.year() > year{9999})

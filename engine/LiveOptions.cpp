@@ -9,7 +9,7 @@ OptionSnapshot LiveOptions::snapshot() const
 {
     std::lock_guard lock(mutex_);
     return {dateSwitchRow_, fixTime_ != 0, hoursFromTitle(timezonesTitle_), prefix_ == 1, textToPrefix_.value_or(""),
-            suffix_ == 1, rename_ == 1, false};
+            suffix_ == 1, rename_ == 1};
 }
 
 void LiveOptions::setDateSwitchRow(int row)

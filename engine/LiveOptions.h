@@ -9,6 +9,15 @@
 
 namespace velmora {
 
+// The stored preferences a photo set is handled with, read from the store together.
+struct StoredPreferences {
+    bool changeExifInPhoto = false; // "change_exif_in_photo"
+    bool useOtherDate = false;      // "use_other_date_when_missing"
+    long long clockOffsetSeconds = 0; // "clock_offset_seconds", with or without the hour shift
+    bool renameVideos = false;        // "rename_videos"
+    bool operator==(const StoredPreferences&) const = default;
+};
+
 // The options of one photo set, taken at once: every decision for the set
 // (which date, its shift, the name, move or copy, which field is written, what
 // the history records) comes from one of these, never from a second reading.
@@ -20,10 +29,12 @@ struct OptionSnapshot {
     std::string textToPrefix;
     bool suffix = false;
     bool copy = false;
-    bool changeExifInPhoto = false; // the stored preference; read only with fixTime on
-    bool renameVideos = false;      // the stored preference
+    StoredPreferences stored; // taken with the snapshot, by whoever runs the set
     bool digitized() const { return dateSwitchRow == 1; }
-    bool writeBack() const { return fixTime && changeExifInPhoto; }
+    // The date moves by the hour shift when on, and by the clock correction.
+    bool shifts() const { return fixTime || stored.clockOffsetSeconds != 0; }
+    long long shiftHours() const { return fixTime ? hours : 0; }
+    bool writeBack() const { return shifts() && stored.changeExifInPhoto; }
     bool operator==(const OptionSnapshot&) const = default;
 };
 
@@ -36,7 +47,7 @@ struct OptionSnapshot {
 // count as on only in state 1; `fixTime` in every state but off.
 class LiveOptions {
 public:
-    // Every option under one lock; `changeExifInPhoto` is left false.
+    // Every option under one lock; `stored` is left as default.
     OptionSnapshot snapshot() const;
     // The options as a batch starts with them, by name, for its history.
     std::vector<std::pair<std::string, std::string>> describe() const;

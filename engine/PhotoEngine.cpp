@@ -36,11 +36,11 @@ void PhotoEngine::processFile(const fs::path& path)
 
 void PhotoEngine::processSet(const PhotoSet& set)
 {
-    // One snapshot for the whole set; the stored preference matters only with fixTime.
+    // One snapshot for the whole set, the stored preferences with it; a
+    // preview's plan carries both as they were shown.
     OptionSnapshot options = plan_ ? plan_->options() : options_.snapshot();
-    options.changeExifInPhoto = options.fixTime && host_.changeExifInPhoto();
-    if (!plan_) // a preview's plan carries the preference as it was shown
-        options.renameVideos = host_.renameVideos();
+    if (!plan_)
+        options.stored = host_.storedPreferences();
     // A set on a file system found gone is not looked at again.
     GoneDevices& gone = reports_.gone();
     if (!set.members.empty() && gone.covers(set.members.front())) {

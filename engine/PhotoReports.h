@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/GoneDevices.h"
+#include "engine/LiveOptions.h"
 #include "engine/OutcomeQueue.h"
 #include "files/FileManager.h"
 
@@ -25,10 +26,8 @@ public:
     virtual ~EngineHost() = default;
     // Shows the alert and returns once it has been dismissed.
     virtual void showAlert(const AlertRequest& request) = 0;
-    // The stored preference "change_exif_in_photo", read afresh for every photo set.
-    virtual bool changeExifInPhoto() = 0;
-    // The stored preference "rename_videos", likewise; off where a host has no say.
-    virtual bool renameVideos() { return false; }
+    // The stored preferences, read afresh for every photo set, once.
+    virtual StoredPreferences storedPreferences() = 0;
 };
 
 // What the user, the log and the recorder learn of each photo of a batch:

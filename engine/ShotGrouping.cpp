@@ -29,6 +29,7 @@ std::vector<Shot> groupShots(const PhotoSet& set, const std::function<std::optio
         placeOf.back() = {{static_cast<size_t>(shot - shots.begin()), shot->items.size()}};
         shot->items.emplace_back(source);
         shot->items.back().oldDate = std::move(date->original);
+        shot->items.back().digitized = date->digitized;
         shot->items.back().identity = date->identity;
         shot->items.back().video = date->video;
     }

@@ -109,12 +109,14 @@ void ShotPlacer::placeMember(ShotItem& item, bool alone, const std::string& shif
         outcome.error = userText(*error);
     outcome.copied = copy && !sameAsSource;
     outcome.sourceIdentity = item.identity;
+    outcome.dateField = item.digitized ? "DateTimeDigitized" : "DateTimeOriginal";
 
     std::shared_ptr<const PatchTicket> ticket;
     if (options.writeBack() && item.video) {
         SystemLog::write("Date not written into " + item.source.native() + ": a video is renamed only");
     } else if (options.writeBack()) {
-        const bool digitized = options.digitized();
+        // Into the field the name came from: a field the photo lacks is not made up.
+        const bool digitized = item.digitized;
         // Only into the photo itself, as it was read (or copied): the placed
         // file, or the source when it already has its name. Never into
         // whatever else sits at the target, nor into a photo changed since.

@@ -26,6 +26,7 @@ struct ShotItem {
     std::optional<size_t> owner;
     std::string target;
     std::string oldDate; // a member's date field before the shift
+    bool digitized = false; // a member's naming field: DateTimeDigitized, else DateTimeOriginal
     // A member as it was read: the identity a move keeps.
     std::optional<FileIdentity> identity;
     bool video = false; // named by its recorded date; never written into

@@ -214,11 +214,13 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, int s
     PhotoEngine engine(options_, alertLatch_, host);
     engine.followPlan(plan);
     const bool keepSetsTogether = plan ? plan->keepSetsTogether : settings::read(settings::keepSetsTogether);
+    const StoredPreferences stored = plan ? plan->options().stored : storedPreferences();
     auto described = options_.describe();
-    described.emplace_back("change_exif_in_photo", settings::read(settings::changeExifInPhoto) ? "on" : "off");
+    described.emplace_back("change_exif_in_photo", stored.changeExifInPhoto ? "on" : "off");
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");
-    const bool videos = plan ? plan->options().renameVideos : settings::read(settings::renameVideos);
-    described.emplace_back("rename_videos", videos ? "on" : "off");
+    described.emplace_back("use_other_date_when_missing", stored.useOtherDate ? "on" : "off");
+    described.emplace_back("clock_offset_seconds", std::to_string(stored.clockOffsetSeconds));
+    described.emplace_back("rename_videos", stored.renameVideos ? "on" : "off");
     described.emplace_back("preview", plan ? "on" : "off");
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/LiveOptions.h"
+
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -25,16 +28,30 @@ public:
     void restoreAtLaunch();
     // Edit > Preferences...: reads the store again and shows the window in front.
     void showStored();
-    // OK: stores the choices and closes.
+    // OK: stores every choice and closes.
     void storeAndClose();
+    // The main window's options, for the date a photo is named after and the hour shift.
+    void setCurrentOptions(std::function<OptionSnapshot()> options) { currentOptions_ = std::move(options); }
+    // "Set from a photo": asks for the time `photo` was really taken; OK shows the correction.
+    void setClockFromPhoto(const QString& photo);
 
     QCheckBox* exifInPhotos() const;
     QCheckBox* keepSetsTogether() const;
     QCheckBox* renameVideos() const;
     QCheckBox* previewBeforeRenaming() const;
+    // The correction shown, in seconds.
+    long long clockCorrection() const;
+
+signals:
+    // The choices were stored (OK).
+    void stored();
 
 private:
+    void showClockCorrection(long long seconds);
+    void showStoredChoices();
+
     std::unique_ptr<Ui::Preferences> ui_;
+    std::function<OptionSnapshot()> currentOptions_;
 };
 
 } // namespace velmora

@@ -2,7 +2,7 @@
 #include "gui/PreviewDialog.h"
 
 #include "gui/PreviewModel.h"
-#include "settings/Settings.h"
+#include "gui/WindowSink.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -93,7 +93,7 @@ void PreviewDialog::start()
 {
     stop();
     shown_ = options_.snapshot();
-    shown_.renameVideos = settings::read(settings::renameVideos);
+    shown_.stored = storedPreferences();
     model_->clear();
     complete_ = false;
     rename_->setEnabled(false);

@@ -3,6 +3,7 @@
 
 #include "gui/Application.h"
 #include "gui/BatchController.h"
+#include "gui/ClockDialog.h"
 #include "gui/DragAndDropView.h"
 #include "gui/HistoryWindow.h"
 #include "gui/MainMenus.h"
@@ -84,6 +85,16 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     // The status line's link after a batch opens the history at that batch.
     connect(ui_->status, &QLabel::linkActivated, history_,
             [this](const QString& id) { history_->showBatch(id.toStdString()); });
+    // A clock correction stays in sight, a click away from where it is changed.
+    connect(preferences_, &PreferencesDialog::stored, this, &VelmoraAppDelegate::showClockCorrection);
+    connect(ui_->clockCorrection, &QLabel::linkActivated, preferences_, &PreferencesDialog::showStored);
+    preferences_->setCurrentOptions([this] {
+        OptionSnapshot options;
+        options.dateSwitchRow = ui_->dateSwitch->selectedRow();
+        options.fixTime = ui_->fixTime->checkState() != Qt::Unchecked;
+        options.hours = hoursFromTitle(ui_->timezones->currentText().toStdString());
+        return options;
+    });
     application_.setDelegate(this);
 }
 
@@ -124,6 +135,7 @@ void VelmoraAppDelegate::initWindow()
                            ui_->status});
     ui_->dropView->setController(batches_.get());
     ui_->dropView->setWindow(window_.get());
+    showClockCorrection();
 }
 
 void VelmoraAppDelegate::storePrefix()
@@ -142,8 +154,9 @@ void VelmoraAppDelegate::showExampleName()
 {
     // What a drop would make of a photo IMG_0001.JPG taken at 2010-07-14 18:05:09.
     std::optional<std::string> date = "2010:07:14 18:05:09";
-    if (ui_->fixTime->checkState() != Qt::Unchecked)
-        date = shiftCaptureDate(*date, hoursFromTitle(ui_->timezones->currentText().toStdString()));
+    const bool fixTime = ui_->fixTime->checkState() != Qt::Unchecked;
+    date = shiftCaptureDate(*date, fixTime ? hoursFromTitle(ui_->timezones->currentText().toStdString()) : 0,
+                            settings::read(settings::clockOffsetSeconds));
     QString name = QString::fromStdString(dateStem(date.value_or("2010:07:14 18:05:09")));
     ui_->suffix->setText(tr("Keep the &old name after the date (%1)").arg(name + QStringLiteral("__IMG_0001.JPG")));
     if (ui_->prefix->checkState() == Qt::Checked)
@@ -153,6 +166,15 @@ void VelmoraAppDelegate::showExampleName()
     ui_->dropDetail->setText(
         tr("Each photo gets the moment it was taken as its name, for example %1, in its own folder.")
             .arg(name + QStringLiteral(".JPG")));
+}
+
+void VelmoraAppDelegate::showClockCorrection()
+{
+    const long long seconds = settings::read(settings::clockOffsetSeconds);
+    ui_->clockCorrection->setText(QStringLiteral("<a href=\"preferences\">%1</a>")
+                                      .arg(tr("Camera clock: %1").arg(ClockDialog::describe(seconds)).toHtmlEscaped()));
+    ui_->clockCorrection->setVisible(seconds != 0);
+    showExampleName();
 }
 
 void VelmoraAppDelegate::bringToFront()

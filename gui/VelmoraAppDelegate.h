@@ -70,6 +70,8 @@ public:
 private:
     // The drop zone's example name, as the options would make it.
     void showExampleName();
+    // The camera clock's correction beside the shift, while there is one.
+    void showClockCorrection();
 
     Application& application_;
     std::unique_ptr<QMainWindow> window_;

@@ -82,14 +82,19 @@ void WindowHost::showAlert(const AlertRequest& request)
         silenced_ = handOver_.showAlert(request);
 }
 
-bool WindowHost::changeExifInPhoto()
+StoredPreferences WindowHost::storedPreferences()
 {
-    return settings::read(settings::changeExifInPhoto);
+    return velmora::storedPreferences();
 }
 
-bool WindowHost::renameVideos()
+StoredPreferences storedPreferences()
 {
-    return settings::read(settings::renameVideos);
+    StoredPreferences stored;
+    stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
+    stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
+    stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
+    stored.renameVideos = settings::read(settings::renameVideos);
+    return stored;
 }
 
 } // namespace velmora

@@ -34,13 +34,15 @@ private:
     double lastProgress_ = -1;
 };
 
+// The stored preferences a photo set or a preview is handled with, read at once.
+StoredPreferences storedPreferences();
+
 // The engine's host for one batch: that batch's alerts, until the user silences them.
 class WindowHost : public EngineHost {
 public:
     explicit WindowHost(GuiHandOver& handOver) : handOver_(handOver) {}
     void showAlert(const AlertRequest& request) override;
-    bool changeExifInPhoto() override;
-    bool renameVideos() override;
+    StoredPreferences storedPreferences() override;
 
 private:
     GuiHandOver& handOver_;

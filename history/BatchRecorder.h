@@ -21,6 +21,9 @@ struct PhotoOutcome {
     std::filesystem::path source;
     std::filesystem::path target;
     bool copied = false;
+    // A photo's (not a companion's): the EXIF field it was named after,
+    // the chosen one or, where it was missing, the other.
+    std::string dateField;
     // Set when a date was written into the photo at `target`: the field's
     // text before and after.
     bool digitized = false;

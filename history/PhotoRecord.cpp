@@ -34,6 +34,8 @@ void writePhotoLine(std::string& out, const PhotoOutcome& o, const std::optional
             .num("ino", static_cast<int64_t>(placed->ino))
             .num("size", placed->size)
             .num("mtime", placed->mtimeNs);
+    if (!o.dateField.empty())
+        line.str("named_after", o.dateField);
     if (!o.newDate.empty())
         line.str("field", o.digitized ? "DateTimeDigitized" : "DateTimeOriginal")
             .str("old", o.oldDate)
@@ -58,6 +60,7 @@ RecordedPhoto readPhotoLine(const JsonFields& f)
     o.source = f.text("from");
     o.target = f.text("to");
     o.digitized = f.text("field") == "DateTimeDigitized";
+    o.dateField = f.text("named_after");
     o.oldDate = f.text("old");
     o.newDate = f.text("new");
     o.error = f.text("error");

@@ -11,7 +11,7 @@ namespace {
 
 // The keys stay the source texts so that translators see them as they are used.
 // QT_TRANSLATE_NOOP marks them for lupdate.
-constexpr std::array<std::pair<const char*, const char*>, 7> kDefaults{{
+constexpr std::array<std::pair<const char*, const char*>, 8> kDefaults{{
     {QT_TRANSLATE_NOOP("localizable", "#1"), "Done"},
     {QT_TRANSLATE_NOOP("localizable", "#2"), "Working..."},
     {QT_TRANSLATE_NOOP("localizable", "#12"), "OK"},
@@ -20,6 +20,10 @@ constexpr std::array<std::pair<const char*, const char*>, 7> kDefaults{{
     {QT_TRANSLATE_NOOP("localizable", "#15"), VELMORA_WEB_SITE},
     {QT_TRANSLATE_NOOP("localizable", "#17"), "Error during image save."},
     {QT_TRANSLATE_NOOP("localizable", "#18"), "Changed since the preview: left as it was."},
+    {QT_TRANSLATE_NOOP("localizable", "#19"),
+     "One or more photos do not have the date chosen to name them, only the other one, and therefore they cannot "
+     "be renamed. To name them after the other date, turn on “Name a photo without the chosen date after the other "
+     "one” in Preferences."},
 }};
 
 std::string defaultText(const std::string& key)

@@ -21,6 +21,7 @@ inline constexpr const char* kNoExif = "#14";        // photos without EXIF were
 inline constexpr const char* kWebSite = "#15";       // the product's web site
 inline constexpr const char* kWriteFailed = "#17";   // a date could not be written into a photo
 inline constexpr const char* kChangedSincePreview = "#18"; // a photo no longer as its preview showed it
+inline constexpr const char* kOtherDateOnly = "#19"; // photos with the other date only were left as they were
 } // namespace message
 
 } // namespace velmora

@@ -39,6 +39,10 @@ inline constexpr BoolKey keepSetsTogether{"keep_sets_together", true};
 inline constexpr BoolKey renameVideos{"rename_videos"};
 // A batch first shows what it would do, and waits for the user (off until turned on).
 inline constexpr BoolKey previewBeforeRenaming{"preview_before_renaming"};
+// A photo without the chosen date field is named after the other one.
+inline constexpr BoolKey useOtherDateWhenMissing{"use_other_date_when_missing"};
+// Seconds added to every capture date: the camera clock's error, negative when it was ahead.
+inline constexpr IntKey clockOffsetSeconds{"clock_offset_seconds"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);

@@ -184,6 +184,10 @@
         <source>About &amp;Qt</source>
         <translation>Über &amp;Qt</translation>
     </message>
+    <message>
+        <source>Added to every photo&apos;s date, on top of the hour shift. Change it in Preferences.</source>
+        <translation>Wird zum Datum jedes Fotos addiert, zusätzlich zur Stundenverschiebung. Ändern Sie sie in den Einstellungen.</translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -192,8 +196,8 @@
         <translation>Velmora-Einstellungen</translation>
     </message>
     <message>
-        <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
-        <translation>Nur wenn „Uhrzeit verschieben um“ eingeschaltet ist. Im Foto wird nur das Datum geändert, nach dem es benannt wird; das Bild und alle anderen Angaben bleiben, wie sie sind.</translation>
+        <source>Only while &quot;Shift the time by&quot; is on or the camera clock is corrected. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
+        <translation>Nur wenn „Uhrzeit verschieben um“ eingeschaltet ist oder die Kamerauhr korrigiert wird. Im Foto wird nur das Datum geändert, nach dem es benannt wird; das Bild und alle anderen Angaben bleiben, wie sie sind.</translation>
     </message>
     <message>
         <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
@@ -220,12 +224,48 @@
         <translation>Benannt wie Fotos, in der Uhrzeit des Aufnahmeorts, wenn das Video sie angibt, sonst in der Zeitzone dieses Computers. In Videos wird nie geschrieben.</translation>
     </message>
     <message>
-        <source>&amp;Preview before renaming</source>
+        <source>Pre&amp;view before renaming</source>
         <translation>&amp;Vorschau vor dem Umbenennen</translation>
     </message>
     <message>
         <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
         <translation>Jeder Stapel zeigt zuerst jede Datei mit ihrem neuen Namen, und nichts ändert sich, bis Sie „Umbenennen“ wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;Name a photo without the chosen date after the other one</source>
+        <translation>Ein Foto ohne das gewählte Datum nach dem anderen &amp;benennen</translation>
+    </message>
+    <message>
+        <source>Many phones and some older cameras record only one of the two dates. Such a photo is then named after the date it has, and the history says which one.</source>
+        <translation>Viele Telefone und manche ältere Kameras speichern nur eines der beiden Daten. Ein solches Foto wird dann nach dem Datum benannt, das es hat, und der Verlauf sagt, nach welchem.</translation>
+    </message>
+    <message>
+        <source>Camera clock correction, added to every photo&apos;s date:</source>
+        <translation>Korrektur der Kamerauhr, zum Datum jedes Fotos addiert:</translation>
+    </message>
+    <message>
+        <source> d</source>
+        <translation> T</translation>
+    </message>
+    <message>
+        <source> h</source>
+        <translation> Std.</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> Min.</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Set from a &amp;photo…</source>
+        <translation>Aus einem &amp;Foto bestimmen…</translation>
+    </message>
+    <message>
+        <source>“+” when the camera&apos;s clock was behind, “−” when it was ahead. It comes on top of the hour shift, and is written into the photo with it. Set it back to zero for another camera.</source>
+        <translation>„+“, wenn die Uhr der Kamera nachging, „−“, wenn sie vorging. Sie kommt zur Stundenverschiebung hinzu und wird mit ihr ins Foto geschrieben. Für eine andere Kamera wieder auf null stellen.</translation>
     </message>
 </context>
 <context>
@@ -258,6 +298,10 @@
     <message>
         <source>#18</source>
         <translation>Seit der Vorschau geändert: unverändert gelassen.</translation>
+    </message>
+    <message>
+        <source>#19</source>
+        <translation>Eines oder mehrere Fotos haben nicht das zur Benennung gewählte Datum, nur das andere, und können daher nicht umbenannt werden. Um sie nach dem anderen Datum zu benennen, schalten Sie in den Einstellungen „Ein Foto ohne das gewählte Datum nach dem anderen benennen“ ein.</translation>
     </message>
 </context>
 <context>
@@ -610,6 +654,64 @@
     <message>
         <source>A prefix cannot hold “/” or control characters.</source>
         <translation>Ein Präfix darf weder „/“ noch Steuerzeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>Camera clock: %1</source>
+        <translation>Kamerauhr: %1</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ClockDialog</name>
+    <message>
+        <source>Set the Camera Clock from a Photo</source>
+        <translation>Kamerauhr aus einem Foto bestimmen</translation>
+    </message>
+    <message>
+        <source>The camera dated “%1”:</source>
+        <translation>Die Kamera datierte „%1“ auf:</translation>
+    </message>
+    <message>
+        <source>It was really &amp;taken at:</source>
+        <translation>Tatsächlich &amp;aufgenommen um:</translation>
+    </message>
+    <message>
+        <source>Type the time with the hour shift (%1 h) in it, as the new names should show it.</source>
+        <translation>Geben Sie die Zeit mit der Stundenverschiebung (%1 Std.) ein, wie die neuen Namen sie zeigen sollen.</translation>
+    </message>
+    <message>
+        <source>Type the time as the new names should show it.</source>
+        <translation>Geben Sie die Zeit ein, wie die neuen Namen sie zeigen sollen.</translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation>%1 T</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 Std.</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 Min.</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreferencesDialog</name>
+    <message>
+        <source>Choose a Photo Taken by the Camera</source>
+        <translation>Ein Foto der Kamera wählen</translation>
+    </message>
+    <message>
+        <source>Velmora</source>
+        <translation>Velmora</translation>
+    </message>
+    <message>
+        <source>“%1” has no capture date to set the clock from.</source>
+        <translation>„%1“ hat kein Aufnahmedatum, nach dem sich die Uhr bestimmen ließe.</translation>
     </message>
 </context>
 </TS>

@@ -184,6 +184,10 @@
         <source>About &amp;Qt</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Added to every photo&apos;s date, on top of the hour shift. Change it in Preferences.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -192,7 +196,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
+        <source>Only while &quot;Shift the time by&quot; is on or the camera clock is corrected. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -219,11 +223,46 @@
         <source>Named like photos, in the time of the place where they were recorded when the video tells it, else in this computer&apos;s time zone. Videos are never written into.</source>
     </message>
     <message>
-        <source>&amp;Preview before renaming</source>
+        <source>Pre&amp;view before renaming</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
+    </message>
+    <message>
+        <source>&amp;Name a photo without the chosen date after the other one</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Many phones and some older cameras record only one of the two dates. Such a photo is then named after the date it has, and the history says which one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Camera clock correction, added to every photo&apos;s date:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> d</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Set from a &amp;photo…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“+” when the camera&apos;s clock was behind, “−” when it was ahead. It comes on top of the hour shift, and is written into the photo with it. Set it back to zero for another camera.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -256,7 +295,11 @@
     </message>
     <message>
         <source>#18</source>
-        <translation type="unfinished"></translation>
+        <translation>Changed since the preview: left as it was.</translation>
+    </message>
+    <message>
+        <source>#19</source>
+        <translation>One or more photos do not have the date chosen to name them, only the other one, and therefore they cannot be renamed. To name them after the other date, turn on “Name a photo without the chosen date after the other one” in Preferences.</translation>
     </message>
 </context>
 <context>
@@ -565,6 +608,64 @@
     </message>
     <message>
         <source>A prefix cannot hold “/” or control characters.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Camera clock: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ClockDialog</name>
+    <message>
+        <source>Set the Camera Clock from a Photo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The camera dated “%1”:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was really &amp;taken at:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type the time with the hour shift (%1 h) in it, as the new names should show it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type the time as the new names should show it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreferencesDialog</name>
+    <message>
+        <source>Choose a Photo Taken by the Camera</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Velmora</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” has no capture date to set the clock from.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

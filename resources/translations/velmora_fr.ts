@@ -184,6 +184,10 @@
         <source>About &amp;Qt</source>
         <translation>À propos de &amp;Qt</translation>
     </message>
+    <message>
+        <source>Added to every photo&apos;s date, on top of the hour shift. Change it in Preferences.</source>
+        <translation>Ajoutée à la date de chaque photo, en plus du décalage horaire. Modifiable dans les Préférences.</translation>
+    </message>
 </context>
 <context>
     <name>Preferences</name>
@@ -192,8 +196,8 @@
         <translation>Préférences de Velmora</translation>
     </message>
     <message>
-        <source>Only while &quot;Shift the time by&quot; is on. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
-        <translation>Seulement quand «&#xa0;Décaler l&apos;heure de&#xa0;» est coché. Dans la photo, seule la date d&apos;après laquelle elle est nommée change&#xa0;; l&apos;image et tous les autres détails restent tels quels.</translation>
+        <source>Only while &quot;Shift the time by&quot; is on or the camera clock is corrected. Only the date that the photo is named after is changed in the photo; its picture and every other detail stay as they are.</source>
+        <translation>Seulement quand « Décaler l&apos;heure de » est coché ou que l&apos;horloge de l&apos;appareil est corrigée. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
         <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
@@ -220,12 +224,48 @@
         <translation>Nommées comme les photos, à l&apos;heure du lieu de l&apos;enregistrement quand la vidéo l&apos;indique, sinon dans le fuseau horaire de cet ordinateur. Rien n&apos;est jamais écrit dans une vidéo.</translation>
     </message>
     <message>
-        <source>&amp;Preview before renaming</source>
+        <source>Pre&amp;view before renaming</source>
         <translation>A&amp;perçu avant de renommer</translation>
     </message>
     <message>
         <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
         <translation>Chaque lot liste d&apos;abord chaque fichier avec son nouveau nom, et rien ne change avant que vous choisissiez Renommer.</translation>
+    </message>
+    <message>
+        <source>&amp;Name a photo without the chosen date after the other one</source>
+        <translation>&amp;Nommer une photo sans la date choisie d&apos;après l&apos;autre</translation>
+    </message>
+    <message>
+        <source>Many phones and some older cameras record only one of the two dates. Such a photo is then named after the date it has, and the history says which one.</source>
+        <translation>Beaucoup de téléphones et certains appareils anciens n&apos;enregistrent qu&apos;une des deux dates. Une telle photo est alors nommée d&apos;après la date qu&apos;elle a, et l&apos;historique dit laquelle.</translation>
+    </message>
+    <message>
+        <source>Camera clock correction, added to every photo&apos;s date:</source>
+        <translation>Correction de l&apos;horloge de l&apos;appareil, ajoutée à la date de chaque photo :</translation>
+    </message>
+    <message>
+        <source> d</source>
+        <translation> j</translation>
+    </message>
+    <message>
+        <source> h</source>
+        <translation> h</translation>
+    </message>
+    <message>
+        <source> min</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Set from a &amp;photo…</source>
+        <translation>Régler d&apos;après une &amp;photo…</translation>
+    </message>
+    <message>
+        <source>“+” when the camera&apos;s clock was behind, “−” when it was ahead. It comes on top of the hour shift, and is written into the photo with it. Set it back to zero for another camera.</source>
+        <translation>« + » si l&apos;horloge de l&apos;appareil retardait, « − » si elle avançait. Elle s&apos;ajoute au décalage horaire et est écrite dans la photo avec lui. Remettez-la à zéro pour un autre appareil.</translation>
     </message>
 </context>
 <context>
@@ -258,6 +298,10 @@
     <message>
         <source>#18</source>
         <translation>Modifié depuis l&apos;aperçu : laissé tel quel.</translation>
+    </message>
+    <message>
+        <source>#19</source>
+        <translation>Une ou plusieurs photos n&apos;ont pas la date choisie pour les nommer, seulement l&apos;autre, et ne peuvent donc pas être renommées. Pour les nommer d&apos;après l&apos;autre date, cochez « Nommer une photo sans la date choisie d&apos;après l&apos;autre » dans les Préférences.</translation>
     </message>
 </context>
 <context>
@@ -610,6 +654,64 @@
     <message>
         <source>A prefix cannot hold “/” or control characters.</source>
         <translation>Un préfixe ne peut contenir ni « / » ni caractères de contrôle.</translation>
+    </message>
+    <message>
+        <source>Camera clock: %1</source>
+        <translation>Horloge de l&apos;appareil : %1</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::ClockDialog</name>
+    <message>
+        <source>Set the Camera Clock from a Photo</source>
+        <translation>Régler l&apos;horloge de l&apos;appareil d&apos;après une photo</translation>
+    </message>
+    <message>
+        <source>The camera dated “%1”:</source>
+        <translation>L&apos;appareil a daté « %1 » :</translation>
+    </message>
+    <message>
+        <source>It was really &amp;taken at:</source>
+        <translation>Réellement &amp;prise le :</translation>
+    </message>
+    <message>
+        <source>Type the time with the hour shift (%1 h) in it, as the new names should show it.</source>
+        <translation>Tapez l&apos;heure avec le décalage horaire (%1 h) compris, telle que les nouveaux noms doivent la montrer.</translation>
+    </message>
+    <message>
+        <source>Type the time as the new names should show it.</source>
+        <translation>Tapez l&apos;heure telle que les nouveaux noms doivent la montrer.</translation>
+    </message>
+    <message>
+        <source>%1 d</source>
+        <translation>%1 j</translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::PreferencesDialog</name>
+    <message>
+        <source>Choose a Photo Taken by the Camera</source>
+        <translation>Choisir une photo prise par l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>Velmora</source>
+        <translation>Velmora</translation>
+    </message>
+    <message>
+        <source>“%1” has no capture date to set the clock from.</source>
+        <translation>« %1 » n&apos;a pas de date de prise de vue d&apos;après laquelle régler l&apos;horloge.</translation>
     </message>
 </context>
 </TS>

@@ -27,7 +27,7 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
         GTEST_SKIP() << samples << " is absent";
     controls.setFixTimeState(1);
     controls.setTimezonesTitle(std::string("+2"));
-    host.exifInPhotos = true;
+    host.stored.changeExifInPhoto = true;
     // A second pass over the same files, renaming only: what a quit interrupts.
     LiveOptions renameOnly;
     renameOnly.setDateSwitchRow(0);

@@ -41,6 +41,7 @@ TEST(DateTextTest, ShiftIsWallClockArithmeticWhateverTheZone)
         const char* date;
         long long hours;
         const char* expected; // nullptr: not a valid date in the pattern, or out of range
+        long long seconds = 0; // a camera clock's correction on top
     } cases[] = {
         {"2010:07:14 18:05:09", 2, "2010:07:14 20:05:09"},
         {"2010:07:14 18:05:09", -20, "2010:07:13 22:05:09"},
@@ -62,16 +63,35 @@ TEST(DateTextTest, ShiftIsWallClockArithmeticWhateverTheZone)
         {"2010:07:14 24:00:00", 0, nullptr},
         {"2010-07-14 18:05:09", 0, nullptr},
         {"2010:07:14 18:05:09", LLONG_MAX, nullptr},
+        {"2010:07:14 18:05:09", 0, "2010:07:14 18:08:36", 207},
+        {"2010:12:31 23:59:30", 1, "2011:01:01 01:00:57", 87},
+        {"2011:01:01 00:00:10", 0, "2010:12:30 23:59:59", -86411},
+        {"2010:07:14 18:05:09", 0, nullptr, LLONG_MIN},
     };
     const auto saved = std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
     for (const char* zone : {"UTC", "Europe/Berlin", "America/New_York", "America/Santiago", "Asia/Beirut"}) {
         ::setenv("TZ", zone, 1);
         ::tzset();
         for (const auto& c : cases)
-            EXPECT_EQ(shiftCaptureDate(c.date, c.hours),
+            EXPECT_EQ(shiftCaptureDate(c.date, c.hours, c.seconds),
                       c.expected ? std::optional<std::string>(c.expected) : std::nullopt)
                 << zone << ": " << c.date << " by " << c.hours;
     }
     saved ? ::setenv("TZ", saved->c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
+}
+
+TEST(DateTextTest, SecondsBetweenTwoDatesAreWallClockSeconds)
+{
+    const struct {
+        const char *from, *to;
+        std::optional<long long> seconds;
+    } cases[] = {
+        {"2010:07:14 18:05:09", "2010:07:14 18:08:36", 207},
+        {"2011:01:01 00:00:10", "2010:12:30 23:59:59", -86411},
+        {"2012:02:28 12:00:00", "2012:03:01 12:00:00", 2 * 86400}, // a leap year
+        {"2010:07:14 18:05", "2010:07:14 18:05:09", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(secondsBetween(c.from, c.to), c.seconds) << c.from << " to " << c.to;
 }

@@ -111,7 +111,7 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
 
 TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnlyElseOneAlertSays)
 {
-    host.exifInPhotos = true;
+    host.stored.changeExifInPhoto = true;
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("+2");
     controls.setRenameState(1); // a copy: the source must keep its dates
@@ -187,10 +187,10 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
     // The user clicks at any moment: another thread changes the shift and
     // copy, and the date row changes whenever the stored preference is read.
     struct : RecordingHost {
-        bool changeExifInPhoto() override
+        StoredPreferences storedPreferences() override
         {
             options->setDateSwitchRow(++asked % 2);
-            return true;
+            return {true};
         }
         LiveOptions* options;
         int asked = 0;
@@ -288,7 +288,8 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
         return renamed;
     };
     EXPECT_EQ(run(), expected);
-    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "NODATE.JPG").native() + " doesn't have EXIF data! ***"});
+    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "NODATE.JPG").native() +
+                                " doesn't have EXIF data! *** (no DateTimeOriginal; it has DateTimeDigitized)"});
     EXPECT_EQ(host.alerts().size(), 1u); // the latched missing-date alert
     // Later runs over the folder move nothing: a burst is not reshuffled.
     EXPECT_EQ(run(), expected);

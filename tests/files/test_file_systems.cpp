@@ -96,7 +96,7 @@ protected:
     {
         controls.setFixTimeState(1);
         controls.setTimezonesTitle((hours > 0 ? "+" : "") + std::to_string(hours));
-        host.exifInPhotos = true;
+        host.stored.changeExifInPhoto = true;
     }
     // FUSE ones are the kinds from exfat_fuse on, as MountedFileSystem orders them.
     bool fuse() const { return GetParam() >= FsKind::ExfatFuse; }

@@ -4,6 +4,7 @@
 // Write to Support starts a process: it is among the app tests that run last.
 
 #include "gui/BatchController.h"
+#include "gui/ClockDialog.h"
 #include "gui/DragAndDropView.h"
 #include "gui/HistoryWindow.h"
 #include "gui/OpenDialog.h"
@@ -113,6 +114,50 @@ private slots:
         QVERIFY(!store().contains("change_exif_in_photo"));
     }
 
+    // The correction computed from a photo on top of the hour shift, stored on OK, shown in the main
+    // window and in its example name while it is not zero.
+    void clockCorrectionIsSetFromAPhotoAndStaysInSight()
+    {
+        TempDir dir;
+        makeJpeg(dir / "clock.jpg", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
+        Launched app;
+        PreferencesDialog* preferences = app->preferences();
+        auto* label = child<QLabel>(app->window(), "clockCorrection");
+        const auto example = [&] { return child<QLabel>(app->window(), "dropDetail")->text(); };
+        app->fixTime()->setChecked(true);
+        app->timezones()->setCurrentIndex(14); // +2
+        QVERIFY(label->isHidden());
+        const struct {
+            const char* realTime; // typed; the camera said 18:05:09, +2 h in the main window
+            long long correction;
+            QString shown, example;
+        } cases[] = {
+            {"2010-07-14 20:08:36", 207, QStringLiteral("Camera clock: +3 min 27 s"), "2010-07-14__20-08-36"},
+            {"2010-07-13 19:04:08", -90061, QStringLiteral("Camera clock: −1 d 1 h 1 min 1 s"), "2010-07-13__19-04-08"},
+            {"2010-07-14 20:05:09", 0, QString(), "2010-07-14__20-05-09"},
+        };
+        for (const auto& c : cases) {
+            preferences->showStored();
+            preferences->setClockFromPhoto(native(dir / "clock.jpg"));
+            QPointer<ClockDialog> dialog = child<ClockDialog>(preferences, "");
+            dialog->realTime()->setDateTime(
+                QDateTime::fromString(QLatin1String(c.realTime), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            dialog->accept();
+            delete dialog;
+            QCOMPARE(preferences->clockCorrection(), c.correction);
+            QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
+            QCOMPARE(store().value("clock_offset_seconds").toLongLong(), c.correction);
+            QCOMPARE(label->isVisible(), c.correction != 0);
+            QVERIFY2(label->text().contains(c.shown), qPrintable(label->text()));
+            QVERIFY2(example().contains(c.example), qPrintable(example()));
+        }
+        // The other-date choice is stored with them.
+        preferences->showStored();
+        QTest::mouseClick(child<QCheckBox>(preferences, "useOtherDate"), Qt::LeftButton);
+        QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
+        QCOMPARE(store().value("use_other_date_when_missing").toBool(), true);
+    }
+
     void openMenuChoosesFilesAndFoldersForOneBatch()
     {
         TempDir dir;
@@ -173,7 +218,7 @@ private slots:
         QCOMPARE(QString::fromStdString(MessageTable::text("#12")), QStringLiteral("OK"));
         // The web site stays the build's address in every language.
         QCOMPARE(QString::fromStdString(MessageTable::text("#15")), QStringLiteral(VELMORA_WEB_SITE));
-        for (const char* key : {"#2", "#14", "#17"})
+        for (const char* key : {"#2", "#14", "#17", "#18", "#19"})
             QVERIFY2(MessageTable::text(key) != key, key);
 
         Shell app;

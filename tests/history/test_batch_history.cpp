@@ -175,7 +175,7 @@ TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
         const Contents before = makePhotos();
         controls.setRenameState((c.how & Copy) != 0);
         controls.setFixTimeState((c.how & WriteBack) != 0);
-        host.exifInPhotos = c.how & WriteBack;
+        host.stored.changeExifInPhoto = c.how & WriteBack;
         controls.setPrefixState((c.how & Elsewhere) != 0);
         const std::string id = runBatch();
         if (c.meddle)
@@ -201,7 +201,7 @@ TEST_F(HistoryTest, CrashesDuringABatchAndItsUndoLoseNothing)
 {
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("-2");
-    host.exifInPhotos = true;
+    host.stored.changeExifInPhoto = true;
     Contents before = makePhotos();
     ASSERT_EQ(runInChild([&] { return static_cast<int>(runBatch(2, true).size()); }), 0);
     const std::string id = newest().id;

@@ -2,8 +2,11 @@
 // Which date a photo is named after, when it has none, and how the hour shift
 // applies: the first half of the per-photo operation, on real photos.
 #include "engine/DateReader.h"
+#include "engine/DateText.h"
 #include "metadata/DateLocator.h"
 #include "support/TestSupport.h"
+#include "history/BatchHistory.h"
+#include "history/HistoryWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +43,7 @@ TEST_F(CaptureDateTest, MissingDatesLeaveThePhotoAndRaiseOneAlertPerBatch)
               "One or more files do not contain EXIF metadata information and therefore they cannot be renamed.");
     EXPECT_EQ(host.alerts()[0].button, "OK");
     ASSERT_EQ(log.lines().size(), 1 + before.size());
-    EXPECT_EQ(log.lines()[1], "*** File " + (dir / "a.jpg").native() + " doesn't have EXIF data! ***");
+    EXPECT_EQ(log.lines()[1], "*** File " + (dir / "a.jpg").native() + " doesn't have EXIF data! *** (no DateTimeOriginal)");
 }
 
 // The selected row picks the field, without falling back to the other; the shift follows the pop-up's
@@ -73,6 +76,91 @@ TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
         EXPECT_EQ(listNames(folder.path()), Names{c.expected});
     }
     EXPECT_EQ(host.alerts().size(), 2u);
+}
+
+// A camera that records one date only (a Kodak DC210: DateTimeOriginal), the date of digitizing chosen:
+// with the other date allowed, named after it, the shift written into it, and the history says which;
+// without, left with a log line and an alert that say why.
+TEST_F(CaptureDateTest, PhotoWithTheOtherDateOnlyIsNamedAfterItWhenAllowed)
+{
+    const fs::path kodak = fs::path(VELMORA_SAMPLES) / "exiv2-testdata/exiv2-kodak-dc210.jpg";
+    if (!fs::exists(kodak))
+        GTEST_SKIP() << kodak << " is absent";
+    controls.setDateSwitchRow(1);
+    controls.setFixTimeState(1);
+    controls.setTimezonesTitle("+1");
+    host.stored.changeExifInPhoto = true;
+    const struct {
+        bool useOther, dated;
+        std::string name, logged, alert, field;
+    } cases[] = {
+        {false, true, "k.jpg", "(no DateTimeDigitized; it has DateTimeOriginal)", "One or more photos do not have", ""},
+        {true, true, "2000-10-26__17-46-51.jpg", "", "", "DateTimeOriginal"},
+        {true, false, "k.jpg", "(no DateTimeDigitized nor DateTimeOriginal)", "One or more files do not contain", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + c.logged);
+        TempDir folder;
+        if (c.dated)
+            fs::copy_file(kodak, folder / "k.jpg");
+        else
+            makeJpeg(folder / "k.jpg", std::nullopt);
+        host.stored.useOtherDate = c.useOther;
+        alertLatch = false;
+        const size_t alerts = host.alerts().size();
+        LogCapture caseLog;
+        auto journal = HistoryWriter::begin({}, {folder / "k.jpg"});
+        engine.setRecorder(journal.get());
+        engine.processFile(folder / "k.jpg");
+        engine.setRecorder(nullptr);
+        const std::string id = journal->id();
+        journal.reset();
+        ASSERT_EQ(listNames(folder.path()), Names{c.name});
+        EXPECT_EQ(readBatch(id).at(0).outcome.dateField, c.field);
+        ASSERT_EQ(host.alerts().size(), alerts + !c.alert.empty());
+        if (c.alert.empty()) {
+            const CaptureDates written = readCaptureDatesWithExiv2(folder / c.name);
+            EXPECT_EQ(written.dateTimeOriginal, "2000:10:26 17:46:51");
+            EXPECT_EQ(written.dateTimeDigitized, std::nullopt);
+            continue;
+        }
+        EXPECT_EQ(host.alerts().back().text.rfind(c.alert, 0), 0u) << host.alerts().back().text;
+        EXPECT_EQ(caseLog.lines(),
+                  Names{"*** File " + (folder / "k.jpg").native() + " doesn't have EXIF data! *** " + c.logged});
+    }
+}
+
+// A camera clock's correction moves the name and, with the preference, the date written back, with
+// the hour shift or alone; neither shift nor correction: nothing is written.
+TEST_F(CaptureDateTest, ClockCorrectionMovesTheNameAndTheDateWrittenBack)
+{
+    const fs::path kodak = fs::path(VELMORA_SAMPLES) / "exiv2-testdata/exiv2-kodak-dc210.jpg"; // 16:46:51
+    if (!fs::exists(kodak))
+        GTEST_SKIP() << kodak << " is absent";
+    const struct {
+        int fixTime;
+        long long correction;
+        bool writeBack;
+        std::string written; // DateTimeOriginal of the renamed photo, as exiv2 reads it
+    } cases[] = {
+        {0, 207, true, "2000:10:26 16:50:18"},
+        {1, -86411, true, "2000:10:25 18:46:40"}, // +2 h, then a day and 11 s back
+        {0, 207, false, "2000:10:26 16:46:51"},
+        {0, 0, true, "2000:10:26 16:46:51"},
+    };
+    controls.setTimezonesTitle("+2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        TempDir folder;
+        fs::copy_file(kodak, folder / "k.jpg");
+        controls.setFixTimeState(c.fixTime);
+        host.stored.clockOffsetSeconds = c.correction;
+        host.stored.changeExifInPhoto = c.writeBack;
+        engine.processFile(folder / "k.jpg");
+        const std::string shifted = *shiftCaptureDate("2000:10:26 16:46:51", 2 * c.fixTime, c.correction);
+        ASSERT_EQ(listNames(folder.path()), Names{dateStem(shifted) + ".jpg"});
+        EXPECT_EQ(readCaptureDatesWithExiv2(folder / (dateStem(shifted) + ".jpg")).dateTimeOriginal, c.written);
+    }
 }
 
 // Every dated photo of exiv2's test data reads as exiftool reads it, most by the locator without exiv2.

@@ -103,7 +103,7 @@ TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
     makeVideo(dir / "clip.mp4", kMovieTags);
     makeVideo(dir / "MVI_0002.MOV", kZonedTags);
     const std::string clip = readFile(dir / "clip.mp4");
-    host.exifInPhotos = true;
+    host.stored.changeExifInPhoto = true;
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("+2");
     for (const bool videos : {false, true}) {
@@ -113,7 +113,7 @@ TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
         fs::copy(dir / "clip.mp4", folder / "clip.mp4");
         fs::copy(dir / "MVI_0002.MOV", folder / "MVI_0002.MOV");
         writeFile(folder / "MVI_0002.MOV.xmp", "<x:xmpmeta/>");
-        host.videos = videos;
+        host.stored.renameVideos = videos;
         alertLatch = false;
         const size_t alerts = host.alerts().size();
         NullSink sink;

@@ -88,12 +88,10 @@ private:
 class RecordingHost : public EngineHost {
 public:
     void showAlert(const AlertRequest& request) override { alerts_.add(request); }
-    bool changeExifInPhoto() override { return exifInPhotos; }
-    bool renameVideos() override { return videos; }
+    StoredPreferences storedPreferences() override { return stored; }
     std::vector<AlertRequest> alerts() const { return alerts_.all(); }
 
-    bool exifInPhotos = false;
-    bool videos = false;
+    StoredPreferences stored;
 
 private:
     Recorded<AlertRequest> alerts_;

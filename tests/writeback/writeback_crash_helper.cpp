@@ -49,7 +49,7 @@ void stop(velmora::PatchStep step)
 
 struct Headless : velmora::EngineHost, velmora::BatchSink {
     void showAlert(const velmora::AlertRequest&) override {}
-    bool changeExifInPhoto() override { return true; }
+    velmora::StoredPreferences storedPreferences() override { return {true}; }
     void setProgress(double) override {}
     void hideIndicator() override {}
     void setStatusText(const std::string&) override {}
