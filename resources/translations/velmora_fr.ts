@@ -225,7 +225,7 @@
     </message>
     <message>
         <source>Pre&amp;view before renaming</source>
-        <translation>A&amp;perçu avant de renommer</translation>
+        <translation>Aperçu a&amp;vant de renommer</translation>
     </message>
     <message>
         <source>Every batch first lists each file with its new name, and nothing changes until you choose Rename.</source>
