@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell on real widgets (offscreen): launch and the restore
-// rules, quit, Stop, the open-files route, the one-window hand-over, the
-// support address, the command line. The menus and Preferences: test_menus.cpp.
+// rules, quit, Stop, the open-files route, the one-window hand-over (over a
+// crashed one's socket), the support address, the command line. The menus and Preferences: test_menus.cpp.
 
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
@@ -170,34 +170,12 @@ private slots:
         QCOMPARE(names.size(), size_t{150});
         for (const auto& name : names)
             QVERIFY2(!QImage(native(dir / name)).isNull(), name.c_str());
-        const auto named = [&](const char* start) {
-            return std::any_of(names.begin(), names.end(),
-                               [&](const std::string& n) { return n.rfind(start, 0) == 0; });
-        };
-        QVERIFY2(named("IMG_"), "the batch ran to its end");
         const auto renamed = std::count_if(names.begin(), names.end(), [](const std::string& n) { return n[0] == '2'; });
+        QVERIFY2(renamed < 150, "the batch ran to its end");
         QCOMPARE(app->status()->text().section(QStringLiteral(" <a"), 0, 0),
                  QStringLiteral("Stopped: %1 renamed, 0 without a date, 0 failed").arg(renamed));
-        QVERIFY2(named("2010-07-14__20-05-"), "the restored shift of +2 hours was not applied");
-    }
-
-    void listenTakesOverAStaleSocketButNotALiveOne()
-    {
-        const QString name = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/handover-stale");
-        // What a crashed instance leaves: a socket file that nobody listens on.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray bytes = QFile::encodeName(name);
-        std::memcpy(address.sun_path, bytes.constData(), bytes.size());
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-        QVERIFY(!Application::handOverToRunningInstance({"/photos"}, false, name));
-
-        Application first;
-        QVERIFY(first.listen(name));
-        Application second;
-        QVERIFY(!second.listen(name));
+        QVERIFY2(std::any_of(names.begin(), names.end(), [](auto& n) { return n.starts_with("2010-07-14__20-05-"); }),
+                 "the restored shift of +2 hours was not applied");
     }
 
     void secondStartHandsItsPathsToTheFirst()
@@ -215,6 +193,13 @@ private slots:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), native(runtime.path()));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), native(config.path()));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // What a crashed instance leaves: a socket file that nobody listens on, for the first start to take over.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{AF_UNIX, {}};
+        const std::string socket = (runtime / "velmora.socket").native();
+        std::memcpy(address.sun_path, socket.data(), socket.size());
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
 
         // Paths given at the first start are renamed once the window is set up.
         QProcess first;
@@ -222,7 +207,6 @@ private slots:
         first.start(QStringLiteral(VELMORA_BINARY), {native(photos / "IMG_0001.JPG"), native(photos / "IMG_0002.JPG")});
         QTRY_VERIFY_WITH_TIMEOUT(fs::exists(photos / "2010-07-14__18-05-10.JPG"), 30000);
         QVERIFY(fs::exists(photos / "2010-07-14__18-05-09.JPG"));
-        QVERIFY(fs::exists(runtime / "velmora.socket"));
 
         // Later starts hand their folder, or nothing, over and end; the first renames it.
         // Through a shell: a QString argument would not keep the name's bytes.
@@ -272,30 +256,28 @@ private slots:
 
     void usageAndVersionArePrintedWithoutAWindow()
     {
-        // No display at all: the answer must not need one.
+        // No display at all: the answer must not need one. In German every line of the usage is,
+        // whatever translations Qt brings.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("DISPLAY"));
-        for (const auto& [option, printed] :
-             {std::pair{"--help", "[PATH...]"}, {"-h", "--version"}, {"--version", "Velmora " VELMORA_VERSION}}) {
+        for (const auto& [option, printed] : {std::pair{"--help", "[PATH...]"}, {"-h", "--version"},
+                                              {"--version", "Velmora " VELMORA_VERSION}, {"--help", "Pfade"}}) {
+            const bool german = std::strcmp(printed, "Pfade") == 0;
+            if (german) {
+                env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
+                env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
+            }
             QProcess velmora;
             velmora.setProcessEnvironment(env);
             velmora.start(QStringLiteral(VELMORA_BINARY), {QString::fromLatin1(option)});
             QVERIFY(velmora.waitForFinished(30000));
             QCOMPARE(velmora.exitCode(), 0);
-            QVERIFY2(velmora.readAllStandardOutput().contains(printed), printed);
+            const QString out = QString::fromUtf8(velmora.readAllStandardOutput());
+            QVERIFY2(out.contains(QLatin1String(printed)) &&
+                         !(german && (out.contains(QStringLiteral("path")) || out.contains(QStringLiteral("Displays")))),
+                     qPrintable(out));
         }
-        // In German every line of the usage is, whatever translations Qt brings.
-        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("de"));
-        env.insert(QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8"));
-        QProcess velmora;
-        velmora.setProcessEnvironment(env);
-        velmora.start(QStringLiteral(VELMORA_BINARY), {QStringLiteral("--help")});
-        QVERIFY(velmora.waitForFinished(30000));
-        const QString usage = QString::fromUtf8(velmora.readAllStandardOutput());
-        QVERIFY2(usage.contains(QStringLiteral("Pfade")) && !usage.contains(QStringLiteral("path")) &&
-                     !usage.contains(QStringLiteral("Displays")),
-                 qPrintable(usage));
     }
 };
 

@@ -99,7 +99,7 @@ public slots:
 private slots:
     void init() { QSettings(QStringLiteral("Velmora"), QStringLiteral("Velmora")).clear(); }
 
-    void listsBatchesAndOpensAPhotosFolder()
+    void listsBatchesOpensAPhotosFolderAndTellsOfARefusedDisk()
     {
         TwoBatches app;
         QCOMPARE(listNames(app.dir.path()), app.copied);
@@ -150,6 +150,25 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(app.history));
         QTest::keyClick(app.history, Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!app.history->isVisible());
+
+        // A disk that takes no history line: the batch's summary says so, and an undo that
+        // cannot be recorded says so and takes nothing back.
+        makeJpeg(app.dir / "d.JPG", "2012:09:16 20:07:11", "2012:09:16 20:07:11");
+        const velmora::test::DiskFull full(0);
+        QVERIFY(app.run({app.dir / "d.JPG"}));
+        QVERIFY2(app.delegate.status()->text().contains(QStringLiteral("could not be written in full")),
+                 qPrintable(app.delegate.status()->text()));
+
+        app.trigger("actionHistory");
+        QCOMPARE(app.state(0), QStringLiteral("Cut short")); // without its end line, but over
+        batches->setCurrentItem(batches->topLevelItem(2));
+        Answer alert("undoNotRecorded", QMessageBox::Ok);
+        QVERIFY(app.undo("button", QMessageBox::Yes));
+        QTRY_VERIFY(!alert.text.isEmpty());
+        QCOMPARE(listNames(app.dir.path()),
+                 (Names{"2010-07-14__18-05-09.JPG", "2010-07-14__18-05-09__1.JPG", "2011-08-15__19-06-10.JPG",
+                        "2012-09-16__20-07-11.JPG", "a.JPG", "b.JPG", "none.JPG"}));
+        QCOMPARE(app.state(2), QString());
     }
 
     // Every undo asks first, and No leaves the photos. Undo This Batch takes the batch chosen in the
@@ -180,30 +199,6 @@ private slots:
         Answer none("nothingToUndo", QMessageBox::Ok);
         app.trigger("actionUndoLastBatch");
         QVERIFY(!none.text.isEmpty());
-    }
-
-    // A disk that takes no history line: the batch's summary says so, and an undo that
-    // cannot be recorded says so and takes nothing back.
-    void historyTheDiskRefusedIsReported()
-    {
-        TwoBatches app;
-        makeJpeg(app.dir / "d.JPG", "2012:09:16 20:07:11", "2012:09:16 20:07:11");
-        const velmora::test::DiskFull full(0);
-        QVERIFY(app.run({app.dir / "d.JPG"}));
-        QVERIFY2(app.delegate.status()->text().contains(QStringLiteral("could not be written in full")),
-                 qPrintable(app.delegate.status()->text()));
-
-        app.trigger("actionHistory");
-        QCOMPARE(app.state(0), QStringLiteral("Cut short")); // without its end line, but over
-        auto* batches = child<QTreeWidget>(app.history, "batches");
-        batches->setCurrentItem(batches->topLevelItem(2));
-        Answer alert("undoNotRecorded", QMessageBox::Ok);
-        QVERIFY(app.undo("button", QMessageBox::Yes));
-        QTRY_VERIFY(!alert.text.isEmpty());
-        QCOMPARE(listNames(app.dir.path()),
-                 (Names{"2010-07-14__18-05-09.JPG", "2010-07-14__18-05-09__1.JPG", "2011-08-15__19-06-10.JPG",
-                        "2012-09-16__20-07-11.JPG", "a.JPG", "b.JPG", "none.JPG"}));
-        QCOMPARE(app.state(2), QString());
     }
 
 private:

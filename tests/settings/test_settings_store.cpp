@@ -77,31 +77,25 @@ TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
     for (const char* line : {"suffix=true", "rename=false", "fixTime=true", "timezones=17",
                              "selected_date_option_cell=1", "change_exif_in_photo=false", "text_to_prefix=Trip_"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " missing in\n" << text;
-}
-
-TEST_F(SettingsStore, PrefixTextSurvivesTheIniFileWhateverItHolds)
-{
-    for (const char* text : {"", "Trip, Rome", "\"quoted\" and 'single'", "back\\slash", "  spaces  ", "@Variant(x)",
+    // The prefix text survives the INI file whatever it holds; an empty one stays present.
+    for (const char* prefix : {"", "Trip, Rome", "\"quoted\" and 'single'", "back\\slash", "  spaces  ", "@Variant(x)",
                              "semi;colon=eq#hash [x]", "Ünïcødé €", "line\nbreak\ttab"}) {
-        write([text] { settings::write(settings::textToPrefix, QString::fromUtf8(text)); });
-        // An empty text stays present.
-        EXPECT_TRUE(dump().ends_with(" text_to_prefix=[" + std::string(text) + "]")) << "[" << text << "]";
+        write([prefix] { settings::write(settings::textToPrefix, QString::fromUtf8(prefix)); });
+        EXPECT_TRUE(dump().ends_with(" text_to_prefix=[" + std::string(prefix) + "]")) << "[" << prefix << "]";
     }
 }
-
-struct Damage {
-    const char* name;
-    std::string_view content;
-    bool textIsWrongType;          // else the file's damage makes some text of it
-    bool organisationWide = false; // in the file beside ours, which must not answer for our keys
-};
 
 // Absent keys, and the wrong types of a hand-edited or damaged file, read as
 // the absent key's results; the store stays usable.
 TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
 {
     using namespace std::string_view_literals;
-    const Damage damages[] = {
+    const struct {
+        const char* name;
+        std::string_view content;
+        bool textIsWrongType;          // else the file's damage makes some text of it
+        bool organisationWide = false; // in the file beside ours, which must not answer for our keys
+    } damages[] = {
         {"absent", "[General]\nsuffix=true\ntimezones=4\ntext_to_prefix=x\n", true, true},
         {"wrong types",
          "[General]\nsuffix=banana\nprefix=2\nrename=@Rect(1 2 3 4)\ntimezones=abc\nselected_date_option_cell=1.5\n"
@@ -117,7 +111,7 @@ TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
     };
     const std::string absent = "suffix=0 prefix=0 rename=0 fixTime=0 change_exif_in_photo=0 timezones=0 "
                                "selected_date_option_cell=0 text_to_prefix=";
-    for (const Damage& damage : damages) {
+    for (const auto& damage : damages) {
         SCOPED_TRACE(damage.name);
         const fs::path target = damage.organisationWide ? config.path() / "Velmora.conf" : file();
         fs::create_directories(target.parent_path());

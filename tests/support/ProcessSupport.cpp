@@ -65,13 +65,16 @@ std::vector<std::string> differences(const QJsonObject& before, const QJsonObjec
     return changed;
 }
 
+QString noLeakCheck()
+{
+    return "ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS") + ":detect_leaks=0";
+}
+
 std::vector<std::string> patchSystemCalls(const QString& helper, const fs::path& photo, const fs::path& trace)
 {
-    // LeakSanitizer cannot run under ptrace: the leak check is off for the traced run.
-    if (!runProgram("env",
-                    {"ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS") + ":detect_leaks=0", "strace", "-f", "-qq",
-                     "-y", "-o", QString::fromStdString(trace.native()), "-e", "trace=pwrite64,fsync,fdatasync,syncfs",
-                     helper, QString::fromStdString(photo.native()), "inplace", "once"}))
+    if (!runProgram("env", {noLeakCheck(), "strace", "-f", "-qq", "-y", "-o", QString::fromStdString(trace.native()),
+                            "-e", "trace=pwrite64,fsync,fdatasync,syncfs", helper,
+                            QString::fromStdString(photo.native()), "inplace", "once"}))
         return {};
     // strace -y prints each descriptor's file: "4537  pwrite64(3</tmp/x/photo.jpg>, ...".
     std::vector<std::string> calls;

@@ -22,6 +22,8 @@ namespace velmora::test {
 // A program's standard output, or nullopt when it could not start or ended with an error.
 std::optional<QByteArray> runProgram(const QString& program, const QStringList& arguments);
 
+// "ASAN_OPTIONS=...": LeakSanitizer cannot run under ptrace, so env turns it off for a traced program.
+QString noLeakCheck();
 // exiftool's view (`exiftool -j -G1 -a -n`) as "Group:Tag" -> value: of one
 // file, or of many in one run, by path as given.
 QJsonObject exiftoolTags(const std::filesystem::path& path);

@@ -25,12 +25,6 @@ using namespace velmora::test;
 
 namespace {
 
-// LeakSanitizer cannot run under ptrace: the leak check is off for the traced runs.
-QString noLeakCheck()
-{
-    return "ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS") + ":detect_leaks=0";
-}
-
 // A missing flush is invisible to a kill: the system calls of one in-place
 // write-back show the order. The record is durable before the photo is
 // touched, and emptied only once the photo is flushed (how each file system
