@@ -24,6 +24,11 @@ namespace fs = std::filesystem;
 using namespace velmora;
 using namespace velmora::test;
 
+namespace velmora::test {
+// ctest's names say "exfat_fuse", not "4-byte object <03-00 00-00>".
+void PrintTo(FsKind kind, std::ostream* out) { *out << fsName(kind); }
+} // namespace velmora::test
+
 namespace {
 
 using Names = std::vector<std::string>;
