@@ -17,12 +17,6 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
-// The same file as recorded, whatever its name now; only its date may differ.
-bool sameFile(const std::optional<FileIdentity>& now, const FileIdentity& then)
-{
-    return now && now->dev == then.dev && now->ino == then.ino && now->size == then.size;
-}
-
 // Puts the old date back into the photo at `path`. Nothing to do when the batch
 // wrote none or it is back already (an undo cut short after this step).
 const char* restoreDate(const PhotoOutcome& o, const fs::path& path)
@@ -54,10 +48,10 @@ bool holdsOldDate(const PhotoOutcome& o, const fs::path& path)
 // or the same file with its old date back already; anything else is changed.
 const char* restoreAt(const PhotoOutcome& o, const fs::path& path, const FileIdentity& then)
 {
-    const auto now = fileIdentity(path);
-    if (now == then)
+    const auto now = matchFileAt(path, then);
+    if (now && now->unchanged)
         return restoreDate(o, path);
-    if (!o.newDate.empty() && sameFile(now, then) && holdsOldDate(o, path))
+    if (!o.newDate.empty() && now && now->same && holdsOldDate(o, path))
         return nullptr;
     return undo_reason::kChanged;
 }
@@ -69,7 +63,8 @@ const char* undoPhoto(const RecordedPhoto& photo, const FileManager& manager)
     if (!photo.placed)
         return undo_reason::kChanged;
     const FileIdentity& then = *photo.placed;
-    const auto atTarget = fileIdentity(o.target);
+    const auto atTarget = matchFileAt(o.target, then);
+    const bool ours = atTarget && atTarget->unchanged;
 
     if (o.target == o.source) // left at its name, only the date written
         return restoreAt(o, o.source, then);
@@ -77,7 +72,7 @@ const char* undoPhoto(const RecordedPhoto& photo, const FileManager& manager)
     if (o.copied) {
         if (!atTarget)
             return manager.fileExists(o.target) ? undo_reason::kChanged : nullptr; // removed already
-        if (*atTarget != then)
+        if (!ours)
             return undo_reason::kChanged;
         // The copy may be the only one left: it goes only while its original is there.
         if (!fileIdentity(o.source))
@@ -89,7 +84,7 @@ const char* undoPhoto(const RecordedPhoto& photo, const FileManager& manager)
         return nullptr;
     }
 
-    if (atTarget == then) {
+    if (ours) {
         if (manager.fileExists(o.source))
             return undo_reason::kOldNameTaken;
         if (const auto error = manager.moveItem(o.target, o.source)) {

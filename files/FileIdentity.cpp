@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/FileIdentity.h"
 
+#include "files/UniqueFd.h"
+
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -36,6 +39,20 @@ bool keepsInodeNumbers(int fd)
     default:
         return false;
     }
+}
+
+std::optional<FileMatch> matchFileAt(const std::filesystem::path& path, const FileIdentity& then)
+{
+    // O_PATH: no open of the file itself (a FIFO would block), yet a descriptor for fstatfs.
+    const UniqueFd fd(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    const FileIdentity now = identityOf(st);
+    FileMatch match;
+    match.same = now.size == then.size && (now.ino == then.ino || !keepsInodeNumbers(fd.get()));
+    match.unchanged = match.same && now.mtimeNs == then.mtimeNs;
+    return match;
 }
 
 } // namespace velmora

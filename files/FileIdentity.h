@@ -28,4 +28,15 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 // a device number may change at each mount anywhere (a card or a drive put back).
 bool keepsInodeNumbers(int fd);
 
+// The regular file at `path` against `then`, recorded earlier, perhaps before
+// the card was taken out and put back: `same` with the same size, and the
+// same inode number where its file system keeps inode numbers; `unchanged`
+// when its modification time is the same too. The device number is not
+// compared: a card or a drive put back gets a new one. nullopt: no regular file.
+struct FileMatch {
+    bool same = false;
+    bool unchanged = false;
+};
+std::optional<FileMatch> matchFileAt(const std::filesystem::path& path, const FileIdentity& then);
+
 } // namespace velmora
