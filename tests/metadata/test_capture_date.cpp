@@ -2,7 +2,6 @@
 // Which date a photo is named after, when it has none, and how the hour shift
 // applies: the first half of the per-photo operation, on real photos.
 #include "engine/DateReader.h"
-#include "engine/DateText.h"
 #include "metadata/DateLocator.h"
 #include "support/TestSupport.h"
 #include "history/BatchHistory.h"
@@ -22,60 +21,50 @@ namespace {
 using CaptureDateTest = EngineTest;
 using Names = std::vector<std::string>;
 
-TEST_F(CaptureDateTest, MissingDatesLeaveThePhotoAndRaiseOneAlertPerBatch)
-{
-    // A path gone before its turn is only logged.
-    engine.processFile(dir / "gone%s.jpg");
-    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "gone%s.jpg").native() + " not found! ***"});
-    EXPECT_TRUE(host.alerts().empty());
-
-    makeJpeg(dir / "a.jpg", std::string(""));
-    makeJpeg(dir / "d.jpg", std::nullopt);
-    makeJpeg(dir / "e.jpg", std::string("2010/07/14 18:05:09")); // would reach into a folder "2010"
-    writeFile(dir / "notes.txt", "not a photo");
-    const Names before = listNames(dir.path());
-    for (const auto& name : before)
-        engine.processFile(dir / name);
-
-    EXPECT_EQ(listNames(dir.path()), before);
-    ASSERT_EQ(host.alerts().size(), 1u);
-    EXPECT_EQ(host.alerts()[0].text,
-              "One or more files do not contain EXIF metadata information and therefore they cannot be renamed.");
-    EXPECT_EQ(host.alerts()[0].button, "OK");
-    ASSERT_EQ(log.lines().size(), 1 + before.size());
-    EXPECT_EQ(log.lines()[1], "*** File " + (dir / "a.jpg").native() + " doesn't have EXIF data! *** (no DateTimeOriginal)");
-}
-
 // The selected row picks the field, without falling back to the other; the shift follows the pop-up's
-// title whenever fix-time is not off.
+// title whenever fix-time is not off, and a camera clock's correction moves the name and the date
+// written back, with the shift or alone. A photo without a usable date keeps its name.
 TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
 {
+    engine.processFile(dir / "gone%s.jpg"); // a path gone before its turn is only logged
+    EXPECT_EQ(log.lines(), Names{"*** File " + (dir / "gone%s.jpg").native() + " not found! ***"});
     const char* full = "2010:07:14 18:05:09";
     const struct {
         int row, fixTimeState;
         const char *title, *original, *digitized, *expected;
+        long long correction = 0;
+        const char* written = nullptr; // DateTimeOriginal after the batch, written back if it moved
     } cases[] = {
         {0, 1, "+2", full, nullptr, "2010-07-14__20-05-09.jpg"},
-        {-1, -1, "-20", full, nullptr, "2010-07-13__22-05-09.jpg"},            // no row is row 0, mixed counts as on
-        {0, 0, "+5", full, "2011:01:02 03:04:05", "2010-07-14__18-05-09.jpg"}, // off: the title is not read
+        {-1, -1, "-20", full, nullptr, "2010-07-13__22-05-09.jpg"},                  // no row is row 0, mixed is on
+        {0, 0, "+5", full, "2011:01:02 03:04:05", "2010-07-14__18-05-09.jpg", 0, full}, // off: the title is not read
         {1, 0, "", full, "2011:01:02 03:04:05", "2011-01-02__03-04-05.jpg"},
         {1, 0, "", full, nullptr, "IMG_0001.jpg"},
         {0, 0, "+2", "2010:07:14 18:05", nullptr, "2010-07-14__18-05.jpg"}, // a short date stands as it is
         {0, 1, "+2", "2010:07:14 18:05", nullptr, "IMG_0001.jpg"},          // but is never shifted into a name
+        {0, 0, "", "", nullptr, "IMG_0001.jpg"},
+        {0, 0, "", nullptr, nullptr, "IMG_0001.jpg"},
+        {0, 0, "", "2010/07/14 18:05:09", nullptr, "IMG_0001.jpg"}, // would reach into a folder "2010"
+        {0, 0, "+2", full, nullptr, "2010-07-14__18-08-36.jpg", 207, "2010:07:14 18:08:36"},
+        {0, 1, "+2", full, nullptr, "2010-07-13__20-04-58.jpg", -86411, "2010:07:13 20:04:58"}, // +2 h, -1 d 11 s
     };
+    const auto text = [](const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         TempDir folder;
-        makeJpeg(folder / "IMG_0001.jpg", c.original,
-                 c.digitized ? std::optional<std::string>(c.digitized) : std::nullopt);
+        makeJpeg(folder / "IMG_0001.jpg", text(c.original), text(c.digitized));
         controls.setDateSwitchRow(c.row);
         controls.setFixTimeState(c.fixTimeState);
         controls.setTimezonesTitle(std::string(c.title));
+        host.stored.clockOffsetSeconds = c.correction;
+        host.stored.changeExifInPhoto = c.written != nullptr;
         alertLatch = false; // a batch of its own: the alert latch is cleared
         engine.processFile(folder / "IMG_0001.jpg");
-        EXPECT_EQ(listNames(folder.path()), Names{c.expected});
+        ASSERT_EQ(listNames(folder.path()), Names{c.expected});
+        if (c.written)
+            EXPECT_EQ(readCaptureDatesWithExiv2(folder / c.expected).dateTimeOriginal, c.written);
     }
-    EXPECT_EQ(host.alerts().size(), 2u);
+    EXPECT_EQ(host.alerts().size(), 5u);
 }
 
 // A camera that records one date only (a Kodak DC210: DateTimeOriginal), the date of digitizing chosen:
@@ -127,39 +116,6 @@ TEST_F(CaptureDateTest, PhotoWithTheOtherDateOnlyIsNamedAfterItWhenAllowed)
         EXPECT_EQ(host.alerts().back().text.rfind(c.alert, 0), 0u) << host.alerts().back().text;
         EXPECT_EQ(caseLog.lines(),
                   Names{"*** File " + (folder / "k.jpg").native() + " doesn't have EXIF data! *** " + c.logged});
-    }
-}
-
-// A camera clock's correction moves the name and, with the preference, the date written back, with
-// the hour shift or alone; neither shift nor correction: nothing is written.
-TEST_F(CaptureDateTest, ClockCorrectionMovesTheNameAndTheDateWrittenBack)
-{
-    const fs::path kodak = fs::path(VELMORA_SAMPLES) / "exiv2-testdata/exiv2-kodak-dc210.jpg"; // 16:46:51
-    if (!fs::exists(kodak))
-        GTEST_SKIP() << kodak << " is absent";
-    const struct {
-        int fixTime;
-        long long correction;
-        bool writeBack;
-        std::string written; // DateTimeOriginal of the renamed photo, as exiv2 reads it
-    } cases[] = {
-        {0, 207, true, "2000:10:26 16:50:18"},
-        {1, -86411, true, "2000:10:25 18:46:40"}, // +2 h, then a day and 11 s back
-        {0, 207, false, "2000:10:26 16:46:51"},
-        {0, 0, true, "2000:10:26 16:46:51"},
-    };
-    controls.setTimezonesTitle("+2");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.written);
-        TempDir folder;
-        fs::copy_file(kodak, folder / "k.jpg");
-        controls.setFixTimeState(c.fixTime);
-        host.stored.clockOffsetSeconds = c.correction;
-        host.stored.changeExifInPhoto = c.writeBack;
-        engine.processFile(folder / "k.jpg");
-        const std::string shifted = *shiftCaptureDate("2000:10:26 16:46:51", 2 * c.fixTime, c.correction);
-        ASSERT_EQ(listNames(folder.path()), Names{dateStem(shifted) + ".jpg"});
-        EXPECT_EQ(readCaptureDatesWithExiv2(folder / (dateStem(shifted) + ".jpg")).dateTimeOriginal, c.written);
     }
 }
 
