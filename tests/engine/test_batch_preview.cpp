@@ -61,12 +61,11 @@ TEST_F(PreviewTest, TheBatchGivesTheNamesThePreviewShowedAndReportsWhatChangedSi
             makeJpeg(folder / name, kDate);
         makeJpeg(folder / "undated.JPG", std::nullopt);
         writeFile(folder / "b.CR2.xmp", "<x/>");
-        std::vector<fs::path> list{folder.path()};
-        if (!c.named.empty()) {
-            list.clear();
-            for (const std::string& name : c.named)
-                list.push_back(folder / name);
-        }
+        std::vector<fs::path> list;
+        for (const std::string& name : c.named)
+            list.push_back(folder / name);
+        if (list.empty())
+            list.push_back(folder.path());
         controls.setRenameState(c.copy);
         controls.setSuffixState(c.suffix);
         std::vector<PreviewRow> rows;

@@ -39,8 +39,8 @@ protected:
     void setUpTimer() override { events.push_back("timer"); }
 
     // The sets handed on, relative to the temp folder: "IMG_1.CR2|IMG_1.JPG&IMG_1.xmp"
-    // is a shot of two members and a companion.
-    Strings walk(const Strings& batch, std::stop_token stop = {}, bool keepSetsTogether = false)
+    // is a shot of two members and a companion. `onFile` sees each member once handed on.
+    Strings walk(const Strings& batch, bool keepSetsTogether = false, std::function<void(const fs::path&)> onFile = {})
     {
         std::vector<fs::path> batchList;
         for (const auto& name : batch)
@@ -60,13 +60,13 @@ protected:
                     text += "&" + relative(p);
                 handed.push_back(text);
             },
-            *this, stop, keepSetsTogether);
+            *this, stop.get_token(), keepSetsTogether);
         return handed;
     }
 
     TempDir dir;
     Strings events;
-    std::function<void(const fs::path&)> onFile;
+    std::stop_source stop;
 };
 
 // A folder gives progress after each of its entries at any depth and skips
@@ -74,7 +74,9 @@ protected:
 // only when it is a file, and ".DS_Store" named directly is a file like any
 // other. Links to folders are listed but not entered, unless named in the
 // batch. Sets are found by name within one listing (a folder's, or the batch
-// list's) and handed on at their first member.
+// list's) and handed on at their first member. The listing is taken whole
+// first: photos renamed during the walk are not visited again; a stop ends
+// the walk between files, and the batch still ends.
 TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
 {
     for (const char* name : {"trip/IMG_1.JPG", "trip/sub/IMG_2.JPG", "trip/sub/.DS_Store", "trip/.hidden.JPG",
@@ -88,9 +90,11 @@ TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
     fs::create_directory_symlink(dir / "elsewhere", dir / "linked/link");
     fs::create_directory_symlink(dir / "linked", dir / "linked/loop"); // a loop must not hang the walk
     fs::create_symlink(dir / "linked/IMG_1.JPG", dir / "linked/file-link.JPG");
+    const auto rename = [](const fs::path& p) { fs::rename(p, p.parent_path() / ("renamed-" + p.filename().native())); };
     struct Case {
         Strings batch, handed, events;
         bool together = false;
+        std::function<void(const fs::path&)> onFile = {};
     } cases[] = {
         {{"trip"},
          {"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"},
@@ -111,11 +115,17 @@ TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
          {"card/IMG_0010.JPG", "card/IMG_0001.JPG|card/IMG_0001.CR2&card/IMG_0001.xmp"},
          {"25", "50", "75", "100"},
          true},
+        {{"trip"},
+         {"trip/.ds_store", "trip/.hidden.JPG", "trip/IMG_1.JPG", "trip/sub/IMG_2.JPG"},
+         {"14", "28", "42", "57", "71", "85", "100"},
+         false,
+         rename},
+        {{"a.JPG", "b.JPG"}, {"a.JPG"}, {"50"}, false, [&](const fs::path&) { stop.request_stop(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.batch));
         events.clear();
-        EXPECT_EQ(walk(c.batch, {}, c.together), c.handed);
+        EXPECT_EQ(walk(c.batch, c.together, c.onFile), c.handed);
         EXPECT_EQ(events, c.events + kEnd);
     }
 }
@@ -126,39 +136,19 @@ TEST(PhotoSetsTest, NamesThatDifferInCaseAreOneNameOnlyWhereTheFileSystemSaysSo)
 {
     const std::vector<std::string_view> paths{"IMG_0001.CR2", "img_0001.cr2.xmp", "IMG_0002.JPG", "img_0001.JPG",
                                               "Img_0001.XMP", "IMG_0002.MOV"};
+    const Strings expected[] = {
+        {"IMG_0001.CR2", "img_0001.cr2.xmp", "IMG_0002.JPG&IMG_0002.MOV", "img_0001.JPG", "Img_0001.XMP"},
+        {"IMG_0001.CR2|img_0001.JPG&img_0001.cr2.xmp&Img_0001.XMP", "IMG_0002.JPG&IMG_0002.MOV"}};
     for (const bool ignoreCase : {false, true}) {
         const PhotoSets sets(paths, ignoreCase);
         Strings handed;
-        for (size_t i = 0; i < paths.size(); ++i) {
-            if (!sets.isFirst(i))
-                continue;
-            std::string text;
-            for (size_t j = i; j != PhotoSets::npos; j = sets.next(j))
+        for (size_t i = 0; i < paths.size(); ++i)
+            for (size_t j = i; sets.isFirst(i) && j != PhotoSets::npos; j = sets.next(j)) {
+                std::string& text = j == i ? handed.emplace_back() : handed.back();
                 text += (j == i ? "" : sets.isCompanion(j) ? "&" : "|") + std::string(paths[j]);
-            handed.push_back(text);
-        }
-        const Strings expected = ignoreCase ? Strings{"IMG_0001.CR2|img_0001.JPG&img_0001.cr2.xmp&Img_0001.XMP",
-                                                      "IMG_0002.JPG&IMG_0002.MOV"}
-                                            : Strings{"IMG_0001.CR2", "img_0001.cr2.xmp", "IMG_0002.JPG&IMG_0002.MOV",
-                                                      "img_0001.JPG", "Img_0001.XMP"};
-        EXPECT_EQ(handed, expected);
+            }
+        EXPECT_EQ(handed, expected[ignoreCase]);
     }
-}
-
-// The listing is taken whole first: photos renamed during the walk are not
-// visited again; a stop ends the walk between files, and the batch still ends.
-TEST_F(BatchWalkTest, RenamedFilesAreNotRevisitedAndStopEndsBetweenFiles)
-{
-    for (int i = 0; i < 10; ++i)
-        writeFile(dir / ("IMG_" + std::to_string(i) + ".JPG"), "x");
-    onFile = [](const fs::path& p) { fs::rename(p, p.parent_path() / ("renamed-" + p.filename().native())); };
-    EXPECT_EQ(walk({""}).size(), 10u);
-
-    std::stop_source stop;
-    onFile = [&](const fs::path&) { stop.request_stop(); };
-    events.clear();
-    EXPECT_EQ(walk({""}, stop.get_token()).size(), 1u);
-    EXPECT_EQ(events, (Strings{"10"} + kEnd));
 }
 
 TEST_F(BatchWalkTest, UnreadableSubFolderIsLoggedAndTheBatchGoesOn)
@@ -168,20 +158,15 @@ TEST_F(BatchWalkTest, UnreadableSubFolderIsLoggedAndTheBatchGoesOn)
     writeFile(dir / "trip/IMG_1.JPG", "x");
     openUpForEveryone(dir.path());
     fs::permissions(dir / "trip/locked", fs::perms::owner_all);
-
     const std::string out = runInChild(
         [&] {
             LogCapture log;
-            std::string result;
-            for (const auto& h : walk({"trip", "trip/locked"}))
-                result += "file " + h + "\n";
-            for (const auto& line : log.lines())
-                result += line + "\n";
-            return result;
+            const Strings handed = walk({"trip", "trip/locked"});
+            return testing::PrintToString(handed + log.lines());
         },
         true);
-    const std::string logged = "*** Folder " + (dir / "trip/locked").native() + " cannot be read! ***\n";
-    EXPECT_EQ(out, "file trip/IMG_1.JPG\n" + logged + logged);
+    const std::string logged = "*** Folder " + (dir / "trip/locked").native() + " cannot be read! ***";
+    EXPECT_EQ(out, testing::PrintToString(Strings{"trip/IMG_1.JPG", logged, logged}));
 }
 
 // Whether the first page of `file` is in memory once it was dropped.
@@ -223,12 +208,9 @@ TEST(ReadAheadTest, ColdReadStartsReadingAheadOfTheListing)
         EXPECT_EQ(byte, 'x');
         readAhead.before(1);
         readAhead.before(2);
-        std::unique_lock lock(mutex);
-        for (int wait = 0; cold && wait < 500 && !asked.contains(33); ++wait) {
-            lock.unlock();
+        for (int wait = 0; cold && wait < 500 && !(std::lock_guard(mutex), asked.contains(33)); ++wait)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            lock.lock();
-        }
+        const std::lock_guard lock(mutex);
         EXPECT_EQ(asked.empty(), !cold);
         EXPECT_TRUE(!cold || (*asked.begin() == 1 && asked.contains(33))) << asked.size();
     }

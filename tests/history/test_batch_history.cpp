@@ -33,8 +33,10 @@ protected:
     // Three photos of one second (two get collision numbers), one without a date, one not there.
     const std::vector<fs::path> batch{dir / "a.JPG", dir / "b.JPG", dir / kOdd, dir / "none.JPG", dir / "gone.JPG"};
 
-    Contents makePhotos()
+    Contents makePhotos() // in a folder emptied first
     {
+        for (const std::string& name : listNames(dir.path()))
+            fs::remove(dir / name);
         for (int i = 0; i < 3; ++i)
             makeJpeg(batch[i], "2010:07:14 18:05:09", "2001:01:01 00:00:0" + std::to_string(i));
         makeJpeg(dir / "none.JPG", std::nullopt);
@@ -85,7 +87,7 @@ TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
     EXPECT_EQ(newest().id, id);
 }
 
-TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
+TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccessTheOthersTellEachPhoto)
 {
     makePhotos();
     // The photos' lines are refused, the first one torn; then the disk has room again for the end.
@@ -107,9 +109,22 @@ TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
     EXPECT_TRUE(undoBatch(id).recorded);
     EXPECT_EQ(newest().undo, Undo::Partly);
 
-    // An undo that cannot be recorded takes nothing back.
+    // A batch the disk takes whole tells what became of each photo...
     makePhotos();
     const std::string second = runBatch();
+    using enum PhotoOutcome::Kind;
+    std::vector<std::tuple<PhotoOutcome::Kind, fs::path, fs::path>> journaled;
+    for (const RecordedPhoto& p : readBatch(second))
+        journaled.emplace_back(p.outcome.kind, p.outcome.source, p.outcome.target.filename());
+    // clang-format off
+    EXPECT_EQ(journaled, (decltype(journaled){{Placed, batch[0], "2010-07-14__18-05-09.JPG"},
+        {Placed, batch[1], "2010-07-14__18-05-09__1.JPG"}, {Placed, batch[2], "2010-07-14__18-05-09.jpg"},
+        {NoDate, batch[3], ""}, {NotFound, batch[4], ""}}));
+    // clang-format on
+    const BatchSummary whole = newest();
+    EXPECT_EQ(std::make_tuple(whole.id, whole.finished, whole.renamed, whole.withoutDate, whole.failed, whole.undo),
+              std::make_tuple(second, true, 3u, 1u, 0u, Undo::None));
+    // ...and an undo of it that cannot be recorded takes nothing back.
     const Names renamed = listNames(dir.path());
     UndoResult result;
     {
@@ -119,24 +134,6 @@ TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccess)
     EXPECT_EQ(std::make_tuple(result.recorded, result.undone), std::make_tuple(false, 0u));
     EXPECT_EQ(listNames(dir.path()), renamed);
     EXPECT_EQ(newest().undo, Undo::None);
-}
-
-TEST_F(HistoryTest, JournalTellsWhatBecameOfEachPhoto)
-{
-    makePhotos();
-    const std::string id = runBatch();
-    using enum PhotoOutcome::Kind;
-    std::vector<std::tuple<PhotoOutcome::Kind, fs::path, fs::path>> journaled;
-    for (const RecordedPhoto& p : readBatch(id))
-        journaled.emplace_back(p.outcome.kind, p.outcome.source, p.outcome.target.filename());
-    // clang-format off
-    EXPECT_EQ(journaled, (decltype(journaled){{Placed, batch[0], "2010-07-14__18-05-09.JPG"},
-        {Placed, batch[1], "2010-07-14__18-05-09__1.JPG"}, {Placed, batch[2], "2010-07-14__18-05-09.jpg"},
-        {NoDate, batch[3], ""}, {NotFound, batch[4], ""}}));
-    // clang-format on
-    const BatchSummary b = newest();
-    EXPECT_EQ(std::make_tuple(b.id, b.finished, b.renamed, b.withoutDate, b.failed, b.undo),
-              std::make_tuple(id, true, 3u, 1u, 0u, Undo::None));
 }
 
 TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
@@ -170,8 +167,6 @@ TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const std::string& name : listNames(dir.path()))
-            fs::remove(dir / name);
         const Contents before = makePhotos();
         controls.setRenameState((c.how & Copy) != 0);
         controls.setFixTimeState((c.how & WriteBack) != 0);

@@ -51,7 +51,6 @@ void makeVideo(const fs::path& path, const std::string& options)
                              options + " '" + path.native() + "'";
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
 }
-const auto hasFfmpeg = [] { return std::system("command -v ffmpeg >/dev/null") == 0; };
 
 const std::string kMovieTags = "-metadata creation_time=2021-06-01T10:20:30Z";
 const std::string kZonedTags = "-movflags use_metadata_tags " + kMovieTags +
@@ -70,7 +69,6 @@ TEST(VideoDateTest, ZonedDateAsWrittenElseTheMovieHeaderInLocalTimeElseNone)
     } cases[] = {
         {"32-bit header", ftyp + moov, local},
         {"64-bit header", ftyp + box("moov", mvhd(1, kRecorded)), local},
-        {"zero time", ftyp + box("moov", mvhd(0, 0)), ""},
         {"Unix zero", ftyp + box("moov", mvhd(0, 2082844800)), ""},
         {"QuickTime's meta", ftyp + box("moov", mvhd(0, kRecorded) + keysMeta("2021-06-01T12:20:30+02:00", false)),
          "2021:06:01 12:20:30"},
@@ -97,12 +95,9 @@ TEST(VideoDateTest, ZonedDateAsWrittenElseTheMovieHeaderInLocalTimeElseNone)
 // their sidecars with them) only with the preference on.
 TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
 {
-    if (!hasFfmpeg())
+    if (std::system("command -v ffmpeg >/dev/null") != 0)
         GTEST_SKIP() << "ffmpeg is absent: install it (tools/install-deps --test)";
     const EastOfUtc zone;
-    makeVideo(dir / "clip.mp4", kMovieTags);
-    makeVideo(dir / "MVI_0002.MOV", kZonedTags);
-    const std::string clip = readFile(dir / "clip.mp4");
     host.stored.changeExifInPhoto = true;
     controls.setFixTimeState(1);
     controls.setTimezonesTitle("+2");
@@ -110,8 +105,9 @@ TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
         SCOPED_TRACE(videos);
         TempDir folder;
         makeJpeg(folder / "IMG_0001.JPG", "2010:07:14 18:05:09");
-        fs::copy(dir / "clip.mp4", folder / "clip.mp4");
-        fs::copy(dir / "MVI_0002.MOV", folder / "MVI_0002.MOV");
+        makeVideo(folder / "clip.mp4", kMovieTags);
+        makeVideo(folder / "MVI_0002.MOV", kZonedTags);
+        const std::string clip = readFile(folder / "clip.mp4");
         writeFile(folder / "MVI_0002.MOV.xmp", "<x:xmpmeta/>");
         host.stored.renameVideos = videos;
         alertLatch = false;
