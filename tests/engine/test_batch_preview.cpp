@@ -95,8 +95,9 @@ TEST_F(PreviewTest, TheBatchGivesTheNamesThePreviewShowedAndReportsWhatChangedSi
                   [&] { batch.finishBatch(); });
         EXPECT_EQ(failures.failed, c.failed);
         EXPECT_EQ(listNames(folder.path()), c.after);
-        if (c.failed.empty())
+        if (c.failed.empty()) {
             EXPECT_EQ(contents(folder.path()), expected);
+        }
     }
 }
 
