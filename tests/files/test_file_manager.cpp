@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <set>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -21,10 +21,7 @@ using namespace velmora::test;
 
 namespace {
 
-using Names = std::vector<std::string>;
-
-// Makes every call of `calls` by the calling process answer `err` without
-// running: EIO as from a failing disk, 0 as a read at the end of a file.
+// Every call of `calls` by this process answers `err` without running (0: a read at the end).
 bool failCalls(const std::vector<int>& calls, unsigned err)
 {
     const auto n = static_cast<unsigned char>(calls.size());
@@ -38,18 +35,17 @@ bool failCalls(const std::vector<int>& calls, unsigned err)
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// A move or a copy lands whole, with the photo's times and permissions, or
-// fails and leaves the photo and whatever is at the target as they were, with
-// nothing of ours left behind: by every route, the placeholder's too (the one
-// for file systems without hard links).
+// A move or a copy lands whole, with the photo's times and permissions, or fails
+// and leaves the photo and the target as they were, nothing of ours left behind:
+// by every route, the placeholder's too (for file systems without hard links).
 TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
 {
     TempDir dir;
     char shm[] = "/dev/shm/velmora-test-XXXXXX";
     const fs::path elsewhere = ::mkdtemp(shm) ? fs::path(shm) : dir.path(); // another file system, if any
     const std::string content(2 << 20, 'p');
-    auto state = [&](const fs::path& path) {
-        return !fs::exists(path) ? "no file" : readFile(path) == content ? "the photo" : readFile(path);
+    auto state = [&](const fs::path& p) {
+        return !fs::exists(p) ? "no file" : readFile(p) == content ? "the photo" : readFile(p);
     };
     const struct {
         bool copy;
@@ -97,18 +93,16 @@ TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
             EXPECT_NE(out.find(c.failure ? c.failure : "placed"), std::string::npos) << out;
             EXPECT_EQ(state(dir / "photo.jpg"), c.failure || c.copy ? "the photo" : "no file");
             EXPECT_EQ(state(c.target), c.failure ? (c.taken ? "someone else's" : "no file") : "the photo");
-            struct stat st {};
-            EXPECT_TRUE(c.failure || (::stat(c.target.c_str(), &st) == 0 && (st.st_mode & 07777) == 0640 &&
-                                      st.st_mtim.tv_sec == 1000000000))
+            const struct stat st = statOf(c.target);
+            EXPECT_TRUE(c.failure || ((st.st_mode & 07777) == 0640 && st.st_mtim.tv_sec == 1000000000))
                 << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec;
-            Names left = listNames(dir.path()), expected;
-            if (const Names there = listNames(elsewhere); elsewhere != dir.path())
-                left.insert(left.end(), there.begin(), there.end());
+            std::multiset<std::string> left, expected;
+            for (const fs::path& folder : std::set<fs::path>{dir.path(), elsewhere})
+                for (const std::string& name : listNames(folder))
+                    left.insert(name);
             for (const fs::path& path : {dir / "photo.jpg", c.target})
                 if (fs::exists(path))
-                    expected.push_back(path.filename().native());
-            std::sort(left.begin(), left.end());
-            std::sort(expected.begin(), expected.end());
+                    expected.insert(path.filename().native());
             EXPECT_EQ(left, expected); // no temporary file, no placeholder
             fs::remove(c.target);
         }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The preview in the real main window, offscreen: the names it shows are the
-// names the batch gives, Cancel changes nothing, an option changed updates
-// it, and a photo changed before Rename is reported, not renamed.
+// The preview in the real main window: it shows the names the batch gives,
+// Cancel changes nothing, an option changed updates it, and a photo changed
+// before Rename is reported, not renamed.
 #include "gui/BatchController.h"
 #include "gui/PreviewDialog.h"
 #include "gui/PreviewModel.h"
@@ -18,7 +18,6 @@ using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
 const std::string kStem = "2010-07-14__18-05-09";
 
 // Old name -> new name ("" when it stays), as the table shows them.
@@ -39,14 +38,14 @@ class PreviewTest : public QObject {
 private:
     QTemporaryDir config_;
 
-    void open(Launched& app, const fs::path& folder, PreviewDialog*& dialog)
+    // The preview of `folder`, once it has shown every name; nullptr when it did not open.
+    static PreviewDialog* open(Launched& app, const fs::path& folder)
     {
         app->batches()->openFiles({folder}, true);
-        for (auto* shown : app->window()->findChildren<PreviewDialog*>())
-            if (shown->isVisible())
-                dialog = shown;
-        QVERIFY(dialog);
-        QTRY_VERIFY_WITH_TIMEOUT(dialog->isComplete(), 10000);
+        for (auto* dialog : app->window()->findChildren<PreviewDialog*>())
+            if (dialog->isVisible() && QTest::qWaitFor([&] { return dialog->isComplete(); }, 10000))
+                return dialog;
+        return nullptr;
     }
 
     // The batch's one alert (photos without a date) answered as the user would.
@@ -79,25 +78,18 @@ private slots:
         app->dateSwitch()->selectRow(2);
 
         // Cancel (Escape): nothing changes, no batch runs.
-        PreviewDialog* dialog = nullptr;
-        open(app, dir.path(), dialog);
+        PreviewDialog* dialog = open(app, dir.path());
         QVERIFY(dialog);
         QTest::keyClick(dialog, Qt::Key_Escape);
         QTRY_VERIFY(!dialog->isVisible());
         QCOMPARE(app->batches()->runningBatches(), 0);
         QCOMPARE(contents(dir.path()), before);
 
-        dialog = nullptr;
-        open(app, dir.path(), dialog);
-        QVERIFY(dialog);
+        QVERIFY((dialog = open(app, dir.path())));
         using Names = std::map<std::string, std::string>;
-        const Names expected{{kStem + ".JPG", ""},
-                             {"a.JPG", kStem + "__1.JPG"},
-                             {"b.CR2", kStem + "__2.CR2"},
-                             {"b.CR2.xmp", kStem + "__2.CR2.xmp"},
-                             {"b.JPG", kStem + "__2.JPG"},
-                             {"c.JPG", kStem + "__3.JPG"},
-                             {"undated.JPG", ""}};
+        const Names expected{{kStem + ".JPG", ""},          {"a.JPG", kStem + "__1.JPG"},
+                             {"b.CR2", kStem + "__2.CR2"},  {"b.CR2.xmp", kStem + "__2.CR2.xmp"},
+                             {"b.JPG", kStem + "__2.JPG"},  {"c.JPG", kStem + "__3.JPG"}, {"undated.JPG", ""}};
         QCOMPARE(shown(*dialog->model()), expected);
         // An option changed in the main window: the table follows it.
         app->suffix()->setChecked(true);

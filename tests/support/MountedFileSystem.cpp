@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <netinet/in.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -52,9 +51,7 @@ bool isMountPoint(const fs::path& path)
 int freePort()
 {
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t size = sizeof a;
     const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
                     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size) == 0;
@@ -69,10 +66,9 @@ void tearDown(const fs::path& base)
     if (isMountPoint(base / "mnt"))
         sh(base, "umount -l " + (base / "mnt").native());
     // Only the sshd whose command line names this folder, never a process that reused its ID.
-    if (const std::string pid = std::ifstream(base / "sshd.pid") ? readFile(base / "sshd.pid") : "";
-        std::atoi(pid.c_str()) > 0 &&
-        readFile("/proc/" + std::to_string(std::atoi(pid.c_str())) + "/cmdline").find(base.native()) != std::string::npos)
-        ::kill(std::atoi(pid.c_str()), SIGTERM);
+    if (const int pid = std::atoi(readFile(base / "sshd.pid").c_str());
+        pid > 0 && readFile("/proc/" + std::to_string(pid) + "/cmdline").find(base.native()) != std::string::npos)
+        ::kill(pid, SIGTERM);
     // Detached now, or (still in use by a lazy unmount) as soon as it is free.
     sh(base, "losetup -j " + (base / "image").native() + " | cut -d: -f1 | xargs -r -n1 losetup -d");
 }
@@ -86,13 +82,10 @@ void cleanUpLeftovers()
         // Locked: a live fixture's. Kept locked while torn down, so that no other cleaner races.
         // Without a lock file yet: one being made, unless it is old.
         const bool young = fs::last_write_time(entry.path(), ec) > fs::file_time_type::clock::now() - 1min;
-        if ((fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) || (fd < 0 && young)) {
-            if (fd >= 0)
-                ::close(fd);
-            continue;
+        if (fd >= 0 ? ::flock(fd, LOCK_EX | LOCK_NB) == 0 : !young) {
+            tearDown(entry.path());
+            fs::remove_all(entry.path(), ec);
         }
-        tearDown(entry.path());
-        fs::remove_all(entry.path(), ec);
         if (fd >= 0)
             ::close(fd);
     }
@@ -122,7 +115,7 @@ std::string MountedFileSystem::unavailable(FsKind kind)
     static const char* const tools[][2] = {{"mkfs.ext4", "losetup"},  {"mkfs.xfs", "losetup"}, {"mkfs.btrfs", "losetup"},
                                            {"mkfs.exfat", "mount.exfat-fuse"}, {"mkntfs", "ntfs-3g"}, {"sshfs", "ssh-keygen"}};
     for (const std::string tool : tools[static_cast<int>(kind)])
-        if (!tool.empty() && std::system(("command -v " + tool + " >/dev/null").c_str()) != 0)
+        if (std::system(("command -v " + tool + " >/dev/null").c_str()) != 0)
             return tool + " is not installed (tools/install-deps --test)";
     return {};
 }
@@ -162,11 +155,9 @@ MountedFileSystem::MountedFileSystem(FsKind kind) : kind_(kind)
                      port + " root@127.0.0.1:" + (base_ / "remote").native() + " " + mnt;
         } else {
             // Sparse: xfs wants 300 MiB at least, which costs nothing until written.
-            std::ofstream{image};
-            fs::resize_file(image, 320u << 20);
             static const char* const mkfs[] = {"mkfs.ext4 -q -F", "mkfs.xfs -q -f", "mkfs.btrfs -q -f",
                                                "mkfs.exfat", "mkntfs -q -F -f"};
-            must(base_, std::string(mkfs[static_cast<int>(kind)]) + " " + image);
+            must(base_, "truncate -s 320M " + image + " && " + mkfs[static_cast<int>(kind)] + " " + image);
             // The loop device is detached as soon as the file system lets go of it, however this process ends.
             mount_ = "loop=$(losetup --find --show " + image + ") && " +
                      (kind == FsKind::ExfatFuse ? "mount.exfat-fuse" : kind == FsKind::Ntfs3g ? "ntfs-3g" : "mount") +
@@ -186,15 +177,12 @@ bool MountedFileSystem::cut()
     pid_t daemon = daemon_;
     // Otherwise the process whose arguments name this mount point: ours alone.
     for (const auto& entry : fs::directory_iterator("/proc"))
-        if (const std::string pid = entry.path().filename().native();
-            daemon <= 0 && pid.find_first_not_of("0123456789") == std::string::npos &&
-            readFile(entry.path() / "cmdline").find('\0' + mountPoint_.native() + '\0') != std::string::npos)
-            daemon = std::stoi(pid);
+        if (daemon <= 0 && readFile(entry.path() / "cmdline").find('\0' + mountPoint_.native() + '\0') != std::string::npos)
+            daemon = std::atoi(entry.path().filename().c_str());
     if (daemon <= 0 || ::kill(daemon, SIGKILL) != 0)
         return false;
-    if (daemon == daemon_)
-        ::waitpid(daemon_, nullptr, 0);
-    daemon_ = -1;
+    if (std::exchange(daemon_, -1) == daemon)
+        ::waitpid(daemon, nullptr, 0);
     struct stat st {};
     for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(10ms))
         if (::stat(mountPoint_.c_str(), &st) != 0 && errno == ENOTCONN)

@@ -7,23 +7,19 @@
 
 namespace velmora::test {
 
-// The file systems photos lie on: kernel ones on a loop device, FUSE ones
-// (a memory card, an NTFS disk) and a network one (sshfs to a private sshd on 127.0.0.1).
-// PowerCut, not among kFsKinds: our own FUSE file system (tests/files/powercut_fs.py)
-// that keeps written data in memory until the file is flushed, and loses it when cut.
+// The file systems photos lie on: kernel ones on a loop device, FUSE ones (a card,
+// an NTFS disk), sshfs to a private sshd on 127.0.0.1; and PowerCut, tests/files/
+// powercut_fs.py, which loses all written data not flushed when cut.
 enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs, PowerCut };
 inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind::Btrfs,
                                       FsKind::ExfatFuse, FsKind::Ntfs3g, FsKind::Sshfs};
 const char* fsName(FsKind kind);
 
-// A fresh file system of `kind`, made and mounted under a folder of
-// /tmp/velmora-mounts/, and gone (unmounted, loop device detached)
-// when this ends. A run killed before that leaves a folder whose lock nobody
-// holds: the next fixture to start cleans it up.
+// A fresh file system of `kind` mounted under /tmp/velmora-mounts/, gone when
+// this ends; a killed run's leftovers (their lock free) go at the next start.
 class MountedFileSystem {
 public:
-    // Why `kind` cannot be mounted here (not root, no /dev/fuse or loop
-    // devices, a tool missing), for a skip; empty when it can.
+    // Why `kind` cannot be mounted here (for a skip); empty when it can.
     static std::string unavailable(FsKind kind);
     // Throws std::runtime_error naming the step that failed, with its output.
     explicit MountedFileSystem(FsKind kind);
@@ -33,13 +29,11 @@ public:
 
     const std::filesystem::path& path() const { return mountPoint_; }
 
-    // FUSE kinds: the daemon killed with all it had not flushed, as a power cut or a
-    // card pulled from its reader leaves it; the mount answers ENOTCONN. False when
-    // no daemon was found or the mount still answers after 5 s...
+    // FUSE kinds: the daemon killed with all it had not flushed (a power cut, a card
+    // pulled); the mount answers ENOTCONN. False when that could not be done in 5 s.
     bool cut();
-    // ...and mounted again over what it had written (the fixture unmounts it as before).
-    // A live exFAT card is unmounted and mounted through another loop device, as a card
-    // put into another reader (a new device number).
+    // Mounted again over what it had written; a live exFAT card through another loop
+    // device, as a card put into another reader (a new device number).
     void remount();
 
 private:

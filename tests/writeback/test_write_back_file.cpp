@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The photo's file on a write-back: other links to it, its owner, permissions
-// and extended attributes, a folder or disk that refuses the new file, and
-// the temporary files a write-back leaves or holds.
+// The photo's file on a write-back: other links, owner, permissions, extended
+// attributes, a folder or disk that refuses it, and temporary files left or held.
 #include "support/ProcessSupport.h"
 #include "support/TestSupport.h"
 
@@ -15,7 +14,6 @@
 #include <cctype>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -42,9 +40,8 @@ Status writeInChild(const fs::path& photo, ExifWriteOptions options, bool asNobo
     return static_cast<Status>(std::isdigit(status[0]) ? std::stoi(status) : -1);
 }
 
-// A link's target, or a second hard link (a backup), never changes with the
-// photo: the photo's own directory entry gets the new file, with the photo's
-// permissions, owner and extended attributes.
+// A link's target, or a second hard link (a backup), keeps the old photo: the
+// link's own entry gets the new file, with the photo's mode, owner and xattrs.
 TEST_F(PhotoFile, OtherLinksToThePhotoKeepTheOldOne)
 {
     for (const bool symbolic : {true, false}) {
@@ -78,50 +75,44 @@ TEST_F(PhotoFile, OtherLinksToThePhotoKeepTheOldOne)
     }
 }
 
-// A folder we may not write, or a full disk (a file size limit), on either
-// kind of temporary file: a failure, the photo as it was, nothing left behind.
+// A folder we may not write, or a full disk, on either kind of temporary
+// file: a failure, the photo as it was, nothing left behind.
 TEST_F(PhotoFile, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
 {
-    for (const bool readOnly : {true, false}) {
-        for (const bool unnamed : {true, false}) {
-            SCOPED_TRACE(std::string(readOnly ? "read-only folder" : "full disk") + (unnamed ? ", unnamed" : ""));
-            TempDir dir;
-            const fs::path folder = dir / "photos";
-            fs::create_directory(folder);
-            const fs::path photo = folder / "photo.jpg";
-            makeJpeg(photo, kOriginal, std::nullopt, 320, 240);
-            const std::string before = readFile(photo);
-            openUpForEveryone(dir.path());
-            // As root the folder's permissions would not hold: the write runs as "nobody".
-            const bool asNobody = readOnly && ::geteuid() == 0;
-            if (readOnly) { // the photo itself writable: only the folder is in the way
-                fs::permissions(folder, fs::perms(0555));
-                fs::permissions(photo, fs::perms(0666));
-            }
-            EXPECT_EQ(writeInChild(photo, {unnamed, false}, asNobody, readOnly ? 0 : static_cast<long>(before.size() / 2)),
-                      Status::WriteFailed);
-            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
-            EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
+    for (const auto& [readOnly, unnamed] : std::vector<std::pair<bool, bool>>{{1, 1}, {1, 0}, {0, 1}, {0, 0}}) {
+        SCOPED_TRACE(std::string(readOnly ? "read-only folder" : "full disk") + (unnamed ? ", unnamed" : ""));
+        TempDir dir;
+        const fs::path folder = dir / "photos", photo = folder / "photo.jpg";
+        fs::create_directory(folder);
+        makeJpeg(photo, kOriginal, std::nullopt, 320, 240);
+        const std::string before = readFile(photo);
+        openUpForEveryone(dir.path());
+        if (readOnly) { // the photo itself writable: only the folder is in the way
+            fs::permissions(folder, fs::perms(0555));
+            fs::permissions(photo, fs::perms(0666));
         }
+        // As root the folder's permissions would not hold: the write runs as "nobody".
+        const long sizeLimit = readOnly ? 0 : static_cast<long>(before.size() / 2);
+        EXPECT_EQ(writeInChild(photo, {unnamed, false}, readOnly && ::geteuid() == 0, sizeLimit), Status::WriteFailed);
+        EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
+        EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
     }
 }
 
-// A photo the user may not write is written by no route, and a rebuilt photo
-// that could not keep its owner is not put in place: run as "nobody", in a
-// folder it may write. Another user's photo that everyone may write is patched
-// in place, and keeps its owner.
+// Run as "nobody" in a folder it may write: a photo it may not write is written
+// by no route, nor is a rebuilt one that lost its owner put in place; another
+// user's photo everyone may write is patched in place and keeps its owner.
 TEST_F(PhotoFile, PermissionsOfThePhotoHoldOnEveryRoute)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root, to give the photo to another user and run the write-back as nobody";
-    struct Case {
+    const struct {
         const char* name;
         uid_t owner;
         mode_t mode;
         bool inPlace;
         Status expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"own read-only photo, in place", 65534, 0444, true, Status::WriteFailed},
         {"own read-only photo, whole file", 65534, 0444, false, Status::WriteFailed},
         {"another user's photo, in place", 0, 0644, true, Status::WriteFailed},
@@ -130,7 +121,7 @@ TEST_F(PhotoFile, PermissionsOfThePhotoHoldOnEveryRoute)
         {"another user's writable photo, in place", 0, 0666, true, Status::Written},
     };
     openWriteAheadLog(); // inherited by the child: nobody may not write the state folder
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         const fs::path photo = dir / "photo.jpg";
@@ -151,33 +142,31 @@ TEST_F(PhotoFile, PermissionsOfThePhotoHoldOnEveryRoute)
     }
 }
 
-// A temporary file left by a killed write-back is removed; one held by a
-// running write-back is left alone. A name too long for the decoration gets a short one.
+// A temporary file left by a killed write-back is removed; one a running write-back
+// holds is left alone. A name too long for the decoration gets a short one.
 TEST_F(PhotoFile, StaleTemporaryFileIsRemovedAndLiveOneIsLeftAlone)
 {
-    for (const std::string& name : {std::string("photo.jpg"), std::string(240, 'n') + ".jpg"}) {
-        for (const bool unnamed : {true, false}) {
-            SCOPED_TRACE(std::to_string(name.size()) + (unnamed ? " unnamed" : " named"));
-            TempDir dir;
-            const fs::path photo = dir / name;
-            makeJpeg(photo, kOriginal);
-            const fs::path temp = dir / temporaryNameFor(name);
-            EXPECT_LE(temp.filename().native().size(), 255u);
+    const std::string longName = std::string(240, 'n') + ".jpg";
+    for (const auto& [name, unnamed] : std::vector<std::pair<std::string, bool>>{
+             {"photo.jpg", true}, {"photo.jpg", false}, {longName, true}, {longName, false}}) {
+        SCOPED_TRACE(std::to_string(name.size()) + (unnamed ? " unnamed" : " named"));
+        TempDir dir;
+        const fs::path photo = dir / name, temp = dir / temporaryNameFor(name);
+        makeJpeg(photo, kOriginal);
+        EXPECT_LE(temp.filename().native().size(), 255u);
 
-            writeFile(temp, "half a photo");
-            ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
-            EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{name});
+        writeFile(temp, "half a photo");
+        ASSERT_EQ(writeExifDate(photo, kNew, false, ExifWriteOptions{unnamed, false}).status, Status::Written);
+        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{name});
 
-            writeFile(temp, "being written");
-            const int held = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-            ASSERT_EQ(::flock(held, LOCK_EX), 0);
-            const std::string before = readFile(photo);
-            EXPECT_EQ(writeExifDate(photo, "2020:01:01 00:00:00", false, ExifWriteOptions{unnamed, false}).status,
-                      Status::WriteFailed);
-            EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
-            EXPECT_EQ(readFile(temp), "being written");
-            ::close(held);
-        }
+        writeFile(temp, "being written");
+        const int held = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const std::string before = readFile(photo);
+        EXPECT_EQ(writeExifDate(photo, kOld, false, ExifWriteOptions{unnamed, false}).status, Status::WriteFailed);
+        EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
+        EXPECT_EQ(readFile(temp), "being written");
+        ::close(held);
     }
 }
 

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes two dates into one photo in turn until it is killed; given a step,
-// writes one date and kills itself there (torn: after writing half the date
-// over the field, as a power cut would leave it); given "once", writes one and ends.
-//   writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
-// Or copies a file to new names (copy-0, copy-1, ... beside it) until killed:
-//   writeback_crash_helper copy FILE unnamed|named
-// Or runs a batch over FOLDER as a drop does, +2 h written back, with its
-// history; prints "done" once it has ended, then waits to be killed:
-//   writeback_crash_helper batch FOLDER
+// writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
+//   writes two dates in turn until killed; given a step, one date, killing itself
+//   there (torn: half the date written over the field, as a power cut leaves it).
+// writeback_crash_helper copy FILE unnamed|named: copies to copy-0, copy-1... until killed.
+// writeback_crash_helper batch FOLDER: a drop's batch, +2 h written back, with its
+//   history; prints "done" once ended, then waits to be killed.
 #include "engine/BatchWalk.h"
 #include "engine/PhotoEngine.h"
 #include "history/HistoryWriter.h"
@@ -37,8 +34,7 @@ void stop(velmora::PatchStep step)
 {
     if (step != stopAt)
         return;
-    if (tear) {
-        const int fd = ::open(photo, O_RDWR | O_CLOEXEC);
+    if (const int fd = ::open(photo, O_RDWR | O_CLOEXEC); tear) {
         struct stat st {};
         ::fstat(fd, &st);
         if (const auto at = velmora::locateDates(fd, static_cast<uint64_t>(st.st_size)); at && at->original)
@@ -67,8 +63,6 @@ int batch(const std::filesystem::path& folder)
     Headless host;
     velmora::PhotoEngine engine(controls, alertLatch, host);
     const auto journal = velmora::HistoryWriter::begin({}, {folder});
-    if (!journal)
-        return 4;
     engine.setRecorder(journal.get());
     velmora::walkBatch(
         {folder}, [&](const velmora::PhotoSet& set) { engine.processSet(set); }, host, {}, true,
