@@ -29,13 +29,4 @@ void RadioColumn::selectRow(int row)
     buttons[row - 1]->setChecked(true);
 }
 
-void RadioColumn::tabToCheckedRow()
-{
-    for (QRadioButton* row : rows()) {
-        const auto follow = [row] { row->setFocusPolicy(row->isChecked() ? Qt::StrongFocus : Qt::ClickFocus); };
-        follow();
-        connect(row, &QRadioButton::toggled, row, follow);
-    }
-}
-
 } // namespace velmora

@@ -19,8 +19,6 @@ public:
     int selectedRow() const; // -1 when no row is selected
     // Selects the row; a row outside the column changes nothing.
     void selectRow(int row);
-    // From now on Tab lands on the checked row only; the arrow keys move among the rows.
-    void tabToCheckedRow();
 };
 
 } // namespace velmora

@@ -45,7 +45,6 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     connect(ui_->prefix, &QCheckBox::clicked, this, &VelmoraAppDelegate::storePrefix);
     for (QRadioButton* row : ui_->dateSwitch->rows())
         connect(row, &QRadioButton::clicked, this, &VelmoraAppDelegate::storeDateRow);
-    ui_->dateSwitch->tabToCheckedRow();
     // A click on the drop zone is the way in for those who do not drag.
     connect(ui_->dropView, &DragAndDropView::clicked, ui_->actionOpen, &QAction::trigger);
     new MainMenus(window_.get(), *ui_, application_, preferences_, history_);

@@ -50,7 +50,7 @@ private slots:
 
         QTest::mouseClick(child<QRadioButton>(app->window(), "dateOfCapture"), Qt::LeftButton);
         QCOMPARE(store().value("selected_date_option_cell").toInt(), 2);
-        // Tab lands on the checked row, not on the first one.
+        // Tab lands on the checked row, not on the first one (Qt's own rule for a column of radio buttons).
         QVERIFY(QTest::qWaitForWindowActive(app->window()));
         app->fixTime()->setFocus();
         QTest::keyClick(app->fixTime(), Qt::Key_Tab);
