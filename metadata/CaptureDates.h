@@ -20,4 +20,12 @@ struct CaptureDates {
     std::optional<std::string> dateTimeDigitized;
 };
 
+// The date fields a write-back may change: the two above, and the first
+// directory's DateTime (Exif.Image.DateTime), the time the photo was last changed.
+enum class DateTag { Original, Digitized, Modified };
+inline const char* dateTagName(DateTag tag)
+{
+    return tag == DateTag::Original ? "DateTimeOriginal" : tag == DateTag::Digitized ? "DateTimeDigitized" : "DateTime";
+}
+
 } // namespace velmora

@@ -21,6 +21,8 @@ struct DateLocation {
     CaptureDates::Source source = CaptureDates::Source::Exif;
     std::optional<DateField> original;
     std::optional<DateField> digitized;
+    std::optional<DateField> modified; // the first directory's DateTime
+    bool modifiedUnread = false;       // that field is there, but not plainly (twice, or not a text)
     // A PNG chunk holds the EXIF block: its CRC (4 bytes at crcOffset) covers
     // the `length` bytes from `dataOffset` on, the chunk type first.
     struct Crc32 {
@@ -31,6 +33,10 @@ struct DateLocation {
     std::optional<Crc32> checksum;
 
     CaptureDates dates() const;
+    const std::optional<DateField>& field(DateTag tag) const
+    {
+        return tag == DateTag::Original ? original : tag == DateTag::Digitized ? digitized : modified;
+    }
 };
 
 // The two date fields of a photo of a format we read ourselves (JPEG, TIFF and

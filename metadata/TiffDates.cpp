@@ -202,6 +202,11 @@ std::optional<DateLocation> parseTiff(Bytes& bytes, uint64_t base, uint64_t limi
         return std::nullopt;
     if (digitized && !asciiValue(tiff, *digitized, location.digitized))
         return std::nullopt;
+    // The time of the last change is read for the write-back only: a damaged
+    // one does not hide the capture dates, it only keeps the bytes from being patched.
+    bool twice = false;
+    if (const Entry* modified = findOnce(ifd0, 0x0132, twice))
+        location.modifiedUnread = twice || !asciiValue(tiff, *modified, location.modified);
     return location;
 }
 
