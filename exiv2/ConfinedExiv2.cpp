@@ -8,6 +8,7 @@
 #include "files/SystemLog.h"
 #include "metadata/VideoSniff.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <sys/stat.h>
@@ -48,7 +49,7 @@ CaptureDates exiv2ReadDates(int fd)
     const off_t size = regularFileSize(fd);
     if (size < 0 || holdsVideo(fd))
         return {};
-    HelperAnswer answer = askExifHelper({helper::RequestKind::ReadDates, false, {}}, fd, static_cast<uint64_t>(size));
+    HelperAnswer answer = askExifHelper({helper::RequestKind::ReadDates, false, {}, {}}, fd, static_cast<uint64_t>(size));
     if (answer.outcome != HelperAnswer::Outcome::Answered) {
         logIncident(fd, answer.what);
         return {Source::NoProperties, std::nullopt, std::nullopt};
@@ -65,7 +66,8 @@ CaptureDates exiv2ReadDates(int fd)
     return dates;
 }
 
-Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized)
+Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized,
+                                  const std::vector<std::pair<DateTag, std::string>>& more)
 {
     using Status = ExifWriteResult::Status;
     Exiv2Rebuild result;
@@ -80,12 +82,13 @@ Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitize
         result.detail = "a video, not a photo";
         return result;
     }
-    if (date.size() > helper::kMaxDateLength) {
+    const auto tooLong = [](const auto& field) { return field.second.size() > helper::kMaxDateLength; };
+    if (date.size() > helper::kMaxDateLength || more.size() > 2 || std::any_of(more.begin(), more.end(), tooLong)) {
         result.detail = "date text too long";
         return result;
     }
     HelperAnswer answer =
-        askExifHelper({helper::RequestKind::Rebuild, digitized, date}, fd, static_cast<uint64_t>(size));
+        askExifHelper({helper::RequestKind::Rebuild, digitized, date, more}, fd, static_cast<uint64_t>(size));
     if (answer.outcome != HelperAnswer::Outcome::Answered) {
         logIncident(fd, answer.what);
         result.detail = answer.what;

@@ -4,6 +4,7 @@
 #include "metadata/CaptureDates.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -28,13 +29,14 @@ struct ExifWriteResult {
 CaptureDates exiv2ReadDates(int fd);
 
 // The whole photo rebuilt by exiv2 with `date` in DateTimeDigitized
-// (digitized) or DateTimeOriginal, checked for loss; `bytes` holds the
-// complete new file when status is Written. Never throws.
+// (digitized) or DateTimeOriginal, and each of `more` in its field, checked
+// for loss; `bytes` holds the complete new file when status is Written. Never throws.
 struct Exiv2Rebuild {
     ExifWriteResult::Status status = ExifWriteResult::Status::EncodeFailed;
     std::string detail;               // technical text for the log when not Written
     std::vector<unsigned char> bytes; // the new file
 };
-Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized);
+Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized,
+                                  const std::vector<std::pair<DateTag, std::string>>& more = {});
 
 } // namespace velmora

@@ -25,6 +25,39 @@ uint64_t getLe(std::span<const uint8_t> in, size_t at, int bytes)
     return value;
 }
 
+constexpr uint8_t kListed = 2; // flag of a rebuild that sets several fields
+
+// A rebuild's fields: its main one first, then one to two others, each tag at most once.
+std::optional<Request> parseList(std::span<const uint8_t> message, bool digitized)
+{
+    Request request;
+    request.kind = RequestKind::Rebuild;
+    request.digitized = digitized;
+    if (message.size() != 8 + getLe(message, 6, 2))
+        return std::nullopt;
+    unsigned seen = 0;
+    for (size_t at = 8; at < message.size();) {
+        if (message.size() - at < 2)
+            return std::nullopt;
+        const uint64_t tag = getLe(message, at, 1);
+        const uint64_t size = getLe(message, at + 1, 1);
+        if (tag > 2 || (seen & (1u << tag)) || size > kMaxDateLength || message.size() - at - 2 < size)
+            return std::nullopt;
+        std::string text(reinterpret_cast<const char*>(message.data()) + at + 2, size);
+        if (seen == 0 && tag != (digitized ? 1u : 0u))
+            return std::nullopt;
+        if (seen == 0)
+            request.date = std::move(text);
+        else
+            request.more.emplace_back(static_cast<DateTag>(tag), std::move(text));
+        seen |= 1u << tag;
+        at += 2 + size;
+    }
+    if (request.more.empty())
+        return std::nullopt;
+    return request;
+}
+
 } // namespace
 
 std::string encodeRequest(const Request& request)
@@ -32,9 +65,26 @@ std::string encodeRequest(const Request& request)
     std::string out;
     putLe(out, kRequestMagic, 4);
     putLe(out, static_cast<uint8_t>(request.kind), 1);
-    putLe(out, request.digitized ? 1 : 0, 1);
-    putLe(out, request.date.size(), 2);
-    out += request.date;
+    if (request.more.empty()) {
+        putLe(out, request.digitized ? 1 : 0, 1);
+        putLe(out, request.date.size(), 2);
+        out += request.date;
+        return out;
+    }
+    // Several fields: each as its tag, its length and its text, the main one first.
+    std::string list;
+    const DateTag main = request.digitized ? DateTag::Digitized : DateTag::Original;
+    const auto put = [&](DateTag tag, const std::string& text) {
+        putLe(list, static_cast<uint8_t>(tag), 1);
+        putLe(list, text.size(), 1);
+        list += text;
+    };
+    put(main, request.date);
+    for (const auto& [tag, text] : request.more)
+        put(tag, text);
+    putLe(out, kListed | (request.digitized ? 1 : 0), 1);
+    putLe(out, list.size(), 2);
+    out += list;
     return out;
 }
 
@@ -46,6 +96,8 @@ std::optional<Request> parseRequest(std::span<const uint8_t> message)
     const uint64_t kind = getLe(message, 4, 1);
     const uint64_t digitized = getLe(message, 5, 1);
     const uint64_t dateSize = getLe(message, 6, 2);
+    if (kind == 2 && digitized & kListed)
+        return parseList(message, digitized & 1);
     if ((kind != 1 && kind != 2) || digitized > 1 || dateSize > kMaxDateLength || message.size() != 8 + dateSize)
         return std::nullopt;
     request.kind = static_cast<RequestKind>(kind);

@@ -7,6 +7,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "metadata/CaptureDates.h"
 
 // What the application and its exiv2 helper process say to each other over
 // their socket. A request is one datagram-sized message carrying the photo as
@@ -24,10 +28,13 @@ struct Request {
     RequestKind kind = RequestKind::ReadDates;
     bool digitized = false; // Rebuild: DateTimeDigitized, else DateTimeOriginal
     std::string date;       // Rebuild only
+    // Rebuild: the other fields set in the same new file (at most two, none twice).
+    std::vector<std::pair<DateTag, std::string>> more;
 };
 
 constexpr size_t kMaxDateLength = 64;
-constexpr size_t kMaxRequestSize = 8 + kMaxDateLength;
+// A field's tag, its text's length and its text, for each of the three.
+constexpr size_t kMaxRequestSize = 8 + 3 * (2 + kMaxDateLength);
 constexpr size_t kMaxReplyText = 4096;
 
 std::string encodeRequest(const Request& request);

@@ -74,7 +74,16 @@ Exiv2Rebuild failure(Status status, std::string detail)
     return r;
 }
 
-Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized)
+using MoreDates = std::vector<std::pair<DateTag, std::string>>;
+
+const char* keyOf(DateTag tag)
+{
+    return tag == DateTag::Original    ? "Exif.Photo.DateTimeOriginal"
+           : tag == DateTag::Digitized ? "Exif.Photo.DateTimeDigitized"
+                                       : "Exif.Image.DateTime";
+}
+
+Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized, const MoreDates& more)
 {
     Exiv2::Image::AutoPtr image;
     try {
@@ -102,7 +111,11 @@ Exiv2Rebuild rebuild(ByteView bytes, const std::string& date, bool digitized)
         // read(), not the constructor: it adds the terminating NUL that EXIF asks for.
         Exiv2::AsciiValue value;
         value.read(date);
-        image->exifData()[digitized ? "Exif.Photo.DateTimeDigitized" : "Exif.Photo.DateTimeOriginal"].setValue(&value);
+        image->exifData()[keyOf(digitized ? DateTag::Digitized : DateTag::Original)].setValue(&value);
+        for (const auto& [tag, text] : more) {
+            value.read(text);
+            image->exifData()[keyOf(tag)].setValue(&value);
+        }
         const MetadataSnapshot expected = MetadataSnapshot::of(*image);
         // Counted first: exiv2 may patch a TIFF in place, in these very bytes.
         const size_t pagesBefore = tiffImageCount(bytes);
@@ -175,7 +188,7 @@ CaptureDates exiv2ReadDates(int fd)
     return result;
 }
 
-Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized)
+Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitized, const MoreDates& more)
 {
     initializeOnce();
     std::unique_ptr<Exiv2::byte[]> data;
@@ -183,7 +196,7 @@ Exiv2Rebuild exiv2RebuildWithDate(int fd, const std::string& date, bool digitize
     if (const int err = readWhole(fd, data, size); err != 0)
         return failure(Status::NoImageSource, errnoText("read", err));
     try {
-        return rebuild(ByteView(data.get(), size), date, digitized);
+        return rebuild(ByteView(data.get(), size), date, digitized, more);
     } catch (...) {
         return failure(Status::EncodeFailed, "out of memory");
     }

@@ -84,7 +84,7 @@ std::optional<Request> receiveRequest(int socket, UniqueFd& photo)
     if (!receiveHead(socket, head, photo))
         return std::nullopt;
     const size_t dateSize = head[6] | size_t(head[7]) << 8;
-    if (dateSize > kMaxDateLength)
+    if (dateSize > kMaxRequestSize - head.size())
         return std::nullopt;
     std::vector<uint8_t> message(head.begin(), head.end());
     message.resize(head.size() + dateSize);

@@ -26,7 +26,7 @@ bool answer(int socket, const Request& request, int photo)
         reply.second = dates.dateTimeDigitized.value_or("").substr(0, kMaxReplyText);
         return sendReply(socket, reply, nullptr);
     }
-    const Exiv2Rebuild rebuilt = exiv2RebuildWithDate(photo, request.date, request.digitized);
+    const Exiv2Rebuild rebuilt = exiv2RebuildWithDate(photo, request.date, request.digitized, request.more);
     reply.status = static_cast<uint8_t>(rebuilt.status);
     reply.first = rebuilt.detail.substr(0, kMaxReplyText);
     if (rebuilt.status == ExifWriteResult::Status::Written)

@@ -148,7 +148,7 @@ TEST_F(HostileInputTest, RebuildRunsInAHelperThatHasReadNoOtherPhoto)
     const UniqueFd fd(::open(photo.c_str(), O_RDONLY | O_CLOEXEC));
     const auto ask = [&](helper::RequestKind kind) {
         const std::string date = kind == helper::RequestKind::Rebuild ? "2011:01:02 03:04:05" : "";
-        const HelperAnswer answer = askExifHelper({kind, false, date}, fd.get(), fs::file_size(photo));
+        const HelperAnswer answer = askExifHelper({kind, false, date, {}}, fd.get(), fs::file_size(photo));
         EXPECT_EQ(answer.outcome, HelperAnswer::Outcome::Answered) << answer.what;
         return answer.helper;
     };
@@ -192,7 +192,7 @@ TEST_F(HostileInputTest, HelperThatDoesNotAnswerCostsOnePhotoAndIsReplaced)
         const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
         const HelperAnswer lost = [&] {
             const HelperStopScope scope(quit.get_token());
-            return askExifHelper({helper::RequestKind::ReadDates, false, {}}, fd.get(), fs::file_size(file));
+            return askExifHelper({helper::RequestKind::ReadDates, false, {}, {}}, fd.get(), fs::file_size(file));
         }();
         setExifHelperTimeLimit(5s);
         EXPECT_EQ(lost.outcome, outcome.value_or(lost.outcome)) << lost.what;
