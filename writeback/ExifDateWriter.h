@@ -8,9 +8,11 @@
 #include "writeback/WriteAheadLog.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -29,6 +31,19 @@ struct ExifWriteOptions {
     // or another one in its place) is left as it is (WriteFailed, EAGAIN).
     const FileIdentity* unchangedSince = nullptr;
 };
+
+// A date field's text before and after a write-back.
+struct DateChange {
+    DateTag tag = DateTag::Original;
+    std::string oldText;
+    std::string newText;
+    bool operator==(const DateChange&) const = default;
+};
+
+// The new text of a date field from its text as stored; nullopt leaves it.
+using DateEdit = std::function<std::optional<std::string>(DateTag, const std::string&)>;
+// Told what would change before anything is: false leaves the photo as it is (WriteFailed, EAGAIN).
+using DateApproval = std::function<bool(const std::vector<DateChange>&)>;
 
 // Sets Exif.Photo.DateTimeDigitized (digitized) or Exif.Photo.DateTimeOriginal
 // to `date`, unchanged; every other metadata entry and every byte of image data
@@ -52,5 +67,14 @@ struct ExifWriteOptions {
 // points to stays as it is.
 ExifWriteResult writeExifDate(const FileAt& photo, const std::string& date, bool digitized,
                               const ExifWriteOptions& options = {});
+
+// Every date field of the photo (the two capture dates and DateTime) that
+// `edit` gives a new text, written as writeExifDate writes one, all at once:
+// in place as one logged patch where each has room for exactly its new text,
+// else all in one new file. A field that is absent stays absent. The fields
+// are read as the date locator reads them; where it cannot, as exiv2 does,
+// and then DateTime stays as it is (logged). `changes` gets what was written.
+ExifWriteResult writeExifDates(const FileAt& photo, const DateEdit& edit, std::vector<DateChange>& changes,
+                               const ExifWriteOptions& options = {}, const DateApproval& approve = {});
 
 } // namespace velmora
