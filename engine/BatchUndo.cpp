@@ -5,10 +5,12 @@
 #include "writeback/ExifDateWriter.h"
 #include "files/FileManager.h"
 #include "engine/DateReader.h"
+#include "engine/XmpSidecar.h"
 #include "writeback/WriteAheadLog.h"
 #include "files/SystemLog.h"
 #include "history/UndoWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -17,10 +19,53 @@ namespace fs = std::filesystem;
 namespace velmora {
 namespace {
 
+// Every field a shift of all dates wrote, back to its old text: the photo's
+// in one write, a sidecar's in one rename. Only where each field written still
+// holds its new text (or its old one already); nothing otherwise.
+const char* restoreAllDates(const PhotoOutcome& o, const fs::path& path)
+{
+    std::vector<PhotoOutcome::MoreDate> fields = o.moreDates;
+    if (!o.newDate.empty())
+        fields.push_back({o.digitized ? "DateTimeDigitized" : "DateTimeOriginal", o.oldDate, o.newDate});
+    bool changed = false;
+    const auto back = [&](const std::string& field, const std::string& now) -> std::optional<std::string> {
+        for (const PhotoOutcome::MoreDate& d : fields)
+            if (d.field == field && (now == d.newText || now == d.oldText))
+                return d.oldText;
+        changed = changed || std::any_of(fields.begin(), fields.end(), [&](const auto& d) { return d.field == field; });
+        return std::nullopt;
+    };
+    bool done = false;
+    if (o.moreDates.front().field.find(':') != std::string::npos) {
+        std::vector<SidecarDate> written;
+        // Looked at first: a sidecar changed since is left as it is.
+        const SidecarEdit look = [&](const std::string& p, const std::string& v) -> std::optional<std::string> {
+            back(p, v);
+            return std::nullopt;
+        };
+        editSidecarDates(path, look, written);
+        done = !changed && editSidecarDates(path, back, written);
+    } else {
+        std::vector<DateChange> written;
+        const auto result = writeExifDates(
+            path, [&](DateTag tag, const std::string& now) { return back(dateTagName(tag), now); }, written, {},
+            [&](const std::vector<DateChange>&) { return !changed; });
+        done = result.status == ExifWriteResult::Status::Written;
+        if (!done && !changed)
+            SystemLog::write("*** The old dates could not be written back into " + path.native() + ": " +
+                             result.detail + " ***");
+    }
+    if (changed)
+        return undo_reason::kChanged;
+    return done ? nullptr : undo_reason::kDateNotRestored;
+}
+
 // Puts the old date back into the photo at `path`. Nothing to do when the batch
 // wrote none or it is back already (an undo cut short after this step).
 const char* restoreDate(const PhotoOutcome& o, const fs::path& path)
 {
+    if (!o.moreDates.empty())
+        return restoreAllDates(o, path);
     if (o.newDate.empty())
         return nullptr;
     const CaptureDates dates = readCaptureDates(path);
@@ -118,7 +163,7 @@ UndoResult undoBatch(const std::string& batchId, const std::function<void(double
     for (size_t done = 0; done < n && !stop.stop_requested(); ++done) {
         const size_t i = n - 1 - done; // the last first: a name freed late in the batch is taken back first
         const PhotoOutcome& o = photos[i].outcome;
-        if (o.kind != PhotoOutcome::Kind::Placed || (o.target == o.source && o.newDate.empty()))
+        if (o.kind != PhotoOutcome::Kind::Placed || (o.target == o.source && o.newDate.empty() && o.moreDates.empty()))
             continue;
         if (before[i] && before[i]->undone) {
             ++result.undone;

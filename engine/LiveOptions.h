@@ -15,6 +15,7 @@ struct StoredPreferences {
     bool useOtherDate = false;      // "use_other_date_when_missing"
     long long clockOffsetSeconds = 0; // "clock_offset_seconds", with or without the hour shift
     bool renameVideos = false;        // "rename_videos"
+    bool shiftAllDates = false;       // "shift_all_dates"
     bool operator==(const StoredPreferences&) const = default;
 };
 

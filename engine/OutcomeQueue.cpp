@@ -31,6 +31,7 @@ void OutcomeQueue::drain(bool all)
             writeFailed_();
             outcome.oldDate.clear();
             outcome.newDate.clear();
+            outcome.moreDates.clear();
             outcome.error = MessageTable::text(message::kWriteFailed);
         }
         if (recorder_)

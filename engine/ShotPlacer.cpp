@@ -2,7 +2,9 @@
 #include "engine/ShotPlacer.h"
 
 #include "engine/FileErrorText.h"
+#include "engine/DateText.h"
 #include "engine/ShotNaming.h"
+#include "engine/XmpSidecar.h"
 #include "files/DeviceReach.h"
 #include "files/SystemLog.h"
 #include "settings/MessageTable.h"
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -37,9 +40,10 @@ void ShotPlacer::place(std::vector<ShotItem>& items, const std::string& shiftedC
         if (!item.companion)
             placeMember(item, alone, shiftedCaptureDate, options);
     const bool anyPlaced = std::any_of(items.begin(), items.end(), [](const ShotItem& i) { return i.placed; });
+    const bool anyWritten = std::any_of(items.begin(), items.end(), [](const ShotItem& i) { return i.datesWritten; });
     for (ShotItem& item : items)
         if (item.companion && (item.owner ? items[*item.owner].placed : anyPlaced))
-            placeCompanion(item, options);
+            placeCompanion(item, options, item.owner ? items[*item.owner].datesWritten : anyWritten);
 }
 
 std::optional<FileError> ShotPlacer::transfer(const fs::path& source, const std::string& target, bool copy,
@@ -123,11 +127,23 @@ void ShotPlacer::placeMember(ShotItem& item, bool alone, const std::string& shif
         const std::optional<FileIdentity>& expected = made ? made : item.identity;
         const FileIdentity* unchangedSince = expected ? &*expected : nullptr;
         bool written = false;
-        if (!error)
-            written = writeDateBack(shiftedCaptureDate, folders_.at(item.target), digitized, unchangedSince, &ticket);
-        else if (sameAsSource)
-            written = writeDateBack(shiftedCaptureDate, folders_.at(item.source), digitized, unchangedSince, &ticket);
-        if (written) {
+        std::vector<DateChange> changes;
+        if (!error || sameAsSource) {
+            const FileAt photo = folders_.at(!error ? item.target : item.source.native());
+            written = options.stored.shiftAllDates
+                          ? writeDatesBack(options, photo, unchangedSince, &ticket, changes)
+                          : writeDateBack(shiftedCaptureDate, photo, digitized, unchangedSince, &ticket);
+        }
+        item.datesWritten = written;
+        if (written && options.stored.shiftAllDates) {
+            outcome.digitized = digitized;
+            const DateTag chosen = digitized ? DateTag::Digitized : DateTag::Original;
+            for (const DateChange& c : changes)
+                if (c.tag == chosen)
+                    std::tie(outcome.oldDate, outcome.newDate) = std::tie(c.oldText, c.newText);
+                else
+                    outcome.moreDates.push_back({dateTagName(c.tag), c.oldText, c.newText});
+        } else if (written) {
             outcome.digitized = digitized;
             outcome.oldDate = item.oldDate;
             outcome.newDate = shiftedCaptureDate;
@@ -139,10 +155,19 @@ void ShotPlacer::placeMember(ShotItem& item, bool alone, const std::string& shif
     reports_.deliver(std::move(outcome), std::move(ticket));
 }
 
-void ShotPlacer::placeCompanion(const ShotItem& item, const OptionSnapshot& options)
+void ShotPlacer::placeCompanion(const ShotItem& item, const OptionSnapshot& options, bool datesWritten)
 {
-    if (item.target == item.source.native())
+    const bool shift = datesWritten && options.stored.shiftAllDates && isXmpSidecar(item.source.filename().native());
+    if (item.target == item.source.native()) {
+        // Left at its name: recorded only where its dates moved, for an undo to take them back.
+        PhotoOutcome outcome;
+        outcome.source = outcome.target = item.source;
+        if (shift)
+            shiftSidecar(item, options, outcome);
+        if (!outcome.moreDates.empty() || !outcome.error.empty())
+            reports_.deliver(outcome);
         return;
+    }
     const bool copy = options.copy;
     const auto error = transfer(item.source, item.target, copy);
     if (error && error->code == ENOENT && !manager_.fileExists(item.source))
@@ -162,21 +187,42 @@ void ShotPlacer::placeCompanion(const ShotItem& item, const OptionSnapshot& opti
     else
         outcome.target = item.target;
     outcome.copied = copy;
+    if (shift && !error)
+        shiftSidecar(item, options, outcome);
     reports_.deliver(outcome);
     // Left behind under its old name, it is cut off from its photo: the user must know.
     if (error)
         reports_.reportFailure(*error);
 }
 
-bool writeDateBack(const std::string& date, const FileAt& photo, bool digitized, const FileIdentity* unchangedSince,
-                   std::shared_ptr<const PatchTicket>* staged)
+void ShotPlacer::shiftSidecar(const ShotItem& item, const OptionSnapshot& options, PhotoOutcome& outcome)
+{
+    const long long seconds = options.shiftHours() * 3600 + options.stored.clockOffsetSeconds;
+    const FileAt sidecar = folders_.at(outcome.target);
+    std::vector<SidecarDate> changes;
+    const bool written = editSidecarDates(
+        sidecar,
+        [&](const std::string& property, const std::string& value) {
+            std::optional<std::string> moved = shiftXmpDate(value, seconds);
+            if (!moved)
+                SystemLog::write(property + " of " + item.source.native() + " left as it is: \"" + value +
+                                 "\" is no date");
+            return moved;
+        },
+        changes);
+    for (const SidecarDate& c : changes)
+        outcome.moreDates.push_back({c.property, c.oldText, c.newText});
+    if (!written) {
+        reports_.raiseLatchedAlert(message::kWriteFailed);
+        outcome.error = MessageTable::text(message::kWriteFailed);
+    }
+}
+
+namespace {
+
+bool logged(const ExifWriteResult& result, const fs::path& path)
 {
     using Status = ExifWriteResult::Status;
-    ExifWriteOptions options;
-    options.staged = staged;
-    options.unchangedSince = unchangedSince;
-    const fs::path& path = photo.path;
-    const ExifWriteResult result = writeExifDate(photo, date, digitized, options);
     switch (result.status) {
     case Status::Written:
         return true;
@@ -195,6 +241,36 @@ bool writeDateBack(const std::string& date, const FileAt& photo, bool digitized,
     }
     SystemLog::write("Date not written into " + path.native() + ": " + result.detail);
     return false;
+}
+
+ExifWriteOptions writeOptions(const FileIdentity* unchangedSince, std::shared_ptr<const PatchTicket>* staged)
+{
+    ExifWriteOptions options;
+    options.staged = staged;
+    options.unchangedSince = unchangedSince;
+    return options;
+}
+
+} // namespace
+
+bool writeDateBack(const std::string& date, const FileAt& photo, bool digitized, const FileIdentity* unchangedSince,
+                   std::shared_ptr<const PatchTicket>* staged)
+{
+    return logged(writeExifDate(photo, date, digitized, writeOptions(unchangedSince, staged)), photo.path);
+}
+
+bool writeDatesBack(const OptionSnapshot& options, const FileAt& photo, const FileIdentity* unchangedSince,
+                    std::shared_ptr<const PatchTicket>* staged, std::vector<DateChange>& changes)
+{
+    const DateEdit edit = [&](DateTag tag, const std::string& old) {
+        std::optional<std::string> moved =
+            shiftCaptureDate(old, options.shiftHours(), options.stored.clockOffsetSeconds);
+        if (!moved)
+            SystemLog::write(std::string(dateTagName(tag)) + " of " + photo.path.native() + " left as it is: \"" + old +
+                             "\" is no date");
+        return moved;
+    };
+    return logged(writeExifDates(photo, edit, changes, writeOptions(unchangedSince, staged)), photo.path);
 }
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "engine/PhotoReports.h"
 #include "files/FileManager.h"
 #include "files/OpenFolders.h"
+#include "writeback/ExifDateWriter.h"
 
 #include <filesystem>
 #include <memory>
@@ -31,6 +32,7 @@ struct ShotItem {
     std::optional<FileIdentity> identity;
     bool video = false; // named by its recorded date; never written into
     bool placed = false;
+    bool datesWritten = false; // a member's dates written back: its XMP sidecar's follow
 };
 
 // Puts the files of one shot under their new names, never in place of another
@@ -51,7 +53,9 @@ private:
                                             const OptionSnapshot& options, std::optional<FileIdentity>* made);
     void placeMember(ShotItem& item, bool alone, const std::string& shiftedCaptureDate,
                      const OptionSnapshot& options);
-    void placeCompanion(const ShotItem& item, const OptionSnapshot& options);
+    void placeCompanion(const ShotItem& item, const OptionSnapshot& options, bool datesWritten);
+    // A companion's dates moved with its photo's where it is an XMP sidecar (logged when not).
+    void shiftSidecar(const ShotItem& item, const OptionSnapshot& options, PhotoOutcome& outcome);
     // Moves or copies; never replaces what is at `target`.
     std::optional<FileError> transfer(const std::filesystem::path& source, const std::string& target, bool copy,
                                       std::optional<FileIdentity>* made = nullptr);
@@ -69,5 +73,11 @@ private:
 bool writeDateBack(const std::string& date, const FileAt& photo, bool digitized,
                    const FileIdentity* unchangedSince = nullptr,
                    std::shared_ptr<const PatchTicket>* staged = nullptr);
+
+// With "shift_all_dates": every date field of the photo moved by the options'
+// shift, each from its own text (one that is no date stays, logged); the
+// fields written go to `changes`. Otherwise as writeDateBack.
+bool writeDatesBack(const OptionSnapshot& options, const FileAt& photo, const FileIdentity* unchangedSince,
+                    std::shared_ptr<const PatchTicket>* staged, std::vector<DateChange>& changes);
 
 } // namespace velmora

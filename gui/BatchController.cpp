@@ -221,6 +221,7 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, int s
     described.emplace_back("use_other_date_when_missing", stored.useOtherDate ? "on" : "off");
     described.emplace_back("clock_offset_seconds", std::to_string(stored.clockOffsetSeconds));
     described.emplace_back("rename_videos", stored.renameVideos ? "on" : "off");
+    described.emplace_back("shift_all_dates", stored.shiftAllDates ? "on" : "off");
     described.emplace_back("preview", plan ? "on" : "off");
     const auto history = HistoryWriter::begin(described, batchList);
     engine.setRecorder(history.get());

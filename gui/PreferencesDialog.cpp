@@ -63,6 +63,7 @@ void PreferencesDialog::showStored()
 void PreferencesDialog::showStoredChoices()
 {
     ui_->renameVideos->setChecked(settings::read(settings::renameVideos));
+    ui_->shiftAllDates->setChecked(settings::read(settings::shiftAllDates));
     ui_->previewBeforeRenaming->setChecked(settings::read(settings::previewBeforeRenaming));
     ui_->useOtherDate->setChecked(settings::read(settings::useOtherDateWhenMissing));
     showClockCorrection(settings::read(settings::clockOffsetSeconds));
@@ -73,6 +74,7 @@ void PreferencesDialog::storeAndClose()
     settings::write(settings::changeExifInPhoto, ui_->exifInPhotos->checkState());
     settings::write(settings::keepSetsTogether, ui_->keepSetsTogether->checkState());
     settings::write(settings::renameVideos, ui_->renameVideos->checkState());
+    settings::write(settings::shiftAllDates, ui_->shiftAllDates->checkState());
     settings::write(settings::previewBeforeRenaming, ui_->previewBeforeRenaming->checkState());
     settings::write(settings::useOtherDateWhenMissing, ui_->useOtherDate->checkState());
     settings::write(settings::clockOffsetSeconds, clockCorrection());

@@ -94,6 +94,7 @@ StoredPreferences storedPreferences()
     stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
     stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
     stored.renameVideos = settings::read(settings::renameVideos);
+    stored.shiftAllDates = settings::read(settings::shiftAllDates);
     return stored;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -29,6 +30,15 @@ struct PhotoOutcome {
     bool digitized = false;
     std::string oldDate;
     std::string newDate;
+    // A field written besides that one, its text before and after: the photo's
+    // other dates ("DateTime", ...) or a sidecar's ("xmp:CreateDate", ...).
+    struct MoreDate {
+        std::string field;
+        std::string oldText;
+        std::string newText;
+        bool operator==(const MoreDate&) const = default;
+    };
+    std::vector<MoreDate> moreDates;
     // Failed: the reason; Placed: a write-back that failed (the photo is placed).
     std::string error;
     // Failed: not reached, because its file system was gone (a card pulled, a

@@ -80,7 +80,7 @@ HistoryWriter::~HistoryWriter()
 // keep the file is seen on the first photo moved between them.
 std::optional<FileIdentity> HistoryWriter::placedIdentity(const PhotoOutcome& o)
 {
-    if (o.copied || !o.newDate.empty() || !o.error.empty() || !o.sourceIdentity)
+    if (o.copied || !o.newDate.empty() || !o.moreDates.empty() || !o.error.empty() || !o.sourceIdentity)
         return fileIdentity(o.target);
     if (o.target == o.source)
         return o.sourceIdentity;

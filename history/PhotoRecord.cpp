@@ -40,6 +40,8 @@ void writePhotoLine(std::string& out, const PhotoOutcome& o, const std::optional
         line.str("field", o.digitized ? "DateTimeDigitized" : "DateTimeOriginal")
             .str("old", o.oldDate)
             .str("new", o.newDate);
+    for (const PhotoOutcome::MoreDate& d : o.moreDates)
+        line.str("old:" + d.field, d.oldText).str("new:" + d.field, d.newText);
     if (!o.error.empty())
         line.str("error", o.error);
     if (o.unreachable)
@@ -63,6 +65,9 @@ RecordedPhoto readPhotoLine(const JsonFields& f)
     o.dateField = f.text("named_after");
     o.oldDate = f.text("old");
     o.newDate = f.text("new");
+    for (const auto& [key, value] : f.all())
+        if (key.starts_with("old:"))
+            o.moreDates.push_back({key.substr(4), value, f.text("new:" + key.substr(4))});
     o.error = f.text("error");
     o.unreachable = f.text("reason") == "unreachable";
     if (!f.text("ino").empty())

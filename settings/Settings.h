@@ -43,6 +43,8 @@ inline constexpr BoolKey previewBeforeRenaming{"preview_before_renaming"};
 inline constexpr BoolKey useOtherDateWhenMissing{"use_other_date_when_missing"};
 // Seconds added to every capture date: the camera clock's error, negative when it was ahead.
 inline constexpr IntKey clockOffsetSeconds{"clock_offset_seconds"};
+// The write-back moves every date of the photo and of its XMP sidecar, not only the chosen field.
+inline constexpr BoolKey shiftAllDates{"shift_all_dates"};
 
 // Absent key: its default, else false, 0, nullopt; a value of the wrong type: false, 0, nullopt.
 bool read(BoolKey key);

@@ -200,6 +200,14 @@
         <translation>Nur wenn „Uhrzeit verschieben um“ eingeschaltet ist oder die Kamerauhr korrigiert wird. Im Foto wird nur das Datum geändert, nach dem es benannt wird; das Bild und alle anderen Angaben bleiben, wie sie sind.</translation>
     </message>
     <message>
+        <source>&amp;Shift every date of the photo and of its XMP sidecar</source>
+        <translation>&amp;Jedes Datum des Fotos und seiner XMP-Begleitdatei verschieben</translation>
+    </message>
+    <message>
+        <source>With the write-back above: DateTimeOriginal, DateTimeDigitized and DateTime each move by the same amount, each from its own time, and so do the dates of the photo&apos;s XMP sidecar. Undo puts them all back.</source>
+        <translation>Mit dem Zurückschreiben oben: DateTimeOriginal, DateTimeDigitized und DateTime verschieben sich jeweils um denselben Betrag, jedes von seiner eigenen Uhrzeit aus, ebenso die Daten der XMP-Begleitdatei des Fotos. Rückgängig stellt sie alle wieder her.</translation>
+    </message>
+    <message>
         <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
         <translation>Die verschobene Uhrzeit &amp;auch in die EXIF-Daten des Fotos schreiben</translation>
     </message>

@@ -200,6 +200,14 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>&amp;Shift every date of the photo and of its XMP sidecar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With the write-back above: DateTimeOriginal, DateTimeDigitized and DateTime each move by the same amount, each from its own time, and so do the dates of the photo&apos;s XMP sidecar. Undo puts them all back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
         <translation type="unfinished"></translation>
     </message>

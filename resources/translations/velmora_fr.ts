@@ -200,6 +200,14 @@
         <translation>Seulement quand « Décaler l&apos;heure de » est coché ou que l&apos;horloge de l&apos;appareil est corrigée. Dans la photo, seule la date d&apos;après laquelle elle est nommée change ; l&apos;image et tous les autres détails restent tels quels.</translation>
     </message>
     <message>
+        <source>&amp;Shift every date of the photo and of its XMP sidecar</source>
+        <translation>&amp;Décaler toutes les dates de la photo et de son fichier XMP</translation>
+    </message>
+    <message>
+        <source>With the write-back above: DateTimeOriginal, DateTimeDigitized and DateTime each move by the same amount, each from its own time, and so do the dates of the photo&apos;s XMP sidecar. Undo puts them all back.</source>
+        <translation>Avec l&apos;écriture dans la photo ci-dessus : DateTimeOriginal, DateTimeDigitized et DateTime sont décalées d&apos;autant, chacune depuis sa propre heure, de même que les dates du fichier annexe XMP de la photo. Annuler les remet toutes.</translation>
+    </message>
+    <message>
         <source>&amp;Also write the shifted time into the photo&apos;s EXIF data</source>
         <translation>Écrire &amp;aussi l&apos;heure décalée dans les données EXIF de la photo</translation>
     </message>
