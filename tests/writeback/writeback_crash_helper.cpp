@@ -2,10 +2,13 @@
 // writeback_crash_helper PHOTO unnamed|named|inplace [record|torn|patched|once]
 //   writes two dates in turn until killed; given a step, one date, killing itself
 //   there (torn: half the date written over the field, as a power cut leaves it).
+// writeback_crash_helper PHOTO shiftall record|torn|patched: the same for every date
+//   moved by +2 h in place (torn: the first field written whole, the others not).
 // writeback_crash_helper copy FILE unnamed|named: copies to copy-0, copy-1... until killed.
 // writeback_crash_helper batch FOLDER: a drop's batch, +2 h written back, with its
 //   history; prints "done" once ended, then waits to be killed.
 #include "engine/BatchWalk.h"
+#include "engine/DateText.h"
 #include "engine/PhotoEngine.h"
 #include "history/HistoryWriter.h"
 #include "metadata/DateLocator.h"
@@ -29,6 +32,7 @@ const char* const kDates[] = {"2011:12:13 14:15:16", "2001:02:03 04:05:06"};
 const char* photo = nullptr;
 velmora::PatchStep stopAt = velmora::PatchStep::RecordDurable;
 bool tear = false;
+bool shiftAll = false;
 
 void stop(velmora::PatchStep step)
 {
@@ -37,8 +41,10 @@ void stop(velmora::PatchStep step)
     if (const int fd = ::open(photo, O_RDWR | O_CLOEXEC); tear) {
         struct stat st {};
         ::fstat(fd, &st);
-        if (const auto at = velmora::locateDates(fd, static_cast<uint64_t>(st.st_size)); at && at->original)
-            static_cast<void>(::pwrite(fd, kDates[0], 10, static_cast<off_t>(at->original->offset)));
+        const auto at = velmora::locateDates(fd, static_cast<uint64_t>(st.st_size));
+        const std::string date = shiftAll && at ? velmora::shiftCaptureDate(at->original->text, 2).value() : kDates[0];
+        if (at && at->original)
+            static_cast<void>(::pwrite(fd, date.data(), shiftAll ? 19 : 10, static_cast<off_t>(at->original->offset)));
     }
     ::kill(::getpid(), SIGKILL);
 }
@@ -93,7 +99,15 @@ int main(int argc, char** argv)
     velmora::useHelperAt(VELMORA_HELPER); // this program lives in build/tests/, away from it
     photo = argv[1];
     const velmora::ExifWriteOptions options{std::strcmp(argv[2], "unnamed") == 0, std::strcmp(argv[2], "inplace") == 0};
+    shiftAll = std::strcmp(argv[2], "shiftall") == 0;
     const auto write = [&](int i) {
+        std::vector<velmora::DateChange> changes;
+        if (shiftAll)
+            return velmora::writeExifDates(
+                       std::filesystem::path(photo),
+                       [](velmora::DateTag, const std::string& old) { return velmora::shiftCaptureDate(old, 2); },
+                       changes, {true, true})
+                       .status == velmora::ExifWriteResult::Status::Written;
         return velmora::writeExifDate(std::filesystem::path(photo), kDates[i % 2], false, options).status ==
                velmora::ExifWriteResult::Status::Written;
     };
