@@ -96,7 +96,7 @@ std::optional<Request> parseRequest(std::span<const uint8_t> message)
     const uint64_t kind = getLe(message, 4, 1);
     const uint64_t digitized = getLe(message, 5, 1);
     const uint64_t dateSize = getLe(message, 6, 2);
-    if (kind == 2 && digitized & kListed)
+    if (kind == 2 && (digitized | 1) == (kListed | 1))
         return parseList(message, digitized & 1);
     if ((kind != 1 && kind != 2) || digitized > 1 || dateSize > kMaxDateLength || message.size() != 8 + dateSize)
         return std::nullopt;
