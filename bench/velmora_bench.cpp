@@ -3,7 +3,7 @@
 // code a dropped folder runs, and prints figures. Never asserts a time.
 //
 //   (corpora come from velmora_corpus DIR COUNT WIDTH HEIGHT)
-//   velmora_bench run move|copy|shift[+sets] DIR...
+//   velmora_bench run move|copy|shift|shiftall[+sets] DIR...   (shiftall: every date written back)
 //   velmora_bench check-shift MASTER DIR HOURS   (every date of MASTER, shifted, is in DIR)
 //   velmora_bench check-reader DIR...            (the date locator agrees with exiv2)
 //   velmora_bench helper FILE ROUNDS             (the exiv2 helper: start-up, then per photo)
@@ -64,7 +64,7 @@ bool isJpegOrPlainTiff(int fd)
 // Stands in for the window: counts what a user would see, answers every alert at once.
 class HeadlessSink : public BatchSink, public EngineHost {
 public:
-    explicit HeadlessSink(bool writeBack) : writeBack_(writeBack) {}
+    explicit HeadlessSink(bool writeBack, bool shiftAll) : writeBack_(writeBack), shiftAll_(shiftAll) {}
     void setProgress(double value) override
     {
         ++progressCalls;
@@ -74,7 +74,12 @@ public:
     void setStatusText(const std::string& text) override { status = text; }
     void setUpTimer() override {}
     void showAlert(const AlertRequest&) override { ++alerts; }
-    StoredPreferences storedPreferences() override { return {writeBack_}; }
+    StoredPreferences storedPreferences() override
+    {
+        StoredPreferences stored{writeBack_};
+        stored.shiftAllDates = shiftAll_;
+        return stored;
+    }
 
     std::atomic<size_t> alerts{0};
     size_t progressCalls = 0;
@@ -83,6 +88,7 @@ public:
 
 private:
     bool writeBack_;
+    bool shiftAll_;
 };
 
 long peakRssKb()
@@ -103,14 +109,14 @@ int run(std::string workload, const std::vector<fs::path>& folders)
     controls.setTimezonesTitle(std::string("+2"));
     if (workload == "copy")
         controls.setRenameState(1);
-    else if (workload == "shift")
+    else if (workload == "shift" || workload == "shiftall")
         controls.setFixTimeState(1);
     else if (workload != "move")
         return std::fprintf(stderr, "unknown workload %s\n", workload.c_str()), 2;
 
     size_t logLines = 0;
     SystemLog::setObserver([&logLines](std::string_view) { ++logLines; });
-    HeadlessSink sink(workload == "shift");
+    HeadlessSink sink(workload.starts_with("shift"), workload == "shiftall");
     std::atomic<bool> alertLatch{false};
     PhotoEngine engine(controls, alertLatch, sink);
     size_t files = 0;
@@ -289,7 +295,7 @@ int main(int argc, char** argv)
     if (command == "check-shift" && argc == 5)
         return checkShift(argv[2], argv[3], std::stoll(argv[4]));
     std::fprintf(stderr,
-                 "usage: %s run move|copy|shift[+sets] DIR... (VELMORA_BENCH_JOURNAL=1: with the batch journal) | "
+                 "usage: %s run move|copy|shift|shiftall[+sets] DIR... (VELMORA_BENCH_JOURNAL=1: with the batch journal) | "
                  "journal DIR | history | check-reader FILE... | check-shift MASTER DIR HOURS | helper FILE ROUNDS\n",
                  argv[0]);
     return 2;
