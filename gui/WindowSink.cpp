@@ -10,6 +10,8 @@
 #include <QLocale>
 
 #include <cstring>
+#include <mutex>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -87,14 +89,22 @@ StoredPreferences WindowHost::storedPreferences()
     return velmora::storedPreferences();
 }
 
-StoredPreferences storedPreferences()
+StoredPreferences storedPreferences(bool fresh)
 {
-    StoredPreferences stored;
-    stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
-    stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
-    stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
-    stored.renameVideos = settings::read(settings::renameVideos);
-    return stored;
+    static std::mutex mutex;
+    static std::optional<std::pair<unsigned long long, StoredPreferences>> kept;
+    const std::lock_guard lock(mutex);
+    // Counted before the reads: a write meanwhile makes the next call read again.
+    const unsigned long long writes = settings::writeCount();
+    if (fresh || !kept || kept->first != writes) {
+        StoredPreferences stored;
+        stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
+        stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
+        stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
+        stored.renameVideos = settings::read(settings::renameVideos);
+        kept.emplace(writes, stored);
+    }
+    return kept->second;
 }
 
 } // namespace velmora

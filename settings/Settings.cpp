@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QVariant>
 
+#include <atomic>
+
 namespace velmora::settings {
 namespace {
 
@@ -17,6 +19,14 @@ public:
 private:
     QSettings settings_;
 };
+
+std::atomic<unsigned long long> writes{0};
+
+void setValue(const char* key, const QVariant& value)
+{
+    Store()->setValue(QLatin1String(key), value);
+    writes.fetch_add(1, std::memory_order_release);
+}
 
 // A value as the file holds it, whether this process wrote it (then QSettings
 // hands back the typed value) or read it from disk (then it is text), so that
@@ -72,22 +82,27 @@ bool contains(BoolKey key)
 
 void write(BoolKey key, bool value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    setValue(key.name, value);
 }
 
 void write(IntKey key, long long value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    setValue(key.name, value);
 }
 
 void write(StringKey key, const QString& value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    setValue(key.name, value);
 }
 
 void write(BoolKey key, Qt::CheckState state)
 {
     write(key, state != Qt::Unchecked);
+}
+
+unsigned long long writeCount()
+{
+    return writes.load(std::memory_order_acquire);
 }
 
 } // namespace velmora::settings

@@ -56,4 +56,8 @@ void write(StringKey key, const QString& value);
 // A checkbox is stored as YES in any state but off; mixed counts as YES.
 void write(BoolKey key, Qt::CheckState state);
 
+// How many writes this process has made through the functions above, counted
+// once each is done: a copy of values read from the store is stale once it grows.
+unsigned long long writeCount();
+
 } // namespace velmora::settings
