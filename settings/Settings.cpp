@@ -22,19 +22,13 @@ private:
 
 std::atomic<unsigned long long> writes{0};
 
-void setValue(const char* key, const QVariant& value)
-{
-    Store()->setValue(QLatin1String(key), value);
-    writes.fetch_add(1, std::memory_order_release);
-}
-
 // A value as the file holds it, whether this process wrote it (then QSettings
 // hands back the typed value) or read it from disk (then it is text), so that
 // a key reads the same before and after a restart. nullopt for a value that
 // is not a single text: a list ("a, b" unquoted), a rectangle, a byte array...
-std::optional<QString> text(const char* key)
+std::optional<QString> text(Store& store, const char* key)
 {
-    const QVariant v = Store()->value(QLatin1String(key));
+    const QVariant v = store->value(QLatin1String(key));
     switch (v.typeId()) {
     case QMetaType::QString:
         return v.toString();
@@ -46,6 +40,12 @@ std::optional<QString> text(const char* key)
     default:
         return std::nullopt;
     }
+}
+
+std::optional<QString> text(const char* key)
+{
+    Store store;
+    return text(store, key);
 }
 
 } // namespace
@@ -80,24 +80,33 @@ bool contains(BoolKey key)
     return Store()->contains(QLatin1String(key.name));
 }
 
-void write(BoolKey key, bool value)
+Writes& Writes::set(BoolKey key, bool value)
 {
-    setValue(key.name, value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(IntKey key, long long value)
+Writes& Writes::set(IntKey key, long long value)
 {
-    setValue(key.name, value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(StringKey key, const QString& value)
+Writes& Writes::set(StringKey key, const QString& value)
 {
-    setValue(key.name, value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(BoolKey key, Qt::CheckState state)
+void write(const Writes& values)
 {
-    write(key, state != Qt::Unchecked);
+    {
+        Store store;
+        for (const auto& [key, value] : values.values_)
+            if (text(store, key) != value.toString())
+                store->setValue(QLatin1String(key), value);
+    } // the file is written as the store goes, if anything was set
+    writes.fetch_add(1, std::memory_order_release);
 }
 
 unsigned long long writeCount()
