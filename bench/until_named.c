@@ -83,6 +83,7 @@ int main(int argc, char** argv)
     const double start = nowMs();
     pid_t child = fork();
     if (child == 0) {
+        setpgid(0, 0); // ended with whatever it started (a tracer's tracee, a helper)
         int null = open("/dev/null", O_RDWR);
         dup2(null, 1);
         dup2(null, 2);
@@ -117,9 +118,9 @@ int main(int argc, char** argv)
     }
     if (exited < 0) {
         if (kill_ && named >= want)
-            kill(child, SIGTERM);
+            kill(-child, SIGTERM);
         else if (named < want)
-            kill(child, SIGKILL);
+            kill(-child, SIGKILL);
         waitpid(child, NULL, 0);
         if (!kill_)
             exited = nowMs() - start;
