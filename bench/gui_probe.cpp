@@ -8,7 +8,11 @@
 // its photos are shown, with the window's lateness measured all the while
 // (VELMORA_PROBE_HOLD_MS keeps it open longer, for a screenshot).
 //
-//   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift|history]
+// With "drop-cold", DIR's files are dropped from the page cache once the
+// window is up, then DIR is opened as a drop does: batch_seconds is then the
+// time from the drop on the running window to the batch's end.
+//
+//   QT_QPA_PLATFORM=offscreen velmora_gui_probe DIR [move|shift|history|drop-cold]
 #include "gui/Application.h"
 #include "gui/HistoryWindow.h"
 #include "settings/Settings.h"
@@ -27,7 +31,27 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
+
+namespace {
+
+void dropFromCache(const char* dir)
+{
+    ::sync();
+    DIR* d = opendir(dir);
+    for (dirent* e; d && (e = readdir(d));)
+        if (const int fd = openat(dirfd(d), e->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC); fd >= 0) {
+            posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            close(fd);
+        }
+    if (d)
+        closedir(d);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -73,7 +97,7 @@ int main(int argc, char** argv)
             }
     });
 
-    const auto start = clock::now();
+    auto start = clock::now();
     double batchSeconds = 0;
     double historyMs = -1;
     const bool history = argc > 2 && std::string(argv[2]) == "history";
@@ -92,6 +116,9 @@ int main(int argc, char** argv)
         delegate.history()->showBatch();
     });
     QTimer::singleShot(0, [&] {
+        if (argc > 2 && std::string(argv[2]) == "drop-cold")
+            dropFromCache(argv[1]);
+        start = clock::now();
         expected = clock::now() + period;
         probe.start(period);
         application.openFiles({std::filesystem::absolute(argv[1])});

@@ -81,13 +81,14 @@ void walkFolder(const FileManager& manager, const fs::path& folder,
     auto plain = [&](size_t j) { return listing->isPlainFile(j); };
     std::optional<PhotoSets> sets;
     if (keepSetsTogether) {
-        std::vector<std::string_view> paths(n);
+        // A bit a file, not a second list of names: a folder of a million photos.
+        std::vector<bool> photoLike(n);
         for (size_t j = 0; j < n; ++j)
-            if (mayBePhoto(j))
-                paths[j] = (*listing)[j];
+            photoLike[j] = mayBePhoto(j);
+        const auto pathOf = [&](size_t j) { return photoLike[j] ? (*listing)[j] : std::string_view(); };
         // Names are compared as the folder's file system compares them, asked of its first file.
-        const auto file = std::find_if(paths.begin(), paths.end(), [](std::string_view p) { return !p.empty(); });
-        sets.emplace(paths, file != paths.end() && ignoresLetterCase(pathAt(file - paths.begin())));
+        const auto file = std::find(photoLike.begin(), photoLike.end(), true);
+        sets.emplace(n, pathOf, file != photoLike.end() && ignoresLetterCase(pathAt(file - photoLike.begin())));
     }
 
     ReadAhead readAhead(n, [&](size_t j) { return mayBePhoto(j) ? pathAt(j).native() : std::string(); });

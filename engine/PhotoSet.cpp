@@ -40,8 +40,8 @@ bool isCompanionName(std::string_view path)
     return kindOf(path) != Kind::Photo;
 }
 
-PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase)
-    : next_(paths.size(), npos), flags_(paths.size(), 0)
+PhotoSets::PhotoSets(size_t count, const std::function<std::string_view(size_t)>& pathAt, bool ignoreCase)
+    : next_(count, npos), flags_(count, 0)
 {
     auto less = [ignoreCase](std::string_view a, std::string_view b) {
         return ignoreCase ? std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
@@ -51,42 +51,44 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase
     auto same = [ignoreCase](std::string_view a, std::string_view b) {
         return ignoreCase ? equalsIgnoringCase(a, b) : a == b;
     };
-    auto find = [&](const std::vector<uint32_t>& sorted, const std::vector<std::string_view>& keys,
-                    std::string_view key) -> uint32_t {
+    // A stem is the start of its path: its length is all to keep (a large folder's peak memory).
+    std::vector<uint32_t> stemLengths(count);
+    auto stem = [&](uint32_t i) { return pathAt(i).substr(0, stemLengths[i]); };
+    auto path = [&](uint32_t i) { return pathAt(i); };
+    auto find = [&](const std::vector<uint32_t>& sorted, const auto& keyOf, std::string_view key) -> uint32_t {
         const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
-                                         [&](uint32_t a, std::string_view k) { return less(keys[a], k); });
-        return it != sorted.end() && same(keys[*it], key) ? *it : npos;
+                                         [&](uint32_t a, std::string_view k) { return less(keyOf(a), k); });
+        return it != sorted.end() && same(keyOf(*it), key) ? *it : npos;
     };
-    std::vector<std::string_view> stems(paths.size());
-    std::vector<Kind> kinds(paths.size());
+    std::vector<Kind> kinds(count);
     std::vector<uint32_t> byStem;
-    for (uint32_t i = 0; i < paths.size(); ++i) {
-        stems[i] = stemOf(paths[i]);
-        kinds[i] = kindOf(paths[i]);
-        if (!paths[i].empty() && kinds[i] == Kind::Photo)
+    for (uint32_t i = 0; i < count; ++i) {
+        stemLengths[i] = static_cast<uint32_t>(stemOf(pathAt(i)).size());
+        kinds[i] = kindOf(pathAt(i));
+        if (!pathAt(i).empty() && kinds[i] == Kind::Photo)
             byStem.push_back(i);
     }
-    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stems[a], stems[b]); });
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stem(a), stem(b)); });
     // The members twice, by whole path and by path without extension (stable,
     // so the members of one shot stay in listing order): the photos, and each
     // video without a photo of its name, so that its sidecars follow it.
     std::vector<uint32_t> byPath;
-    for (uint32_t i = 0; i < paths.size(); ++i) {
-        if (!paths[i].empty() && kinds[i] == Kind::Video && find(byStem, stems, stems[i]) == npos)
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!pathAt(i).empty() && kinds[i] == Kind::Video && find(byStem, stem, stem(i)) == npos)
             kinds[i] = Kind::Photo;
-        if (!paths[i].empty() && kinds[i] == Kind::Photo)
+        if (!pathAt(i).empty() && kinds[i] == Kind::Photo)
             byPath.push_back(i);
     }
     byStem = byPath;
-    std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return less(paths[a], paths[b]); });
-    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stems[a], stems[b]); });
+    std::stable_sort(byPath.begin(), byPath.end(), [&](uint32_t a, uint32_t b) { return less(pathAt(a), pathAt(b)); });
+    std::stable_sort(byStem.begin(), byStem.end(), [&](uint32_t a, uint32_t b) { return less(stem(a), stem(b)); });
 
     // Members of one shot chained; `firstOf` and `lastOf` lead from any member to its set's ends.
-    std::vector<uint32_t> firstOf(paths.size(), npos);
-    std::vector<uint32_t> lastOf(paths.size(), npos);
+    std::vector<uint32_t> firstOf(count, npos);
+    std::vector<uint32_t> lastOf(count, npos);
     for (size_t k = 0; k < byStem.size(); ++k) {
         const uint32_t i = byStem[k];
-        if (k > 0 && same(stems[byStem[k - 1]], stems[i])) {
+        if (k > 0 && same(stem(byStem[k - 1]), stem(i))) {
             const uint32_t first = firstOf[byStem[k - 1]];
             next_[lastOf[first]] = i;
             lastOf[first] = i;
@@ -99,17 +101,17 @@ PhotoSets::PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase
 
     // Companions after the members: IMG_0001.CR2.xmp belongs to IMG_0001.CR2,
     // IMG_0001.xmp and IMG_0001.MOV to the shot IMG_0001.
-    for (uint32_t i = 0; i < paths.size(); ++i) {
-        if (paths[i].empty())
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pathAt(i).empty())
             continue;
         const Kind kind = kinds[i];
         if (kind == Kind::Photo)
             continue;
-        const std::string_view key = stems[i];
-        uint32_t owner = kind == Kind::Sidecar ? find(byPath, paths, key) : npos;
-        const bool byBaseName = kind == Kind::Video || equalsIgnoringCase(paths[i].substr(key.size()), ".xmp");
+        const std::string_view key = stem(i);
+        uint32_t owner = kind == Kind::Sidecar ? find(byPath, path, key) : npos;
+        const bool byBaseName = kind == Kind::Video || equalsIgnoringCase(pathAt(i).substr(key.size()), ".xmp");
         if (owner == npos && byBaseName)
-            owner = find(byStem, stems, key);
+            owner = find(byStem, stem, key);
         if (owner == npos) {
             flags_[i] = kFirst;
             continue;

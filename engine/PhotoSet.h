@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -35,7 +36,13 @@ public:
     // `paths` in listing order; an empty entry is not a file and belongs to no set.
     // `ignoreCase`: names that differ only in ASCII letter case are one name,
     // as on the file system the listing comes from (IMG_0001.JPG, img_0001.xmp).
-    explicit PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase = false);
+    explicit PhotoSets(const std::vector<std::string_view>& paths, bool ignoreCase = false)
+        : PhotoSets(paths.size(), [&paths](size_t i) { return paths[i]; }, ignoreCase)
+    {
+    }
+    // The same with `pathAt(i)` for the i-th of `count` paths: a large folder's
+    // walk keeps no second list of its names.
+    PhotoSets(size_t count, const std::function<std::string_view(size_t)>& pathAt, bool ignoreCase = false);
 
     // True at the first member of a set: where the set is handed on.
     bool isFirst(size_t i) const { return flags_[i] & kFirst; }

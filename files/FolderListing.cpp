@@ -2,6 +2,7 @@
 #include "files/FileManager.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,11 +25,15 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             unreadable->push_back(root / relative);
         return;
     }
+    // The names in one block, sorted through their places in it: a folder of a
+    // million photos costs their names and 12 bytes each, not a string object each.
     struct Entry {
-        std::string name;
+        uint32_t offset;
+        uint32_t size;
         bool isDir;
         bool isFile;
     };
+    std::string names;
     std::vector<Entry> entries;
     while (struct dirent* entry = stop.stop_requested() ? nullptr : ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -42,19 +47,29 @@ void listInto(int dirFd, const std::string& relative, FolderListing& out, std::v
             isDir = known && S_ISDIR(st.st_mode);
             isFile = known && S_ISREG(st.st_mode);
         }
-        entries.push_back({name, isDir, isFile});
+        const size_t size = std::strlen(name);
+        if (names.size() + size >= UINT32_MAX) { // 4 GiB of names in one folder: not listed whole, so not at all
+            ::closedir(dir);
+            if (unreadable)
+                unreadable->push_back(root / relative);
+            return;
+        }
+        entries.push_back({static_cast<uint32_t>(names.size()), static_cast<uint32_t>(size), isDir, isFile});
+        names.append(name, size + 1); // with its NUL, for openat
     }
+    auto nameOf = [&](const Entry& e) { return std::string_view(names.data() + e.offset, e.size); };
     // Byte order of names, as a camera numbers its photos; the file system's
     // own order is a hash on ext4, btrfs and XFS.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) { return nameOf(a) < nameOf(b); });
     for (const Entry& entry : entries) {
         if (stop.stop_requested())
             break;
-        const std::string child = relative.empty() ? entry.name : relative + "/" + entry.name;
+        std::string child = relative.empty() ? std::string() : relative + "/";
+        child += nameOf(entry);
         out.append(child, entry.isDir, entry.isFile);
         if (!entry.isDir)
             continue;
-        int childFd = ::openat(::dirfd(dir), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int childFd = ::openat(::dirfd(dir), names.data() + entry.offset, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (childFd < 0) {
             if (unreadable)
                 unreadable->push_back(root / child);

@@ -66,9 +66,12 @@ const fs::path& workFolder()
             std::abort();
         // The write-back journal too.
         ::setenv("XDG_STATE_HOME", pattern.c_str(), 1);
+        // Its own copy of the name: `folder` is destroyed before the handler runs
+        // (its destructor is registered after it), and a freed path is no path to remove.
+        static const std::string removedAtExit = pattern;
         std::atexit([] {
             std::error_code ec;
-            fs::remove_all(workFolder(), ec);
+            fs::remove_all(removedAtExit, ec);
         });
         return fs::path(pattern);
     }();

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/Application.h"
 
+#include "files/LocalSocket.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+
+#include <functional>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -46,6 +52,61 @@ std::optional<std::vector<fs::path>> decode(const QByteArray& data, bool& previe
     return paths;
 }
 
+// A request as QDataStream frames a byte array: its length (big-endian), then its bytes.
+std::string framed(const QByteArray& payload)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out << payload;
+    return data.toStdString();
+}
+
+std::optional<QByteArray> unframed(const std::string& data)
+{
+    if (data.size() < 4)
+        return std::nullopt;
+    const auto byte = [&](int i) { return static_cast<quint32>(static_cast<unsigned char>(data[i])); };
+    const quint32 size = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+    if (size == 0xFFFFFFFF)
+        return QByteArray();
+    if (data.size() - 4 < size)
+        return std::nullopt;
+    return QByteArray(data.data() + 4, static_cast<qsizetype>(size));
+}
+
+// A later start's request, read as it arrives; answered and gone once whole.
+class HandOverRequest : public QObject {
+public:
+    HandOverRequest(UniqueFd fd, QObject* parent, std::function<void(const QByteArray&)> handle)
+        : QObject(parent), fd_(std::move(fd)), notifier_(fd_.get(), QSocketNotifier::Read), handle_(std::move(handle))
+    {
+        connect(&notifier_, &QSocketNotifier::activated, this, &HandOverRequest::read);
+    }
+
+private:
+    // More than any list of paths: the connection is dropped.
+    static constexpr size_t kMostBytes = size_t{256} << 20;
+
+    void read()
+    {
+        const auto got = localsocket::receive(fd_.get(), data_, 0);
+        if (const auto payload = unframed(data_)) {
+            notifier_.setEnabled(false);
+            localsocket::sendAll(fd_.get(), "ok", 1000);
+            handle_(*payload);
+            deleteLater();
+        } else if (got == localsocket::Received::Ended || data_.size() > kMostBytes) {
+            notifier_.setEnabled(false);
+            deleteLater();
+        }
+    }
+
+    UniqueFd fd_;
+    QSocketNotifier notifier_;
+    std::function<void(const QByteArray&)> handle_;
+    std::string data_;
+};
+
 } // namespace
 
 Application::Application(QObject* parent) : QObject(parent)
@@ -56,7 +117,11 @@ Application::Application(QObject* parent) : QObject(parent)
     });
 }
 
-Application::~Application() = default;
+Application::~Application()
+{
+    if (server_.get() >= 0)
+        localsocket::removeSocket(socketPath_);
+}
 
 void Application::setDelegate(ApplicationDelegate* delegate)
 {
@@ -90,61 +155,43 @@ QString Application::defaultServerName()
     // take the name first and receive our paths.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
-        return QStringLiteral("velmora");
+        return QDir::tempPath() + QStringLiteral("/velmora.socket");
     return runtime + QStringLiteral("/velmora.socket");
 }
 
 bool Application::handOverToRunningInstance(const std::vector<fs::path>& paths, bool preview,
                                             const QString& serverName)
 {
-    QLocalSocket socket;
-    socket.connectToServer(serverName);
-    if (!socket.waitForConnected(1000))
+    const UniqueFd socket = localsocket::connectTo(QFile::encodeName(serverName).toStdString());
+    if (socket.get() < 0 || !localsocket::sendAll(socket.get(), framed(encode(paths, preview)), 3000))
         return false;
-    const QByteArray payload = encode(paths, preview);
-    QDataStream out(&socket);
-    out << payload;
-    socket.flush();
     // The running instance answers once it has the whole request.
-    if (!socket.waitForReadyRead(3000))
-        return false;
-    socket.disconnectFromServer();
-    return true;
+    std::string answer;
+    return localsocket::receive(socket.get(), answer, 3000) == localsocket::Received::Some;
 }
 
 bool Application::listen(const QString& serverName)
 {
-    // QLocalServer puts its socket in place with rename(), over whatever is there,
-    // so listen() alone would take the name from a running instance: ask first.
-    {
-        QLocalSocket probe;
-        probe.connectToServer(serverName);
-        if (probe.waitForConnected(1000))
-            return false;
-    }
-    // Nobody answers: no socket, or one left by an instance that crashed.
-    QLocalServer::removeServer(serverName);
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(serverName))
+    const std::string path = QFile::encodeName(serverName).toStdString();
+    // Putting the socket in place replaces whatever is there, a running
+    // instance's too: ask first. Nobody answers: no socket, or one left by an
+    // instance that crashed.
+    if (localsocket::connectTo(path).get() >= 0)
         return false;
-    connect(server_, &QLocalServer::newConnection, this, &Application::onNewConnection);
+    server_ = localsocket::listenAt(path);
+    if (server_.get() < 0)
+        return false;
+    socketPath_ = path;
+    serverNotifier_ = std::make_unique<QSocketNotifier>(server_.get(), QSocketNotifier::Read);
+    connect(serverNotifier_.get(), &QSocketNotifier::activated, this, &Application::onNewConnection);
     return true;
 }
 
 void Application::onNewConnection()
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            QDataStream in(socket);
-            in.startTransaction();
-            QByteArray payload;
-            in >> payload;
-            if (!in.commitTransaction())
-                return; // wait for the rest
-            socket->write("ok");
-            socket->flush();
+    for (UniqueFd client = localsocket::accept(server_.get()); client.get() >= 0;
+         client = localsocket::accept(server_.get()))
+        new HandOverRequest(std::move(client), this, [this](const QByteArray& payload) {
             bool preview = false;
             const auto paths = decode(payload, preview);
             if (!paths)
@@ -154,7 +201,6 @@ void Application::onNewConnection()
             if (!paths->empty())
                 openFiles(*paths, preview);
         });
-    }
 }
 
 std::vector<fs::path> pathsFromArguments(int argc, char** argv)

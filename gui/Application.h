@@ -2,14 +2,17 @@
 #pragma once
 
 #include "gui/ApplicationDelegate.h"
+#include "files/UniqueFd.h"
 
 #include <QObject>
 #include <QString>
 
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <vector>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace velmora {
 
@@ -47,7 +50,9 @@ private:
 
     ApplicationDelegate* delegate_ = nullptr;
     std::vector<std::pair<std::vector<std::filesystem::path>, bool>> pending_; // paths, preview
-    QLocalServer* server_ = nullptr;
+    std::string socketPath_; // where this instance listens, once it does
+    UniqueFd server_;
+    std::unique_ptr<QSocketNotifier> serverNotifier_; // before server_ is closed
 };
 
 // Absolute, byte-exact paths from command-line arguments.

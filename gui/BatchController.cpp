@@ -214,7 +214,7 @@ void BatchController::processFiles(const std::vector<fs::path>& batchList, int s
     PhotoEngine engine(options_, alertLatch_, host);
     engine.followPlan(plan);
     const bool keepSetsTogether = plan ? plan->keepSetsTogether : settings::read(settings::keepSetsTogether);
-    const StoredPreferences stored = plan ? plan->options().stored : storedPreferences();
+    const StoredPreferences stored = plan ? plan->options().stored : storedPreferences(true);
     auto described = options_.describe();
     described.emplace_back("change_exif_in_photo", stored.changeExifInPhoto ? "on" : "off");
     described.emplace_back("keep_sets_together", keepSetsTogether ? "on" : "off");

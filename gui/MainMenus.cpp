@@ -17,7 +17,7 @@
 namespace velmora {
 
 MainMenus::MainMenus(QMainWindow* window, Ui::MainWindow& ui, Application& application, PreferencesDialog* preferences,
-                     HistoryWindow* history)
+                     std::function<HistoryWindow*()> history)
     : QObject(window), window_(window), application_(application), support_(new SupportLinks(window))
 {
     connect(ui.actionPreferences, &QAction::triggered, preferences, &PreferencesDialog::showStored);
@@ -31,7 +31,7 @@ MainMenus::MainMenus(QMainWindow* window, Ui::MainWindow& ui, Application& appli
     addHistoryMenus(ui, history);
 }
 
-void MainMenus::addHistoryMenus(Ui::MainWindow& ui, HistoryWindow* history)
+void MainMenus::addHistoryMenus(Ui::MainWindow& ui, const std::function<HistoryWindow*()>& history)
 {
     QMenuBar* bar = window_->menuBar();
     QMenu* edit = ui.menuEdit;
@@ -39,7 +39,7 @@ void MainMenus::addHistoryMenus(Ui::MainWindow& ui, HistoryWindow* history)
     undo->setObjectName(QStringLiteral("actionUndoLastBatch"));
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     edit->insertAction(edit->actions().value(0), undo);
-    connect(undo, &QAction::triggered, history, &HistoryWindow::undoLastBatch);
+    connect(undo, &QAction::triggered, this, [history] { history()->undoLastBatch(); });
 
     auto* windowMenu = new QMenu(tr("Wi&ndow"), bar);
     windowMenu->setObjectName(QStringLiteral("menuWindow"));
@@ -47,7 +47,7 @@ void MainMenus::addHistoryMenus(Ui::MainWindow& ui, HistoryWindow* history)
     auto* show = windowMenu->addAction(tr("&History"));
     show->setObjectName(QStringLiteral("actionHistory"));
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(show, &QAction::triggered, history, [history] { history->showBatch(); });
+    connect(show, &QAction::triggered, this, [history] { history()->showBatch(); });
 }
 
 void MainMenus::chooseAndOpen(bool folder)

@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QMainWindow;
 
 namespace Ui {
@@ -23,7 +25,7 @@ class MainMenus : public QObject {
     Q_OBJECT
 public:
     MainMenus(QMainWindow* window, Ui::MainWindow& ui, Application& application, PreferencesDialog* preferences,
-              HistoryWindow* history);
+              std::function<HistoryWindow*()> history);
 
     // File > Open...: a dialog for files and folders (or for one folder, where the
     // desktop's own dialog cannot pick both); its choice goes the open-files route.
@@ -32,7 +34,7 @@ public:
 
 private:
     // Edit > Undo Last Batch and Window > History.
-    void addHistoryMenus(Ui::MainWindow& ui, HistoryWindow* history);
+    void addHistoryMenus(Ui::MainWindow& ui, const std::function<HistoryWindow*()>& history);
 
     QMainWindow* window_;
     Application& application_;

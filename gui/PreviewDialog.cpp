@@ -93,7 +93,7 @@ void PreviewDialog::start()
 {
     stop();
     shown_ = options_.snapshot();
-    shown_.stored = storedPreferences();
+    shown_.stored = storedPreferences(true);
     model_->clear();
     complete_ = false;
     rename_->setEnabled(false);

@@ -11,18 +11,20 @@ namespace velmora {
 
 void saveOptions(const OptionControls& controls)
 {
+    settings::Writes values;
     if (controls.suffix)
-        settings::write(settings::suffix, controls.suffix->checkState());
+        values.set(settings::suffix, controls.suffix->checkState());
     if (controls.prefix)
-        settings::write(settings::prefix, controls.prefix->checkState());
+        values.set(settings::prefix, controls.prefix->checkState());
     if (controls.rename)
-        settings::write(settings::rename, controls.rename->checkState());
+        values.set(settings::rename, controls.rename->checkState());
     if (controls.timezones)
-        settings::write(settings::timezones, controls.timezones->currentIndex());
+        values.set(settings::timezones, controls.timezones->currentIndex());
     if (controls.textToPrefix)
-        settings::write(settings::textToPrefix, controls.textToPrefix->text());
+        values.set(settings::textToPrefix, controls.textToPrefix->text());
     if (controls.fixTime)
-        settings::write(settings::fixTime, controls.fixTime->checkState());
+        values.set(settings::fixTime, controls.fixTime->checkState());
+    settings::write(values);
 }
 
 } // namespace velmora

@@ -29,8 +29,7 @@ namespace velmora {
 
 VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent)
     : QObject(parent), application_(application), window_(std::make_unique<QMainWindow>()),
-      ui_(std::make_unique<Ui::MainWindow>()), preferences_(new PreferencesDialog(window_.get())),
-      history_(new HistoryWindow(window_.get()))
+      ui_(std::make_unique<Ui::MainWindow>()), preferences_(new PreferencesDialog(window_.get()))
 {
     ui_->setupUi(window_.get());
     batches_ = std::make_unique<BatchController>(ui_->dropView);
@@ -47,7 +46,7 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
         connect(row, &QRadioButton::clicked, this, &VelmoraAppDelegate::storeDateRow);
     // A click on the drop zone is the way in for those who do not drag.
     connect(ui_->dropView, &DragAndDropView::clicked, ui_->actionOpen, &QAction::trigger);
-    new MainMenus(window_.get(), *ui_, application_, preferences_, history_);
+    new MainMenus(window_.get(), *ui_, application_, preferences_, [this] { return history(); });
     // Stop: the button beside the progress, or Escape in the main window.
     BatchController* batches = batches_.get();
     connect(ui_->stopButton, &QPushButton::clicked, batches, &BatchController::stopAfterPhotoInHand);
@@ -82,8 +81,8 @@ VelmoraAppDelegate::VelmoraAppDelegate(Application& application, QObject* parent
     ui_->timezones->setEnabled(ui_->fixTime->checkState() != Qt::Unchecked);
     showExampleName();
     // The status line's link after a batch opens the history at that batch.
-    connect(ui_->status, &QLabel::linkActivated, history_,
-            [this](const QString& id) { history_->showBatch(id.toStdString()); });
+    connect(ui_->status, &QLabel::linkActivated, this,
+            [this](const QString& id) { history()->showBatch(id.toStdString()); });
     // A clock correction stays in sight, a click away from where it is changed.
     connect(preferences_, &PreferencesDialog::stored, this, &VelmoraAppDelegate::showClockCorrection);
     connect(ui_->clockCorrection, &QLabel::linkActivated, preferences_, &PreferencesDialog::showStored);
@@ -101,6 +100,13 @@ VelmoraAppDelegate::~VelmoraAppDelegate()
 {
     if (application_.delegate() == this || application_.delegate() == batches_.get())
         application_.setDelegate(nullptr);
+}
+
+HistoryWindow* VelmoraAppDelegate::history()
+{
+    if (!history_)
+        history_ = new HistoryWindow(window_.get());
+    return history_;
 }
 
 void VelmoraAppDelegate::start()

@@ -65,7 +65,8 @@ public:
     PreferencesDialog* preferences() const { return preferences_; }
     QCheckBox* fixTime() const;
     RadioColumn* dateSwitch() const;
-    HistoryWindow* history() const { return history_; }
+    // Made on first use: a batch started with Velmora does not wait for it.
+    HistoryWindow* history();
 
 private:
     // The drop zone's example name, as the options would make it.
@@ -77,7 +78,7 @@ private:
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
     PreferencesDialog* preferences_; // owned by the main window
-    HistoryWindow* history_;         // owned by the main window
+    HistoryWindow* history_ = nullptr; // owned by the main window
     // After the window: its workers are joined before the window's controls go.
     std::unique_ptr<BatchController> batches_;
 };

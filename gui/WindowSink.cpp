@@ -10,6 +10,8 @@
 #include <QLocale>
 
 #include <cstring>
+#include <mutex>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -87,15 +89,23 @@ StoredPreferences WindowHost::storedPreferences()
     return velmora::storedPreferences();
 }
 
-StoredPreferences storedPreferences()
+StoredPreferences storedPreferences(bool fresh)
 {
-    StoredPreferences stored;
-    stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
-    stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
-    stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
-    stored.renameVideos = settings::read(settings::renameVideos);
-    stored.shiftAllDates = settings::read(settings::shiftAllDates);
-    return stored;
+    static std::mutex mutex;
+    static std::optional<std::pair<unsigned long long, StoredPreferences>> kept;
+    const std::lock_guard lock(mutex);
+    // Counted before the reads: a write meanwhile makes the next call read again.
+    const unsigned long long writes = settings::writeCount();
+    if (fresh || !kept || kept->first != writes) {
+        StoredPreferences stored;
+        stored.changeExifInPhoto = settings::read(settings::changeExifInPhoto);
+        stored.useOtherDate = settings::read(settings::useOtherDateWhenMissing);
+        stored.clockOffsetSeconds = settings::read(settings::clockOffsetSeconds);
+        stored.renameVideos = settings::read(settings::renameVideos);
+        stored.shiftAllDates = settings::read(settings::shiftAllDates);
+        kept.emplace(writes, stored);
+    }
+    return kept->second;
 }
 
 } // namespace velmora

@@ -35,7 +35,10 @@ private:
 };
 
 // The stored preferences a photo set or a preview is handled with, read at once.
-StoredPreferences storedPreferences();
+// Every set asks, and reading the store costs file look-ups per key: a copy is
+// kept until Velmora writes a preference. `fresh` reads the store again, as a
+// batch starts, so that the file edited from outside counts from the next batch.
+StoredPreferences storedPreferences(bool fresh = false);
 
 // The engine's host for one batch: that batch's alerts, until the user silences them.
 class WindowHost : public EngineHost {

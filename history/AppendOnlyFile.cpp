@@ -38,9 +38,12 @@ AppendOnlyFile::AppendOnlyFile(const std::filesystem::path& file, bool exclusive
     whole_ = ::lseek(fd_.get(), 0, SEEK_END);
     flusher_ = std::thread([this] {
         std::unique_lock lock(flushMutex_);
-        while (!flushTick_.wait_for(lock, kSyncTime, [this] { return stopping_; }))
-            if (unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
+        while (!stopping_) {
+            flushTick_.wait_for(lock, kSyncTime, [this] { return stopping_ || soon_; });
+            soon_ = false;
+            if (!stopping_ && unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
                 failed(errno);
+        }
     });
 }
 
@@ -87,6 +90,16 @@ void AppendOnlyFile::sync()
     writeOut();
     if (unflushed_.exchange(false) && ::fdatasync(fd_.get()) != 0)
         failed(errno);
+}
+
+void AppendOnlyFile::syncSoon()
+{
+    writeOut();
+    {
+        const std::lock_guard lock(flushMutex_);
+        soon_ = true;
+    }
+    flushTick_.notify_one();
 }
 
 void AppendOnlyFile::failed(int error)

@@ -35,6 +35,8 @@ public:
     void writeOut();
     // Writes out what is held and makes it durable.
     void sync();
+    // Writes out what is held; the flush comes at once, beside the caller.
+    void syncSoon();
 
 private:
     void failed(int error);
@@ -53,6 +55,7 @@ private:
     std::mutex flushMutex_;
     std::condition_variable flushTick_;
     bool stopping_ = false;
+    bool soon_ = false;
     std::thread flusher_;
 };
 

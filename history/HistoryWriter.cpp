@@ -60,7 +60,8 @@ std::unique_ptr<HistoryWriter> HistoryWriter::begin(const Options& options, cons
         history->file_.append(header.end());
         for (const fs::path& path : paths)
             history->file_.append(JsonLine(line, "open").str("path", path.native()).end());
-        history->file_.sync();
+        // Durable soon, while the first photos are handled: the batch need not wait for the disk.
+        history->file_.syncSoon();
         pruneBatches();
         return history;
     }

@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QVariant>
 
+#include <atomic>
+
 namespace velmora::settings {
 namespace {
 
@@ -18,13 +20,15 @@ private:
     QSettings settings_;
 };
 
+std::atomic<unsigned long long> writes{0};
+
 // A value as the file holds it, whether this process wrote it (then QSettings
 // hands back the typed value) or read it from disk (then it is text), so that
 // a key reads the same before and after a restart. nullopt for a value that
 // is not a single text: a list ("a, b" unquoted), a rectangle, a byte array...
-std::optional<QString> text(const char* key)
+std::optional<QString> text(Store& store, const char* key)
 {
-    const QVariant v = Store()->value(QLatin1String(key));
+    const QVariant v = store->value(QLatin1String(key));
     switch (v.typeId()) {
     case QMetaType::QString:
         return v.toString();
@@ -36,6 +40,12 @@ std::optional<QString> text(const char* key)
     default:
         return std::nullopt;
     }
+}
+
+std::optional<QString> text(const char* key)
+{
+    Store store;
+    return text(store, key);
 }
 
 } // namespace
@@ -70,24 +80,38 @@ bool contains(BoolKey key)
     return Store()->contains(QLatin1String(key.name));
 }
 
-void write(BoolKey key, bool value)
+Writes& Writes::set(BoolKey key, bool value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(IntKey key, long long value)
+Writes& Writes::set(IntKey key, long long value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(StringKey key, const QString& value)
+Writes& Writes::set(StringKey key, const QString& value)
 {
-    Store()->setValue(QLatin1String(key.name), value);
+    values_.emplace_back(key.name, value);
+    return *this;
 }
 
-void write(BoolKey key, Qt::CheckState state)
+void write(const Writes& values)
 {
-    write(key, state != Qt::Unchecked);
+    {
+        Store store;
+        for (const auto& [key, value] : values.values_)
+            if (text(store, key) != value.toString())
+                store->setValue(QLatin1String(key), value);
+    } // the file is written as the store goes, if anything was set
+    writes.fetch_add(1, std::memory_order_release);
+}
+
+unsigned long long writeCount()
+{
+    return writes.load(std::memory_order_acquire);
 }
 
 } // namespace velmora::settings

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <Qt>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The per-user settings store and the one place that knows Velmora's stored
 // keys, their types, defaults and how each is read and written. The store is QSettings("Velmora", "Velmora"), the INI file
@@ -52,10 +55,29 @@ long long read(IntKey key);
 std::optional<QString> read(StringKey key);
 bool contains(BoolKey key);
 
-void write(BoolKey key, bool value);
-void write(IntKey key, long long value);
-void write(StringKey key, const QString& value);
-// A checkbox is stored as YES in any state but off; mixed counts as YES.
-void write(BoolKey key, Qt::CheckState state);
+// Values of several keys, written together: one update of the file, and none
+// where it holds each of them already (the options are saved as every batch starts).
+class Writes {
+public:
+    Writes& set(BoolKey key, bool value);
+    // A checkbox is stored as YES in any state but off; mixed counts as YES.
+    Writes& set(BoolKey key, Qt::CheckState state) { return set(key, state != Qt::Unchecked); }
+    Writes& set(IntKey key, long long value);
+    Writes& set(StringKey key, const QString& value);
+
+private:
+    friend void write(const Writes& values);
+    std::vector<std::pair<const char*, QVariant>> values_;
+};
+void write(const Writes& values);
+
+template <typename Key, typename Value> void write(Key key, const Value& value)
+{
+    write(Writes().set(key, value));
+}
+
+// How many writes this process has made through the functions above, counted
+// once each is done: a copy of values read from the store is stale once it grows.
+unsigned long long writeCount();
 
 } // namespace velmora::settings

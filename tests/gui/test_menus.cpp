@@ -199,6 +199,8 @@ private slots:
                                 QStringLiteral(VELMORA_TRANSLATIONS_DIR)));
         // Untranslated first, to compare with.
         Shell plain;
+        // The History window is made on first use, in the language of that moment.
+        const QList<QWidget*> plainRoots{plain->window(), plain->preferences(), plain->history()};
         QVERIFY(QCoreApplication::installTranslator(&translator));
         const auto removeTranslator = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
 
@@ -210,7 +212,6 @@ private slots:
 
         Shell app;
         const QList<QWidget*> roots{app->window(), app->preferences(), app->history()};
-        const QList<QWidget*> plainRoots{plain->window(), plain->preferences(), plain->history()};
         for (int r = 0; r < roots.size(); ++r) {
             // Every button and menu of each window has a key of its own, in every language.
             QStringList keys;

@@ -77,6 +77,16 @@ TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
     for (const char* line : {"suffix=true", "rename=false", "fixTime=true", "timezones=17",
                              "selected_date_option_cell=1", "change_exif_in_photo=false", "text_to_prefix=Trip_"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " missing in\n" << text;
+    // Values written together: the file replaced once, and not at all when it holds them already
+    // (the options are saved as every batch starts, and each replacement is flushed).
+    const auto inode = [&] { return fs::exists(file()) ? statOf(file()).st_ino : 0; };
+    const auto before = inode();
+    write([] { settings::write(settings::Writes().set(settings::suffix, true).set(settings::timezones, 17)); });
+    EXPECT_EQ(inode(), before);
+    write([] { settings::write(settings::Writes().set(settings::suffix, false).set(settings::timezones, 18)); });
+    EXPECT_NE(inode(), before);
+    EXPECT_TRUE(dump().starts_with("suffix=0 ")) << dump();
+
     // The prefix text survives the INI file whatever it holds; an empty one stays present.
     for (const char* prefix : {"", "Trip, Rome", "\"quoted\" and 'single'", "back\\slash", "  spaces  ", "@Variant(x)",
                              "semi;colon=eq#hash [x]", "Ünïcødé €", "line\nbreak\ttab"}) {
