@@ -283,15 +283,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    // Before anything reads settings or the runtime folder: a private store and socket.
-    TempDir config;
-    TempDir runtime;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().native()));
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().native()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    initializePlatform();
     // The History window's and the menus' tests first: after a process starts, TSan allows no new thread.
     AppTest test;
     return runHistoryWindowTests(argc, argv) | runMenuTests(argc, argv) | QTest::qExec(&test, argc, argv);

@@ -51,7 +51,6 @@ class DropZoneTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir config_;
     std::unique_ptr<Launched> app_;
     VelmoraAppDelegate* delegate_ = nullptr;
     DragAndDropView* view_ = nullptr;
@@ -80,13 +79,6 @@ private:
     void waitForBatches() { QTRY_COMPARE_WITH_TIMEOUT(batches_->runningBatches(), 0, 30000); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-        initializePlatform();
-    }
-
     void init()
     {
         store().clear();

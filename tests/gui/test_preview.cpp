@@ -36,8 +36,6 @@ class PreviewTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir config_;
-
     // The preview of `folder`, once it has shown every name; nullptr when it did not open.
     static PreviewDialog* open(Launched& app, const fs::path& folder)
     {
@@ -58,13 +56,6 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-        initializePlatform();
-    }
-
     void theBatchGivesTheNamesShownAndCancelChangesNothing()
     {
         TempDir dir;

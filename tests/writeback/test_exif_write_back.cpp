@@ -28,10 +28,7 @@ namespace {
 const QString kOriginal = "2001:02:03 04:05:06";
 const QString kDigitized = "2001:02:03 04:05:07";
 
-class WriteBack : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-};
+using WriteBack = ::testing::Test;
 
 QString qpath(const fs::path& path)
 {

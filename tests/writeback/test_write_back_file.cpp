@@ -26,10 +26,7 @@ namespace {
 
 const std::string kOriginal = "2001:02:03 04:05:06";
 
-class PhotoFile : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-};
+using PhotoFile = ::testing::Test;
 
 // kNew written into `photo` by a child process (see runInChild); -1 when the child died.
 Status writeInChild(const fs::path& photo, ExifWriteOptions options, bool asNobody, long fileSizeLimit = 0)

@@ -88,7 +88,6 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
     const Fault& f = GetParam();
     if (!runProgram("strace", {"-V"}))
         GTEST_SKIP() << "strace is not installed";
-    initializePlatform();
     TempDir dir;
     const fs::path photo = dir / "photo.jpg";
     const auto [oldBytes, newBytes] = oldAndNew(photo);
