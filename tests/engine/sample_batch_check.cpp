@@ -25,21 +25,15 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
     const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     if (!fs::is_directory(samples))
         GTEST_SKIP() << samples << " is absent";
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle(std::string("+2"));
-    host.stored.changeExifInPhoto = true;
+    writeBackShifted(2);
     // A second pass over the same files, renaming only: what a quit interrupts.
     LiveOptions renameOnly;
     renameOnly.setDateSwitchRow(0);
     PhotoEngine secondPass(renameOnly, alertLatch, host);
     // The batch on a worker thread, as a drop starts it; false when it does not end in time.
     auto runBatch = [this](PhotoEngine& photoEngine, std::stop_token stop = {}) {
-        return std::async(std::launch::async, [&] {
-                   NullSink sink;
-                   walkBatch(
-                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop, false,
-                       [&] { photoEngine.finishBatch(); });
-               }).wait_for(120s) == std::future_status::ready;
+        const auto batch = [&] { walkInto(photoEngine, {dir.path()}, false, stop); };
+        return std::async(std::launch::async, batch).wait_for(120s) == std::future_status::ready;
     };
     const std::vector<std::string> names = listNames(samples);
     for (size_t first = 0; first < names.size(); first += 50) {

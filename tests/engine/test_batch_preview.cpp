@@ -90,9 +90,7 @@ TEST_F(PreviewTest, TheBatchGivesTheNamesThePreviewShowedAndReportsWhatChangedSi
         Failures failures;
         batch.setRecorder(&failures);
         batch.followPlan(std::make_shared<PreviewPlan>(controls.snapshot(), rows));
-        NullSink sink;
-        walkBatch(list, [&](const PhotoSet& set) { batch.processSet(set); }, sink, {}, true,
-                  [&] { batch.finishBatch(); });
+        walkInto(batch, list);
         EXPECT_EQ(failures.failed, c.failed);
         EXPECT_EQ(listNames(folder.path()), c.after);
         if (c.failed.empty()) {

@@ -16,8 +16,6 @@ using namespace velmora::test;
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 const std::string kStem = "2010-07-14__18-05-09";
 
 class PlacementTest : public EngineTest {
@@ -105,9 +103,7 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
 
 TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnlyElseOneAlertSays)
 {
-    host.stored.changeExifInPhoto = true;
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle("+2");
+    writeBackShifted(2);
     controls.setRenameState(1); // a copy: the source must keep its dates
     const std::string before = "2010:07:14 16:05:09", after = "2010:07:14 18:05:09";
     for (const int row : {0, 1}) {
@@ -213,10 +209,7 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
             std::this_thread::yield();
         }
     });
-    NullSink sink;
-    walkBatch(
-        {dir.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, false,
-        [&] { engine.finishBatch(); });
+    walkInto(engine, {dir.path()}, false);
     done = true;
     toggler.join();
 
@@ -273,10 +266,8 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
         writeFile(dir / name, name);
         expected[name] = renamed;
     }
-    NullSink sink;
     auto run = [&] {
-        walkBatch(
-            {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        walkInto(engine, {dir.path()});
         std::map<std::string, std::string> renamed;
         for (const std::string& name : listNames(dir.path()))
             renamed[readFile(dir / name)] = name;

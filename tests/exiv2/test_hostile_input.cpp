@@ -53,9 +53,7 @@ TEST_F(HostileInputTest, FilesThatAreNoPhotosAreLeftAsTheyAreWithoutBlockingTheB
     ASSERT_EQ(::mkfifo((trip / "fifo.jpg").c_str(), 0644), 0); // no writer: a plain open() would wait for ever
     ASSERT_EQ(::mknod((trip / "null.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)), 0) << "tests run as root";
 
-    NullSink sink;
-    walkBatch(
-        {trip}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
+    walkInto(engine, {trip}, false);
 
     EXPECT_EQ(listNames(trip),
               (std::vector<std::string>{"2010-07-14__18-05-09.JPG", "2011-01-02__03-04-05.JPG", "cut-exif.jpg",

@@ -31,8 +31,6 @@ void PrintTo(FsKind kind, std::ostream* out) { *out << fsName(kind); }
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 // The files that are not the same in both: missing, added, or where their bytes first differ.
 Names changed(const Contents& before, const Contents& after)
 {
@@ -88,13 +86,6 @@ protected:
         journal->finish();
         return journal->id();
     }
-    // Writes the date back, shifted by `hours`.
-    void shift(int hours)
-    {
-        controls.setFixTimeState(1);
-        controls.setTimezonesTitle((hours > 0 ? "+" : "") + std::to_string(hours));
-        host.stored.changeExifInPhoto = true;
-    }
     // FUSE ones are the kinds from exfat_fuse on, as MountedFileSystem orders them.
     bool fuse() const { return GetParam() >= FsKind::ExfatFuse; }
 
@@ -122,7 +113,7 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
         const fs::path card = root / c.name;
         fs::create_directory(card);
         controls.setRenameState(c.copy);
-        c.hours ? shift(c.hours) : controls.setFixTimeState(0);
+        c.hours ? writeBackShifted(c.hours) : controls.setFixTimeState(0);
         const std::string shifted = *shiftCaptureDate(date, c.hours);
         std::string stem = shifted;
         std::replace(stem.begin(), stem.end(), ':', '-');
@@ -174,7 +165,7 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
         fs::copy_file(originals.back(), card / name);
     }
     const Contents before = contents(card);
-    shift(2);
+    writeBackShifted(2);
     controls.setDateSwitchRow(digitized);
     const std::string id = runBatch(card);
 

@@ -15,7 +15,6 @@
 namespace fs = std::filesystem;
 using namespace velmora;
 using namespace velmora::test;
-using Names = std::vector<std::string>;
 
 namespace {
 

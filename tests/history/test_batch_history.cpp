@@ -21,7 +21,6 @@ using namespace velmora::test;
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Undo = BatchSummary::Undo;
 
 // A quote, a backslash and a byte outside UTF-8: names come back byte for byte.

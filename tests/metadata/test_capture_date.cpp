@@ -19,7 +19,6 @@ using namespace velmora::test;
 namespace {
 
 using CaptureDateTest = EngineTest;
-using Names = std::vector<std::string>;
 
 // The selected row picks the field, without falling back to the other; the shift follows the pop-up's
 // title whenever fix-time is not off, and a camera clock's correction moves the name and the date

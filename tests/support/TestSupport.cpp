@@ -116,9 +116,9 @@ struct stat statOf(const fs::path& path)
     return st;
 }
 
-std::vector<std::string> listNames(const fs::path& folder)
+Names listNames(const fs::path& folder)
 {
-    std::vector<std::string> names;
+    Names names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().native());
     std::sort(names.begin(), names.end());

@@ -195,9 +195,7 @@ protected:
 
 TEST_F(GroupedWriteBack, OutcomesComeInOrderOnceTheGroupEnds)
 {
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle("+2");
-    host.stored.changeExifInPhoto = true;
+    writeBackShifted(2);
     engine.setRecorder(this);
     for (const char* second : {"1", "2", "3"}) {
         makeJpeg(dir / (second + std::string(".jpg")), std::string("2010:07:14 18:05:0") + second);
