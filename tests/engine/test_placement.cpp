@@ -141,27 +141,27 @@ TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnly
 TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
 {
     // Many photos share a second, so both engines race for the same names.
-    std::multiset<std::string> before, after;
-    for (int i = 0; i < 60; ++i) {
-        const fs::path path = dir / ("IMG_" + std::to_string(i) + ".JPG");
-        makeJpeg(path, "2010:07:14 18:05:0" + std::to_string(i % 4), "2001:01:01 00:00:" + std::to_string(10 + i));
-        before.insert(readFile(path));
-    }
-    const Names listing = listNames(dir.path());
+    for (int i = 0; i < 60; ++i)
+        makeJpeg(dir / ("IMG_" + std::to_string(i) + ".JPG"), "2010:07:14 18:05:0" + std::to_string(i % 4),
+                 "2001:01:01 00:00:" + std::to_string(10 + i));
+    const Contents before = contents(dir.path());
     PhotoEngine other(controls, alertLatch, host);
     std::thread forward([&] {
-        for (const auto& name : listing)
+        for (const auto& [name, bytes] : before)
             engine.processFile(dir / name);
     });
-    for (auto it = listing.rbegin(); it != listing.rend(); ++it)
-        other.processFile(dir / *it);
+    for (auto it = before.rbegin(); it != before.rend(); ++it)
+        other.processFile(dir / it->first);
     forward.join();
 
-    for (const auto& name : listNames(dir.path())) {
+    std::multiset<std::string> photos, placed;
+    for (const auto& [name, bytes] : before)
+        photos.insert(bytes);
+    for (const auto& [name, bytes] : contents(dir.path())) {
         EXPECT_EQ(name.rfind("2010-07-14__18-05-0", 0), 0u) << name;
-        after.insert(readFile(dir / name));
+        placed.insert(bytes);
     }
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(placed, photos);
     EXPECT_TRUE(host.alerts().empty());
 }
 

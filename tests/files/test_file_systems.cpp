@@ -115,9 +115,7 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
         controls.setRenameState(c.copy);
         c.hours ? writeBackShifted(c.hours) : controls.setFixTimeState(0);
         const std::string shifted = *shiftCaptureDate(date, c.hours);
-        std::string stem = shifted;
-        std::replace(stem.begin(), stem.end(), ':', '-');
-        stem.replace(10, 1, "__");
+        const std::string stem = dateStem(shifted);
         const std::string sidecar = caseInsensitive ? "img_0001.xmp" : "IMG_0001.xmp";
         for (const char* name : {"IMG_0001.CR2", "IMG_0001.JPG", "IMG_0002.JPG"})
             makeJpeg(card / name, date, "2001:01:01 00:00:0" + std::string(1, name[7]) + name[9]);
