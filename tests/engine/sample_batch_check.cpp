@@ -6,8 +6,6 @@
 #include "engine/DateReader.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
 #include <set>

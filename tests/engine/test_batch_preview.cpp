@@ -4,8 +4,6 @@
 #include "engine/BatchPreview.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 
 namespace fs = std::filesystem;

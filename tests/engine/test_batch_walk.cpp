@@ -4,11 +4,9 @@
 #include "engine/BatchWalk.h"
 #include "metadata/ReadAhead.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include <chrono>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <mutex>
 #include <set>
 #include <sys/mman.h>

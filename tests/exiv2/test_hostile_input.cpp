@@ -4,12 +4,9 @@
 #include "engine/BatchWalk.h"
 #include "exiv2/ExifHelper.h"
 #include "exiv2/HelperPool.h"
-#include "engine/DateReader.h"
 #include "files/UniqueFd.h"
 #include "metadata/VideoSniff.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QProcess>

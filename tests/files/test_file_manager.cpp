@@ -2,9 +2,6 @@
 // A move or a copy that never replaces a file and lands whole or not at all.
 #include "files/FileManager.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <fcntl.h>

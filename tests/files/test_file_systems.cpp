@@ -5,7 +5,6 @@
 // written in place durable there, and a device gone mid-batch.
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/BatchUndo.h"
 #include "engine/DateText.h"
@@ -13,8 +12,6 @@
 #include "history/BatchHistory.h"
 #include "history/HistoryWriter.h"
 #include "engine/DateReader.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>

@@ -3,14 +3,11 @@
 // system that loses every write not yet flushed (tests/files/powercut_fs.py).
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/DateText.h"
 #include "files/Placement.h"
 #include "history/BatchHistory.h"
 #include "writeback/WriteAheadLog.h"
-
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -6,8 +6,6 @@
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
 #include "history/BatchHistory.h"
-#include "files/Platform.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>

@@ -6,10 +6,8 @@
 #include "gui/DragAndDropView.h"
 #include "gui/RadioColumn.h"
 #include "history/HistoryWriter.h"
-#include "files/Platform.h"
 #include "settings/Settings.h"
 #include "support/MountedFileSystem.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>

@@ -6,7 +6,6 @@
 #include "gui/BatchController.h"
 #include "writeback/WriteAheadLog.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>

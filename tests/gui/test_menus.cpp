@@ -9,7 +9,6 @@
 #include "gui/OpenDialog.h"
 #include "gui/PreferencesDialog.h"
 #include "settings/MessageTable.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>

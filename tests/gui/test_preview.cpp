@@ -6,8 +6,6 @@
 #include "gui/PreviewDialog.h"
 #include "gui/PreviewModel.h"
 #include "gui/RadioColumn.h"
-#include "files/Platform.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>

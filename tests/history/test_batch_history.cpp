@@ -2,17 +2,13 @@
 // The batch journal and Undo on real photos: every way a batch places a photo is taken back to the
 // byte; a photo no longer as the batch left it is left alone with the reason; crashes lose nothing.
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/BatchUndo.h"
 #include "history/HistoryWriter.h"
 #include "history/HistoryFolder.h"
 #include "writeback/WriteAheadLog.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <map>
 #include <unistd.h>
 
 namespace fs = std::filesystem;

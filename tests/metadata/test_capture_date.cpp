@@ -7,8 +7,6 @@
 #include "history/BatchHistory.h"
 #include "history/HistoryWriter.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <set>
 

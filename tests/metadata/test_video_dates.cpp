@@ -4,8 +4,6 @@
 #include "metadata/VideoDates.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>

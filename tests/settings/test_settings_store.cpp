@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "settings/Settings.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <string_view>
 #include <thread>

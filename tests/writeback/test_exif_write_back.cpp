@@ -3,12 +3,9 @@
 // place, through the engine and a batch's groups (exiv2's sample photos: the
 // file-system tests).
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "metadata/DateLocator.h"
-#include "writeback/ExifDateWriter.h"
 #include "engine/DateReader.h"
-#include "files/Platform.h"
 
 #include <QImage>
 #include <QImageReader>

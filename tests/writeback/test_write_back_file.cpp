@@ -2,14 +2,9 @@
 // The photo's file on a write-back: other links, owner, permissions, extended
 // attributes, a folder or disk that refuses it, and temporary files left or held.
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
-#include "writeback/ExifDateWriter.h"
 #include "writeback/WriteAheadLog.h"
 #include "files/Placement.h"
-#include "files/Platform.h"
-
-#include <gtest/gtest.h>
 
 #include <cctype>
 #include <fcntl.h>

@@ -3,14 +3,9 @@
 // process stepping in between two of them leaves (strace records, injects
 // errors, and holds calls back).
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
-#include "writeback/ExifDateWriter.h"
 #include "writeback/WriteAheadLog.h"
-#include "files/Platform.h"
 #include "files/UniqueFd.h"
-
-#include <gtest/gtest.h>
 
 #include <QProcess>
 
