@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every file of exiv2's own test data (photos of many cameras, and about 270
-// reproducers of exiv2 crashes and hangs) through the real batch code, in
-// batches of 50, with a +2 h shift written back, on copies. Every batch must
-// end, lose no file, and stop promptly when asked to, as a quit does.
+// Every file of exiv2's own test data (photos of many cameras, and about 270 reproducers of exiv2 crashes and hangs)
+// through the real batch code, in batches of 50, with a +2 h shift written back, on copies. Every batch must end, lose
+// no file, and stop promptly when asked to, as a quit does.
 #include "engine/DateReader.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The preview names every file as the batch that follows it then does, and
-// that batch leaves a file changed since the preview as it is.
 #include "engine/BatchPreview.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The new name, collision numbers, sets kept together, and the write-back
-// into the placed photo only.
 #include "engine/DateText.h"
 #include "engine/DateReader.h"
 #include "support/TestSupport.h"
@@ -165,9 +163,6 @@ TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
     EXPECT_TRUE(host.alerts().empty());
 }
 
-// Options changed by another thread during a batch: each photo is named, moved
-// or copied, written and recorded by one snapshot of them, and later photos
-// see the changes.
 TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
 {
     struct : BatchRecorder {
@@ -233,9 +228,8 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
     EXPECT_EQ(rows.size(), 2u); // a change reaches the photos after it
 }
 
-// A folder as a camera and a raw editor leave it, through the real walk: pairs
-// and their sidecars keep one name and one number, a burst the camera's order;
-// a sidecar in other letters than its photo goes with it.
+// A folder as a camera and a raw editor leave it, through the real walk: pairs and their sidecars keep one name and one
+// number, a burst the camera's order; a sidecar in other letters than its photo goes with it.
 TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
 {
     std::map<std::string, std::string> expected; // content -> new name

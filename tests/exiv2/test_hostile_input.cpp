@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Files that are not what they seem: each ends with every photo intact and a
-// clear log line or alert, and none hangs the batch.
-#include "engine/BatchWalk.h"
 #include "exiv2/ExifHelper.h"
 #include "exiv2/HelperPool.h"
 #include "files/UniqueFd.h"

@@ -1,8 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Velmora on the file systems where photos lie, each made and mounted for the
-// test: a batch (pairs, sidecars, collisions, copy, write-back) and its Undo,
-// exiv2's sample photos as evidence, the system calls that make a date
-// written in place durable there, and a device gone mid-batch.
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
 
@@ -92,11 +88,9 @@ protected:
     bool caseInsensitive = false;
 };
 
-// A camera folder: a RAW+JPEG pair with its sidecar (named in other letters
-// where letter case does not count), another shot of the same second, and a
-// folder that holds the date name in small letters. Moved, copied, written
-// back: each lands under the name free on this file system, and Undo brings
-// back every file byte for byte.
+// A camera folder: a RAW+JPEG pair with its sidecar (named in other letters where letter case does not count), another
+// shot of the same second, and a folder that holds the date name in small letters. Moved, copied, written back: each
+// lands under the name free on this file system, and Undo brings back every file byte for byte.
 TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
 {
     const std::string date = "2010:07:14 18:05:09";
@@ -142,10 +136,9 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
     }
 }
 
-// exiv2's dated sample photos, each renamed and +2 h written back (into the
-// digitized date on every other file system); exiftool's full dump before and
-// after differs only in that field, and Undo brings back every photo byte for
-// byte under its old name.
+// exiv2's dated sample photos, each renamed and +2 h written back (into the digitized date on every other file system);
+// exiftool's full dump before and after differs only in that field, and Undo brings back every photo byte for byte
+// under its old name.
 TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
 {
     const bool digitized = static_cast<int>(GetParam()) % 2;
@@ -202,9 +195,8 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
         EXPECT_EQ(differences(oldTags[(testdata / photo.filename()).native()], undoneTags[photo]), Names{}) << photo;
 }
 
-// The system calls of one date written in place: between the patch and the
-// clearing of its record, a flush that this file system honours for the
-// photo (a FUSE daemon never sees syncfs: only the photo's own flush reaches it).
+// The system calls of one date written in place: between the patch and the clearing of its record, a flush that this
+// file system honours for the photo (a FUSE daemon never sees syncfs: only the photo's own flush reaches it).
 TEST_P(FileSystems, PhotoIsFlushedBeforeItsRecordIsCleared)
 {
     if (!runProgram("strace", {"-V"}))
@@ -226,11 +218,9 @@ TEST_P(FileSystems, PhotoIsFlushedBeforeItsRecordIsCleared)
         << "between the patch and the clearing: " << testing::PrintToString(between);
 }
 
-// A card pulled or a share lost mid-batch: the FUSE daemon is killed and every
-// later access fails with ENOTCONN. The photos after it are recorded as not
-// reached, with one alert at most, and once mounted again every photo is its old
-// file or its complete new one. (Those before may fail where links are refused:
-// what comes after is tested.)
+// A card pulled or a share lost mid-batch: the FUSE daemon is killed and every later access fails with ENOTCONN. The
+// photos after it are recorded as not reached, with one alert at most, and once mounted again every photo is its old
+// file or its complete new one. (Those before may fail where links are refused: what comes after is tested.)
 TEST_P(FileSystems, DeviceGoneMidBatchLeavesEveryPhotoWholeAndTheRestRecordedAsNotReached)
 {
     if (!fuse())

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A power cut during a batch that writes dates back, on our own FUSE file
-// system that loses every write not yet flushed (tests/files/powercut_fs.py).
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
 
@@ -35,10 +33,9 @@ void writeDurably(const fs::path& path, const std::string& bytes)
     ::close(fd);
 }
 
-// A power cut during a batch that writes +2 h into 40 photos, and one just
-// after it, on a file system that loses every write not yet flushed (records
-// and history on it too). After the next start's recovery every photo is there
-// once, old or new bytes, and new ones where the history calls it written.
+// A power cut during a batch that writes +2 h into 40 photos, and one just after it, on a file system that loses every
+// write not yet flushed (records and history on it too). After the next start's recovery every photo is there once, old
+// or new bytes, and new ones where the history calls it written.
 TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

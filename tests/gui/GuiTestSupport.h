@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the application tests share: the store as the user's INI file holds it,
-// widgets by name, and the application as main brings it up.
 #pragma once
 
 #include "gui/Application.h"

@@ -1,8 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application shell on real widgets (offscreen): launch and the restore
-// rules, quit, Stop, the open-files route, the one-window hand-over (over a
-// crashed one's socket), the support address, the command line. The menus and Preferences: test_menus.cpp.
-
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
 #include "history/BatchHistory.h"
@@ -76,7 +72,6 @@ private slots:
         const bool on = stored.contains("prefix"); // all four or none
         for (QCheckBox* box : {app->prefix(), app->suffix(), app->rename(), app->fixTime()})
             QCOMPARE(box->isChecked(), on);
-        // The field and the pop-up follow their checkboxes.
         QCOMPARE(app->textToPrefix()->isEnabled(), on);
         QCOMPARE(app->timezones()->isEnabled(), on);
     }
@@ -199,7 +194,6 @@ private slots:
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
 
-        // Paths given at the first start are renamed once the window is set up.
         QProcess first;
         first.setProcessEnvironment(env);
         first.start(QStringLiteral(VELMORA_BINARY), {native(photos / "IMG_0001.JPG"), native(photos / "IMG_0002.JPG")});

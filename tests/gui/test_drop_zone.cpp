@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The drop zone in the real main window, offscreen: drops, batch start,
-// overlapping batches and the alert latch, the status lines, and quitting
-// while workers wait on alerts (quitting mid-photo: the app tests).
 #include "gui/BatchController.h"
 #include "gui/DragAndDropView.h"
 #include "gui/RadioColumn.h"
@@ -135,7 +132,6 @@ private slots:
                 {payload == "file" ? fileUrl(dir / "a.jpg") : QUrl(QStringLiteral("https://example.org/a.jpg"))});
         const bool files = taken != Qt::IgnoreAction;
 
-        // The box lights up while files it takes are over the window, and only then.
         QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(offered), &mime, Qt::LeftButton, Qt::NoModifier);
         enter.setAccepted(false);
         QCoreApplication::sendEvent(over, &enter);
@@ -189,13 +185,11 @@ private slots:
         QVERIFY(delegate_->spinner()->isVisible());
         waitForBatches();
 
-        // The first path took the plain name, the last one the first number.
         QCOMPARE(readFile(dir / "2010-07-14__18-05-09.jpg"), first);
         QCOMPARE(readFile(dir / "2010-07-14__18-05-09__1.jpg"), last);
         QVERIFY(fs::exists(dir / "folder/2010-07-14__18-05-09.jpg"));
         QTRY_VERIFY(delegate_->spinner()->isHidden());
         QCOMPARE(delegate_->spinner()->value(), 100);
-        // "Done" first, then the numbers, and a link to this batch in the history.
         const QString id = QString::fromStdString(listBatches().front().id);
         QTRY_COMPARE(
             status->text(),
@@ -243,7 +237,6 @@ private slots:
         QTRY_COMPARE(openAlerts().size(), 2);
         QCOMPARE(batches_->runningBatches(), 2);
         QCOMPARE(delegate_->status()->text(), QStringLiteral("Working...<br>Working..."));
-        // The first batch's end leaves its summary, and the bar to the other.
         firstAlert->buttons().first()->click();
         QTRY_VERIFY(delegate_->status()->text().startsWith(QStringLiteral("Done: 0 renamed, 2 without a date")));
         QVERIFY(delegate_->status()->text().endsWith(QStringLiteral("<br>Working...")));

@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The preview in the real main window: it shows the names the batch gives,
-// Cancel changes nothing, an option changed updates it, and a photo changed
-// before Rename is reported, not renamed.
 #include "gui/BatchController.h"
 #include "gui/PreviewDialog.h"
 #include "gui/PreviewModel.h"
@@ -80,7 +77,6 @@ private slots:
                              {"b.CR2", kStem + "__2.CR2"},  {"b.CR2.xmp", kStem + "__2.CR2.xmp"},
                              {"b.JPG", kStem + "__2.JPG"},  {"c.JPG", kStem + "__3.JPG"}, {"undated.JPG", ""}};
         QCOMPARE(shown(*dialog->model()), expected);
-        // An option changed in the main window: the table follows it.
         app->suffix()->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(shown(*dialog->model())["a.JPG"], kStem + "__a.JPG", 10000);
         app->suffix()->setChecked(false);

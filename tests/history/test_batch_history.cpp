@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The batch journal and Undo on real photos: every way a batch places a photo is taken back to the
-// byte; a photo no longer as the batch left it is left alone with the reason; crashes lose nothing.
 #include "support/ProcessSupport.h"
 
 #include "engine/BatchUndo.h"

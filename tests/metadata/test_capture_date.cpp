@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Which date a photo is named after, when it has none, and how the hour shift
-// applies: the first half of the per-photo operation, on real photos.
 #include "engine/DateReader.h"
 #include "metadata/DateLocator.h"
 #include "support/TestSupport.h"
@@ -18,12 +16,11 @@ namespace {
 
 using CaptureDateTest = EngineTest;
 
-// The selected row picks the field, without falling back to the other; the shift follows the pop-up's
-// title whenever fix-time is not off, and a camera clock's correction moves the name and the date
-// written back, with the shift or alone. A photo without a usable date keeps its name, with a log line
-// and an alert that say why. With the other date allowed, a photo that has only that one is named after
-// it (a Kodak DC210 records DateTimeOriginal only) and the shift is written into it; the history says
-// which field named each photo.
+// The selected row picks the field, without falling back to the other; the shift follows the pop-up's title whenever
+// fix-time is not off, and a camera clock's correction moves the name and the date written back, with the shift or
+// alone. A photo without a usable date keeps its name, with a log line and an alert that say why. With the other date
+// allowed, a photo that has only that one is named after it (a Kodak DC210 records DateTimeOriginal only) and the shift
+// is written into it; the history says which field named each photo.
 TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
 {
     engine.processFile(dir / "gone%s.jpg"); // a path gone before its turn is only logged

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Videos named by their recorded date: which date, hostile boxes, and a batch
-// with the preference on and off.
 #include "metadata/VideoDates.h"
 #include "support/TestSupport.h"
 

@@ -13,9 +13,8 @@ using namespace velmora::test;
 
 namespace {
 
-// Every store access runs in a child process of its own (QSettings takes the
-// folder once per process), pointed at `config`: what a test reads back is
-// what survived the end of a process.
+// Every store access runs in a child process of its own (QSettings takes the folder once per process), pointed at
+// `config`: what a test reads back is what survived the end of a process.
 class SettingsStore : public ::testing::Test {
 protected:
     fs::path file() const { return config.path() / "Velmora" / "Velmora.conf"; }

@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a write-back writes: the chosen field only, in every format patched in
-// place, through the engine and a batch's groups (exiv2's sample photos: the
-// file-system tests).
 #include "support/ProcessSupport.h"
 
 #include "metadata/DateLocator.h"
@@ -51,8 +48,7 @@ struct FormatCase {
 
 class WriteBackFormats : public WriteBack, public ::testing::WithParamInterface<FormatCase> {};
 
-// In place: the same file, where only the date's bytes (and a PNG chunk's
-// CRC) differ; every other tag stays.
+// In place: the same file, where only the date's bytes (and a PNG chunk's CRC) differ; every other tag stays.
 TEST_P(WriteBackFormats, ChangesOnlyTheChosenFieldInPlace)
 {
     const FormatCase c = GetParam();
@@ -91,11 +87,9 @@ INSTANTIATE_TEST_SUITE_P(, WriteBackFormats,
                                     (info.param.digitized ? "_Digitized" : "_Original");
                          });
 
-// Through the engine. A written date where no field of 20 bytes is there to
-// patch: the field is added and nothing else changes, or the photo is refused
-// whole (exiv2 0.27 keeps only four images of a TIFF it lays out anew), and a
-// success logs nothing. A refusal logs the described line, then one naming
-// the photo and the reason, and changes nothing.
+// Through the engine. A written date where no field of 20 bytes is there to patch: the field is added and nothing else
+// changes, or the photo is refused whole (exiv2 0.27 keeps only four images of a TIFF it lays out anew), and a success
+// logs nothing. A refusal logs the described line, then one naming the photo and the reason, and changes nothing.
 TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
 {
     const char* source = "***Could not create image source ***";
@@ -169,9 +163,8 @@ TEST_F(WriteBack, EngineWritesOnlyTheFieldOrLogsTheRefusal)
     }
 }
 
-// In a batch the dates written in place wait for their group: the outcomes
-// reach the recorder in the photos' order once it ends, and a photo changed
-// meanwhile keeps the change, the failure logged and shown.
+// In a batch the dates written in place wait for their group: the outcomes reach the recorder in the photos' order once
+// it ends, and a photo changed meanwhile keeps the change, the failure logged and shown.
 class GroupedWriteBack : public EngineTest, public BatchRecorder {
 protected:
     void record(const PhotoOutcome& outcome) override { outcomes.push_back(outcome); }

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The photo's file on a write-back: other links, owner, permissions, extended
-// attributes, a folder or disk that refuses it, and temporary files left or held.
 #include "support/ProcessSupport.h"
 
 #include "writeback/WriteAheadLog.h"
