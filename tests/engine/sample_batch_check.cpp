@@ -43,7 +43,6 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
             before.insert(readFile(samples / names[i]));
         }
         ASSERT_TRUE(runBatch(engine)) << "the batch did not end";
-        // Every file is there, as it was or with its date written back.
         const std::vector<std::string> after = listNames(dir.path());
         ASSERT_EQ(after.size(), before.size());
         for (const std::string& name : after)

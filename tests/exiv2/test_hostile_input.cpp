@@ -119,8 +119,7 @@ TEST(ExifHelperConfinementTest, HelperReachesOnlyItselfAndItsDescriptors)
 TEST(ExifHelperLocationTest, HelperIsLookedForBesideTheProgramThenInItsLibexecOnly)
 {
     const TempDir dir;
-    const fs::path bin = dir / "bin";
-    const fs::path libexec = dir / "libexec/velmora/velmora-helper";
+    const fs::path bin = dir / "bin", libexec = dir / "libexec/velmora/velmora-helper";
     fs::create_directories(libexec.parent_path());
     fs::create_directory(bin);
     EXPECT_EQ(findHelper(bin), bin / "velmora-helper"); // none: it fails to start, naming that path

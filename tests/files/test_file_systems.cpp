@@ -148,7 +148,7 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
     const fs::path card = root / "DCIM";
     fs::create_directory(card);
     std::vector<fs::path> originals, targets;
-    for (const std::string& name : datedPhotos(samples / "exiv2-testdata.tsv")) {
+    for (const auto& [name, date] : datedPhotos(samples / "exiv2-testdata.tsv")) {
         originals.push_back(testdata / name);
         fs::copy_file(originals.back(), card / name);
     }

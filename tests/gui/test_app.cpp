@@ -173,9 +173,7 @@ private slots:
 
     void secondStartHandsItsPathsToTheFirst()
     {
-        TempDir runtime;
-        TempDir config;
-        TempDir photos;
+        TempDir runtime, config, photos;
         makeJpeg(photos / "IMG_0001.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
         makeJpeg(photos / "IMG_0002.JPG", "2010:07:14 18:05:10", "2010:07:14 18:05:10");
         fs::create_directory(photos / "later");

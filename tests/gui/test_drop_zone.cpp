@@ -176,8 +176,7 @@ private slots:
         fs::create_directory(dir / "folder");
         makeJpeg(dir / "folder/inner.jpg", "2010:07:14 18:05:09", "2001:01:01 00:00:02");
         makeJpeg(dir / "caf\xe9.jpg", "2010:07:14 18:05:09", "2001:01:01 00:00:03");
-        const std::string first = readFile(dir / "first.jpg");
-        const std::string last = readFile(dir / "caf\xe9.jpg");
+        const std::string first = readFile(dir / "first.jpg"), last = readFile(dir / "caf\xe9.jpg");
         QLabel* status = delegate_->status();
 
         QVERIFY(drop({fileUrl(dir / "first.jpg"), fileUrl(dir / "folder"), fileUrl(dir / "caf\xe9.jpg")}));

@@ -36,9 +36,9 @@ std::vector<std::string> differences(const QJsonObject& before, const QJsonObjec
 // journal", "pwrite64 photo", "syncfs photo", ...; empty when the date was not written.
 std::vector<std::string> patchSystemCalls(const QString& helper, const std::filesystem::path& photo,
                                           const std::filesystem::path& trace);
-// The dated camera photos of exiv2's test data, from its table (exiv2-testdata.tsv): every row with a DateTimeOriginal
-// that is an image, not a metadata file.
-std::vector<std::string> datedPhotos(const std::filesystem::path& table);
+// The dated camera photos of exiv2's test data and their dates, from its table (exiv2-testdata.tsv): every row with a
+// DateTimeOriginal that is an image, not a metadata file.
+std::vector<std::pair<std::string, std::string>> datedPhotos(const std::filesystem::path& table);
 
 // Runs `body` in a forked child that ends with _exit, so nothing of the test
 // framework runs twice; its exit code, or -1 when it did not exit normally.

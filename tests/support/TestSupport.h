@@ -99,7 +99,6 @@ private:
     Recorded<AlertRequest> alerts_;
 };
 
-// A batch's progress and status, going nowhere.
 class NullSink : public BatchSink {
 public:
     void setProgress(double) override {}

@@ -18,8 +18,7 @@ using Status = ExifWriteResult::Status;
 
 namespace {
 
-const QString kOriginal = "2001:02:03 04:05:06";
-const QString kDigitized = "2001:02:03 04:05:07";
+const QString kOriginal = "2001:02:03 04:05:06", kDigitized = "2001:02:03 04:05:07";
 
 using WriteBack = ::testing::Test;
 
