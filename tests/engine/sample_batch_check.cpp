@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every file of exiv2's own test data (photos of many cameras, and about 270
-// reproducers of exiv2 crashes and hangs) through the real batch code, in
-// batches of 50, with a +2 h shift written back, on copies. Every batch must
-// end, lose no file, and stop promptly when asked to, as a quit does.
+// Every file of exiv2's own test data (photos of many cameras, and about 270 reproducers of exiv2 crashes and hangs)
+// through the real batch code, in batches of 50, with a +2 h shift written back, on copies. Every batch must end, lose
+// no file, and stop promptly when asked to, as a quit does.
 #include "engine/DateReader.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
@@ -25,21 +22,15 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
     const fs::path samples = fs::path(VELMORA_SAMPLES) / "exiv2-testdata";
     if (!fs::is_directory(samples))
         GTEST_SKIP() << samples << " is absent";
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle(std::string("+2"));
-    host.stored.changeExifInPhoto = true;
+    writeBackShifted(2);
     // A second pass over the same files, renaming only: what a quit interrupts.
     LiveOptions renameOnly;
     renameOnly.setDateSwitchRow(0);
     PhotoEngine secondPass(renameOnly, alertLatch, host);
     // The batch on a worker thread, as a drop starts it; false when it does not end in time.
     auto runBatch = [this](PhotoEngine& photoEngine, std::stop_token stop = {}) {
-        return std::async(std::launch::async, [&] {
-                   NullSink sink;
-                   walkBatch(
-                       {dir.path()}, [&](const PhotoSet& set) { photoEngine.processSet(set); }, sink, stop, false,
-                       [&] { photoEngine.finishBatch(); });
-               }).wait_for(120s) == std::future_status::ready;
+        const auto batch = [&] { walkInto(photoEngine, {dir.path()}, false, stop); };
+        return std::async(std::launch::async, batch).wait_for(120s) == std::future_status::ready;
     };
     const std::vector<std::string> names = listNames(samples);
     for (size_t first = 0; first < names.size(); first += 50) {
@@ -52,7 +43,6 @@ TEST_F(SampleBatchCheck, EveryBatchEndsLosesNothingAndStopsPromptly)
             before.insert(readFile(samples / names[i]));
         }
         ASSERT_TRUE(runBatch(engine)) << "the batch did not end";
-        // Every file is there, as it was or with its date written back.
         const std::vector<std::string> after = listNames(dir.path());
         ASSERT_EQ(after.size(), before.size());
         for (const std::string& name : after)

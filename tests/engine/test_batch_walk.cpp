@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The walk over a batch: which entries reach the per-photo operation, in
-// which order, and the progress values the user sees.
 #include "engine/BatchWalk.h"
 #include "metadata/ReadAhead.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include <chrono>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <mutex>
 #include <set>
 #include <sys/mman.h>
@@ -69,14 +65,11 @@ protected:
     std::stop_source stop;
 };
 
-// A folder gives progress after each of its entries at any depth and skips
-// ".DS_Store" and temporary files; a path named in the batch gives progress
-// only when it is a file, and ".DS_Store" named directly is a file like any
-// other. Links to folders are listed but not entered, unless named in the
-// batch. Sets are found by name within one listing (a folder's, or the batch
-// list's) and handed on at their first member. The listing is taken whole
-// first: photos renamed during the walk are not visited again; a stop ends
-// the walk between files, and the batch still ends.
+// A folder gives progress after each of its entries at any depth and skips ".DS_Store" and temporary files; a path
+// named in the batch gives progress only when it is a file, and ".DS_Store" named directly is a file like any other.
+// Links to folders are listed but not entered, unless named in the batch. Sets are found by name within one listing (a
+// folder's, or the batch list's) and handed on at their first member. The listing is taken whole first: photos renamed
+// during the walk are not visited again; a stop ends the walk between files, and the batch still ends.
 TEST_F(BatchWalkTest, EntriesHandedOnAndProgressValues)
 {
     for (const char* name : {"trip/IMG_1.JPG", "trip/sub/IMG_2.JPG", "trip/sub/.DS_Store", "trip/.hidden.JPG",
@@ -183,9 +176,8 @@ bool staysInMemory(const fs::path& file)
     return resident & 1;
 }
 
-// Photos not in memory (fresh from a card) are asked for ahead of their turn
-// once one of them was read cold, so that the disk serves many at a time; a
-// warm listing asks for none.
+// Photos not in memory (fresh from a card) are asked for ahead of their turn once one of them was read cold, so that
+// the disk serves many at a time; a warm listing asks for none.
 TEST(ReadAheadTest, ColdReadStartsReadingAheadOfTheListing)
 {
     TempDir dir;

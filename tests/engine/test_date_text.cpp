@@ -32,10 +32,9 @@ TEST(DateTextTest, HoursComeFromTheLeadingSignedNumberOfTheTitle)
         EXPECT_EQ(hoursFromTitle(title), hours) << title.value_or("(none)");
 }
 
-// Wall-clock arithmetic, the same in every zone and through its daylight-saving
-// changes: Berlin and New York change at night, Santiago and Beirut at
-// midnight, so whole days start in a gap. The seconds between a date and its
-// shifted self are the shift.
+// Wall-clock arithmetic, the same in every zone and through its daylight-saving changes: Berlin and New York change at
+// night, Santiago and Beirut at midnight, so whole days start in a gap. The seconds between a date and its shifted self
+// are the shift.
 TEST(DateTextTest, ShiftAndSecondsBetweenAreWallClockArithmeticWhateverTheZone)
 {
     const struct {

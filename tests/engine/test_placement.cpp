@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The new name, collision numbers, sets kept together, and the write-back
-// into the placed photo only.
 #include "engine/DateText.h"
 #include "engine/DateReader.h"
 #include "support/TestSupport.h"
@@ -15,8 +13,6 @@ using namespace velmora;
 using namespace velmora::test;
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 const std::string kStem = "2010-07-14__18-05-09";
 
@@ -105,9 +101,7 @@ TEST_F(PlacementTest, NameIsTheFirstFreeOneFromPrefixDateAndOldNameOrTheFailureI
 
 TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnlyElseOneAlertSays)
 {
-    host.stored.changeExifInPhoto = true;
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle("+2");
+    writeBackShifted(2);
     controls.setRenameState(1); // a copy: the source must keep its dates
     const std::string before = "2010:07:14 16:05:09", after = "2010:07:14 18:05:09";
     for (const int row : {0, 1}) {
@@ -145,33 +139,30 @@ TEST_F(PlacementTest, ShiftedDateIsWrittenIntoTheChosenFieldOfThePlacedPhotoOnly
 TEST_F(PlacementTest, OverlappingBatchesOverOneFolderLoseNoPhoto)
 {
     // Many photos share a second, so both engines race for the same names.
-    std::multiset<std::string> before, after;
-    for (int i = 0; i < 60; ++i) {
-        const fs::path path = dir / ("IMG_" + std::to_string(i) + ".JPG");
-        makeJpeg(path, "2010:07:14 18:05:0" + std::to_string(i % 4), "2001:01:01 00:00:" + std::to_string(10 + i));
-        before.insert(readFile(path));
-    }
-    const Names listing = listNames(dir.path());
+    for (int i = 0; i < 60; ++i)
+        makeJpeg(dir / ("IMG_" + std::to_string(i) + ".JPG"), "2010:07:14 18:05:0" + std::to_string(i % 4),
+                 "2001:01:01 00:00:" + std::to_string(10 + i));
+    const Contents before = contents(dir.path());
     PhotoEngine other(controls, alertLatch, host);
     std::thread forward([&] {
-        for (const auto& name : listing)
+        for (const auto& [name, bytes] : before)
             engine.processFile(dir / name);
     });
-    for (auto it = listing.rbegin(); it != listing.rend(); ++it)
-        other.processFile(dir / *it);
+    for (auto it = before.rbegin(); it != before.rend(); ++it)
+        other.processFile(dir / it->first);
     forward.join();
 
-    for (const auto& name : listNames(dir.path())) {
+    std::multiset<std::string> photos, placed;
+    for (const auto& [name, bytes] : before)
+        photos.insert(bytes);
+    for (const auto& [name, bytes] : contents(dir.path())) {
         EXPECT_EQ(name.rfind("2010-07-14__18-05-0", 0), 0u) << name;
-        after.insert(readFile(dir / name));
+        placed.insert(bytes);
     }
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(placed, photos);
     EXPECT_TRUE(host.alerts().empty());
 }
 
-// Options changed by another thread during a batch: each photo is named, moved
-// or copied, written and recorded by one snapshot of them, and later photos
-// see the changes.
 TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
 {
     struct : BatchRecorder {
@@ -213,10 +204,7 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
             std::this_thread::yield();
         }
     });
-    NullSink sink;
-    walkBatch(
-        {dir.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, false,
-        [&] { engine.finishBatch(); });
+    walkInto(engine, {dir.path()}, false);
     done = true;
     toggler.join();
 
@@ -240,9 +228,8 @@ TEST_F(PlacementTest, EachPhotoFollowsOneSnapshotOfOptionsChangedDuringTheBatch)
     EXPECT_EQ(rows.size(), 2u); // a change reaches the photos after it
 }
 
-// A folder as a camera and a raw editor leave it, through the real walk: pairs
-// and their sidecars keep one name and one number, a burst the camera's order;
-// a sidecar in other letters than its photo goes with it.
+// A folder as a camera and a raw editor leave it, through the real walk: pairs and their sidecars keep one name and one
+// number, a burst the camera's order; a sidecar in other letters than its photo goes with it.
 TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
 {
     std::map<std::string, std::string> expected; // content -> new name
@@ -273,10 +260,8 @@ TEST_F(PlacementTest, CameraFolderKeepsItsSetsTogether)
         writeFile(dir / name, name);
         expected[name] = renamed;
     }
-    NullSink sink;
     auto run = [&] {
-        walkBatch(
-            {dir.path()}, [this](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true);
+        walkInto(engine, {dir.path()});
         std::map<std::string, std::string> renamed;
         for (const std::string& name : listNames(dir.path()))
             renamed[readFile(dir / name)] = name;

@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Files that are not what they seem: each ends with every photo intact and a
-// clear log line or alert, and none hangs the batch.
-#include "engine/BatchWalk.h"
 #include "exiv2/ExifHelper.h"
 #include "exiv2/HelperPool.h"
-#include "engine/DateReader.h"
 #include "files/UniqueFd.h"
 #include "metadata/VideoSniff.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QProcess>
@@ -53,9 +47,7 @@ TEST_F(HostileInputTest, FilesThatAreNoPhotosAreLeftAsTheyAreWithoutBlockingTheB
     ASSERT_EQ(::mkfifo((trip / "fifo.jpg").c_str(), 0644), 0); // no writer: a plain open() would wait for ever
     ASSERT_EQ(::mknod((trip / "null.jpg").c_str(), S_IFCHR | 0644, makedev(1, 3)), 0) << "tests run as root";
 
-    NullSink sink;
-    walkBatch(
-        {trip}, [this](const PhotoSet& set) { engine.processSet(set); }, sink);
+    walkInto(engine, {trip}, false);
 
     EXPECT_EQ(listNames(trip),
               (std::vector<std::string>{"2010-07-14__18-05-09.JPG", "2011-01-02__03-04-05.JPG", "cut-exif.jpg",
@@ -127,8 +119,7 @@ TEST(ExifHelperConfinementTest, HelperReachesOnlyItselfAndItsDescriptors)
 TEST(ExifHelperLocationTest, HelperIsLookedForBesideTheProgramThenInItsLibexecOnly)
 {
     const TempDir dir;
-    const fs::path bin = dir / "bin";
-    const fs::path libexec = dir / "libexec/velmora/velmora-helper";
+    const fs::path bin = dir / "bin", libexec = dir / "libexec/velmora/velmora-helper";
     fs::create_directories(libexec.parent_path());
     fs::create_directory(bin);
     EXPECT_EQ(findHelper(bin), bin / "velmora-helper"); // none: it fails to start, naming that path

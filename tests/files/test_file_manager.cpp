@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A move or a copy that never replaces a file and lands whole or not at all.
 #include "files/FileManager.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <fcntl.h>
@@ -35,9 +31,8 @@ bool failCalls(const std::vector<int>& calls, unsigned err)
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// A move or a copy lands whole, with the photo's times and permissions, or fails
-// and leaves the photo and the target as they were, nothing of ours left behind:
-// by every route, the placeholder's too (for file systems without hard links).
+// A move or a copy lands whole, with the photo's times and permissions, or fails and leaves the photo and the target as
+// they were, nothing of ours left behind: by every route, the placeholder's too (for file systems without hard links).
 TEST(FileManagerTest, MoveOrCopyLandsWholeOrChangesNothing)
 {
     TempDir dir;

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Velmora on the file systems where photos lie, each made and mounted for the
-// test: a batch (pairs, sidecars, collisions, copy, write-back) and its Undo,
-// exiv2's sample photos as evidence, the system calls that make a date
-// written in place durable there, and a device gone mid-batch.
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/BatchUndo.h"
 #include "engine/DateText.h"
@@ -13,8 +8,6 @@
 #include "history/BatchHistory.h"
 #include "history/HistoryWriter.h"
 #include "engine/DateReader.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
@@ -30,8 +23,6 @@ void PrintTo(FsKind kind, std::ostream* out) { *out << fsName(kind); }
 } // namespace velmora::test
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 // The files that are not the same in both: missing, added, or where their bytes first differ.
 Names changed(const Contents& before, const Contents& after)
@@ -88,13 +79,6 @@ protected:
         journal->finish();
         return journal->id();
     }
-    // Writes the date back, shifted by `hours`.
-    void shift(int hours)
-    {
-        controls.setFixTimeState(1);
-        controls.setTimezonesTitle((hours > 0 ? "+" : "") + std::to_string(hours));
-        host.stored.changeExifInPhoto = true;
-    }
     // FUSE ones are the kinds from exfat_fuse on, as MountedFileSystem orders them.
     bool fuse() const { return GetParam() >= FsKind::ExfatFuse; }
 
@@ -104,11 +88,9 @@ protected:
     bool caseInsensitive = false;
 };
 
-// A camera folder: a RAW+JPEG pair with its sidecar (named in other letters
-// where letter case does not count), another shot of the same second, and a
-// folder that holds the date name in small letters. Moved, copied, written
-// back: each lands under the name free on this file system, and Undo brings
-// back every file byte for byte.
+// A camera folder: a RAW+JPEG pair with its sidecar (named in other letters where letter case does not count), another
+// shot of the same second, and a folder that holds the date name in small letters. Moved, copied, written back: each
+// lands under the name free on this file system, and Undo brings back every file byte for byte.
 TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
 {
     const std::string date = "2010:07:14 18:05:09";
@@ -122,11 +104,9 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
         const fs::path card = root / c.name;
         fs::create_directory(card);
         controls.setRenameState(c.copy);
-        c.hours ? shift(c.hours) : controls.setFixTimeState(0);
+        c.hours ? writeBackShifted(c.hours) : controls.setFixTimeState(0);
         const std::string shifted = *shiftCaptureDate(date, c.hours);
-        std::string stem = shifted;
-        std::replace(stem.begin(), stem.end(), ':', '-');
-        stem.replace(10, 1, "__");
+        const std::string stem = dateStem(shifted);
         const std::string sidecar = caseInsensitive ? "img_0001.xmp" : "IMG_0001.xmp";
         for (const char* name : {"IMG_0001.CR2", "IMG_0001.JPG", "IMG_0002.JPG"})
             makeJpeg(card / name, date, "2001:01:01 00:00:0" + std::string(1, name[7]) + name[9]);
@@ -156,10 +136,9 @@ TEST_P(FileSystems, BatchPlacesSetsAndCollisionsAndUndoTakesThemBack)
     }
 }
 
-// exiv2's dated sample photos, each renamed and +2 h written back (into the
-// digitized date on every other file system); exiftool's full dump before and
-// after differs only in that field, and Undo brings back every photo byte for
-// byte under its old name.
+// exiv2's dated sample photos, each renamed and +2 h written back (into the digitized date on every other file system);
+// exiftool's full dump before and after differs only in that field, and Undo brings back every photo byte for byte
+// under its old name.
 TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
 {
     const bool digitized = static_cast<int>(GetParam()) % 2;
@@ -169,12 +148,12 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
     const fs::path card = root / "DCIM";
     fs::create_directory(card);
     std::vector<fs::path> originals, targets;
-    for (const std::string& name : datedPhotos(samples / "exiv2-testdata.tsv")) {
+    for (const auto& [name, date] : datedPhotos(samples / "exiv2-testdata.tsv")) {
         originals.push_back(testdata / name);
         fs::copy_file(originals.back(), card / name);
     }
     const Contents before = contents(card);
-    shift(2);
+    writeBackShifted(2);
     controls.setDateSwitchRow(digitized);
     const std::string id = runBatch(card);
 
@@ -216,9 +195,8 @@ TEST_P(FileSystems, SamplePhotosAreRenamedWrittenBackAndUndone)
         EXPECT_EQ(differences(oldTags[(testdata / photo.filename()).native()], undoneTags[photo]), Names{}) << photo;
 }
 
-// The system calls of one date written in place: between the patch and the
-// clearing of its record, a flush that this file system honours for the
-// photo (a FUSE daemon never sees syncfs: only the photo's own flush reaches it).
+// The system calls of one date written in place: between the patch and the clearing of its record, a flush that this
+// file system honours for the photo (a FUSE daemon never sees syncfs: only the photo's own flush reaches it).
 TEST_P(FileSystems, PhotoIsFlushedBeforeItsRecordIsCleared)
 {
     if (!runProgram("strace", {"-V"}))
@@ -240,11 +218,9 @@ TEST_P(FileSystems, PhotoIsFlushedBeforeItsRecordIsCleared)
         << "between the patch and the clearing: " << testing::PrintToString(between);
 }
 
-// A card pulled or a share lost mid-batch: the FUSE daemon is killed and every
-// later access fails with ENOTCONN. The photos after it are recorded as not
-// reached, with one alert at most, and once mounted again every photo is its old
-// file or its complete new one. (Those before may fail where links are refused:
-// what comes after is tested.)
+// A card pulled or a share lost mid-batch: the FUSE daemon is killed and every later access fails with ENOTCONN. The
+// photos after it are recorded as not reached, with one alert at most, and once mounted again every photo is its old
+// file or its complete new one. (Those before may fail where links are refused: what comes after is tested.)
 TEST_P(FileSystems, DeviceGoneMidBatchLeavesEveryPhotoWholeAndTheRestRecordedAsNotReached)
 {
     if (!fuse())

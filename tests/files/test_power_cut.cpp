@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A power cut during a batch that writes dates back, on our own FUSE file
-// system that loses every write not yet flushed (tests/files/powercut_fs.py).
 #include "support/MountedFileSystem.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/DateText.h"
 #include "files/Placement.h"
 #include "history/BatchHistory.h"
 #include "writeback/WriteAheadLog.h"
-
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -38,10 +33,9 @@ void writeDurably(const fs::path& path, const std::string& bytes)
     ::close(fd);
 }
 
-// A power cut during a batch that writes +2 h into 40 photos, and one just
-// after it, on a file system that loses every write not yet flushed (records
-// and history on it too). After the next start's recovery every photo is there
-// once, old or new bytes, and new ones where the history calls it written.
+// A power cut during a batch that writes +2 h into 40 photos, and one just after it, on a file system that loses every
+// write not yet flushed (records and history on it too). After the next start's recovery every photo is there once, old
+// or new bytes, and new ones where the history calls it written.
 TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -57,8 +51,7 @@ TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
         std::snprintf(name, sizeof name, "IMG_%04d.JPG", i);
         std::snprintf(date, sizeof date, "2010:07:14 18:05:%02d", i / 2); // two a second: collisions
         std::snprintf(digitized, sizeof digitized, "2001:01:01 00:00:%02d", i);
-        makeJpeg(made / name, date);
-        setExifDates(made / name, date, digitized);
+        makeJpeg(made / name, date, digitized);
         oldBytes.push_back(readFile(made / name));
         newBytes.push_back(oldBytes.back());
         newBytes.back().replace(newBytes.back().find(date), 19, *shiftCaptureDate(date, 2));
@@ -125,8 +118,8 @@ TEST(PowerCut, BatchWritingDatesBackLosesNothingTheHistoryCallsWritten)
                 continue;
             ASSERT_NE(photo, photoOf.end()) << name << " is neither a photo's old bytes nor its new ones";
             found[photo->second].insert(statOf(photos / name).st_ino);
-            if (written.find(name + "\n") != std::string::npos)
-                EXPECT_EQ(bytes, newBytes[photo->second]) << name << ": the history calls it written";
+            EXPECT_TRUE(written.find(name + "\n") == std::string::npos || bytes == newBytes[photo->second])
+                << name << ": the history calls it written";
         }
         for (size_t i = 0; i < found.size(); ++i)
             EXPECT_EQ(found[i].size(), 1u) << "IMG_" << i << ": " << testing::PrintToString(listNames(photos));

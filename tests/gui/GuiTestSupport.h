@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the application tests share: the store as the user's INI file holds it,
-// widgets by name, and the application as main brings it up.
 #pragma once
 
 #include "gui/Application.h"
 #include "gui/VelmoraAppDelegate.h"
+#include "support/TestSupport.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -13,6 +12,12 @@
 #include <filesystem>
 
 namespace velmora::test {
+
+// A store and a runtime folder (the one-window socket) of the test program's own, set before anything reads them.
+inline const TempDir configHome, runtimeHome;
+[[maybe_unused]] inline const bool privateHomes =
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome.path().native())) &&
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtimeHome.path().native()));
 
 // The store as the user's INI file holds it; only looked at, never the way the app writes.
 inline QSettings store()

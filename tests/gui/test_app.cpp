@@ -1,13 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The application shell on real widgets (offscreen): launch and the restore
-// rules, quit, Stop, the open-files route, the one-window hand-over (over a
-// crashed one's socket), the support address, the command line. The menus and Preferences: test_menus.cpp.
-
 #include "gui/BatchController.h"
 #include "gui/RadioColumn.h"
 #include "history/BatchHistory.h"
-#include "files/Platform.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>
@@ -78,7 +72,6 @@ private slots:
         const bool on = stored.contains("prefix"); // all four or none
         for (QCheckBox* box : {app->prefix(), app->suffix(), app->rename(), app->fixTime()})
             QCOMPARE(box->isChecked(), on);
-        // The field and the pop-up follow their checkboxes.
         QCOMPARE(app->textToPrefix()->isEnabled(), on);
         QCOMPARE(app->timezones()->isEnabled(), on);
     }
@@ -180,9 +173,7 @@ private slots:
 
     void secondStartHandsItsPathsToTheFirst()
     {
-        TempDir runtime;
-        TempDir config;
-        TempDir photos;
+        TempDir runtime, config, photos;
         makeJpeg(photos / "IMG_0001.JPG", "2010:07:14 18:05:09", "2010:07:14 18:05:09");
         makeJpeg(photos / "IMG_0002.JPG", "2010:07:14 18:05:10", "2010:07:14 18:05:10");
         fs::create_directory(photos / "later");
@@ -201,7 +192,6 @@ private slots:
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
 
-        // Paths given at the first start are renamed once the window is set up.
         QProcess first;
         first.setProcessEnvironment(env);
         first.start(QStringLiteral(VELMORA_BINARY), {native(photos / "IMG_0001.JPG"), native(photos / "IMG_0002.JPG")});
@@ -283,15 +273,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    // Before anything reads settings or the runtime folder: a private store and socket.
-    TempDir config;
-    TempDir runtime;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().native()));
-    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().native()));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    initializePlatform();
     // The History window's and the menus' tests first: after a process starts, TSan allows no new thread.
     AppTest test;
     return runHistoryWindowTests(argc, argv) | runMenuTests(argc, argv) | QTest::qExec(&test, argc, argv);

@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The drop zone in the real main window, offscreen: drops, batch start,
-// overlapping batches and the alert latch, the status lines, and quitting
-// while workers wait on alerts (quitting mid-photo: the app tests).
 #include "gui/BatchController.h"
 #include "gui/DragAndDropView.h"
 #include "gui/RadioColumn.h"
 #include "history/HistoryWriter.h"
-#include "files/Platform.h"
 #include "settings/Settings.h"
 #include "support/MountedFileSystem.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>
@@ -51,7 +46,6 @@ class DropZoneTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir config_;
     std::unique_ptr<Launched> app_;
     VelmoraAppDelegate* delegate_ = nullptr;
     DragAndDropView* view_ = nullptr;
@@ -80,13 +74,6 @@ private:
     void waitForBatches() { QTRY_COMPARE_WITH_TIMEOUT(batches_->runningBatches(), 0, 30000); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-        initializePlatform();
-    }
-
     void init()
     {
         store().clear();
@@ -145,7 +132,6 @@ private slots:
                 {payload == "file" ? fileUrl(dir / "a.jpg") : QUrl(QStringLiteral("https://example.org/a.jpg"))});
         const bool files = taken != Qt::IgnoreAction;
 
-        // The box lights up while files it takes are over the window, and only then.
         QDragEnterEvent enter(QPoint(2, 2), Qt::DropActions(offered), &mime, Qt::LeftButton, Qt::NoModifier);
         enter.setAccepted(false);
         QCoreApplication::sendEvent(over, &enter);
@@ -190,8 +176,7 @@ private slots:
         fs::create_directory(dir / "folder");
         makeJpeg(dir / "folder/inner.jpg", "2010:07:14 18:05:09", "2001:01:01 00:00:02");
         makeJpeg(dir / "caf\xe9.jpg", "2010:07:14 18:05:09", "2001:01:01 00:00:03");
-        const std::string first = readFile(dir / "first.jpg");
-        const std::string last = readFile(dir / "caf\xe9.jpg");
+        const std::string first = readFile(dir / "first.jpg"), last = readFile(dir / "caf\xe9.jpg");
         QLabel* status = delegate_->status();
 
         QVERIFY(drop({fileUrl(dir / "first.jpg"), fileUrl(dir / "folder"), fileUrl(dir / "caf\xe9.jpg")}));
@@ -199,13 +184,11 @@ private slots:
         QVERIFY(delegate_->spinner()->isVisible());
         waitForBatches();
 
-        // The first path took the plain name, the last one the first number.
         QCOMPARE(readFile(dir / "2010-07-14__18-05-09.jpg"), first);
         QCOMPARE(readFile(dir / "2010-07-14__18-05-09__1.jpg"), last);
         QVERIFY(fs::exists(dir / "folder/2010-07-14__18-05-09.jpg"));
         QTRY_VERIFY(delegate_->spinner()->isHidden());
         QCOMPARE(delegate_->spinner()->value(), 100);
-        // "Done" first, then the numbers, and a link to this batch in the history.
         const QString id = QString::fromStdString(listBatches().front().id);
         QTRY_COMPARE(
             status->text(),
@@ -253,7 +236,6 @@ private slots:
         QTRY_COMPARE(openAlerts().size(), 2);
         QCOMPARE(batches_->runningBatches(), 2);
         QCOMPARE(delegate_->status()->text(), QStringLiteral("Working...<br>Working..."));
-        // The first batch's end leaves its summary, and the bar to the other.
         firstAlert->buttons().first()->click();
         QTRY_VERIFY(delegate_->status()->text().startsWith(QStringLiteral("Done: 0 renamed, 2 without a date")));
         QVERIFY(delegate_->status()->text().endsWith(QStringLiteral("<br>Working...")));

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The History window on real widgets (offscreen), driven as the user does: every menu item and
-// button of it, every question answered, after real batches on real photos.
-
 #include "gui/HistoryWindow.h"
 #include "gui/BatchController.h"
 #include "writeback/WriteAheadLog.h"
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>
@@ -15,7 +11,6 @@
 namespace fs = std::filesystem;
 using namespace velmora;
 using namespace velmora::test;
-using Names = std::vector<std::string>;
 
 namespace {
 
@@ -105,13 +100,11 @@ private slots:
         QCOMPARE(listNames(app.dir.path()), app.copied);
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
-        // The status line's link opens the history at the batch just done.
         const QString status = app.delegate.status()->text();
         const QString id = status.section(QLatin1String("href=\""), 1).section(QLatin1Char('"'), 0, 0);
         emit app.delegate.status()->linkActivated(id);
         QVERIFY(app.history->isVisible());
         QCOMPARE(QString::fromStdString(app.history->currentBatch()), id);
-        // It fits the screen, and Escape closes it.
         QVERIFY(app.history->screen()->availableGeometry().contains(app.history->frameGeometry()));
         QVERIFY(QTest::qWaitForWindowActive(app.history));
         QTest::keyClick(app.history, Qt::Key_Escape);
@@ -139,7 +132,6 @@ private slots:
         QCOMPARE(app.history->model().index(0, BatchPhotoModel::OldName).data().toString(), QStringLiteral("none.JPG"));
         child<QCheckBox>(app.history, "problemsOnly")->setChecked(false);
 
-        // A photo's folder opens in the file manager.
         batches->setCurrentItem(batches->topLevelItem(1));
         QTRY_COMPARE(app.history->model().index(1, BatchPhotoModel::OldName).data().toString(),
                      QStringLiteral("b.JPG"));

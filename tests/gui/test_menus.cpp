@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's controls that store at once, the example name, the menus
-// and Preferences, and every text in every language, on real widgets (offscreen).
-
 #include "gui/BatchController.h"
 #include "gui/ClockDialog.h"
 #include "gui/DragAndDropView.h"
@@ -9,7 +6,6 @@
 #include "gui/OpenDialog.h"
 #include "gui/PreferencesDialog.h"
 #include "settings/MessageTable.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>
@@ -56,7 +52,6 @@ private slots:
         QTest::keyClick(app->fixTime(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("dateOfCapture"));
 
-        // The example name follows the options.
         const auto shows = [&](const char* example) {
             return child<QLabel>(app->window(), "dropDetail")->text().contains(QStringLiteral(" %1.JPG,").arg(example));
         };
@@ -90,7 +85,6 @@ private slots:
         QVERIFY(!preferences->isVisible());
         QCOMPARE(store().value("change_exif_in_photo").toBool(), false);
 
-        // OK stores and closes.
         open->trigger();
         QVERIFY(!exif->isChecked());
         for (QCheckBox* box : {exif, keepSets, videos, child<QCheckBox>(preferences, "useOtherDate")})

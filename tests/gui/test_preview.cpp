@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The preview in the real main window: it shows the names the batch gives,
-// Cancel changes nothing, an option changed updates it, and a photo changed
-// before Rename is reported, not renamed.
 #include "gui/BatchController.h"
 #include "gui/PreviewDialog.h"
 #include "gui/PreviewModel.h"
 #include "gui/RadioColumn.h"
-#include "files/Platform.h"
-#include "support/TestSupport.h"
 #include "GuiTestSupport.h"
 
 #include <QtTest>
@@ -36,8 +31,6 @@ class PreviewTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir config_;
-
     // The preview of `folder`, once it has shown every name; nullptr when it did not open.
     static PreviewDialog* open(Launched& app, const fs::path& folder)
     {
@@ -58,13 +51,6 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
-        initializePlatform();
-    }
-
     void theBatchGivesTheNamesShownAndCancelChangesNothing()
     {
         TempDir dir;
@@ -91,7 +77,6 @@ private slots:
                              {"b.CR2", kStem + "__2.CR2"},  {"b.CR2.xmp", kStem + "__2.CR2.xmp"},
                              {"b.JPG", kStem + "__2.JPG"},  {"c.JPG", kStem + "__3.JPG"}, {"undated.JPG", ""}};
         QCOMPARE(shown(*dialog->model()), expected);
-        // An option changed in the main window: the table follows it.
         app->suffix()->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(shown(*dialog->model())["a.JPG"], kStem + "__a.JPG", 10000);
         app->suffix()->setChecked(false);

@@ -1,18 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The batch journal and Undo on real photos: every way a batch places a photo is taken back to the
-// byte; a photo no longer as the batch left it is left alone with the reason; crashes lose nothing.
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "engine/BatchUndo.h"
 #include "history/HistoryWriter.h"
 #include "history/HistoryFolder.h"
 #include "writeback/WriteAheadLog.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <map>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,7 +15,6 @@ using namespace velmora::test;
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Undo = BatchSummary::Undo;
 
 // A quote, a backslash and a byte outside UTF-8: names come back byte for byte.
@@ -87,7 +80,7 @@ TEST_F(HistoryTest, BatchesAreOrderedByStartTimeThenProcessId)
     EXPECT_EQ(newest().id, id);
 }
 
-TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccessTheOthersTellEachPhoto)
+TEST_F(HistoryTest, LinesTheDiskRefusedOrACrashToreAreNeverTakenForSuccessAndNoPhotoIsLost)
 {
     makePhotos();
     // The photos' lines are refused, the first one torn; then the disk has room again for the end.
@@ -134,6 +127,28 @@ TEST_F(HistoryTest, LinesTheDiskRefusedAreNeverTakenForSuccessTheOthersTellEachP
     EXPECT_EQ(std::make_tuple(result.recorded, result.undone), std::make_tuple(false, 0u));
     EXPECT_EQ(listNames(dir.path()), renamed);
     EXPECT_EQ(newest().undo, Undo::None);
+
+    // Crashes during a batch and during its undo lose nothing.
+    writeBackShifted(-2);
+    Contents before = makePhotos();
+    ASSERT_EQ(runInChild([&] { return static_cast<int>(runBatch(2, true).size()); }), 0);
+    const std::string cut = newest().id;
+    // The photo after the last group was placed, but the journal never heard of it.
+    before.erase(kOdd);
+    before["2010-07-14__16-05-09.jpg"] = readFile(dir / "2010-07-14__16-05-09.jpg");
+    // A last line without its newline was torn by the crash: not a photo, however whole it looks.
+    const fs::path file = stateFolder() / "batches" / (cut + ".jsonl");
+    writeFile(file, readFile(file) + R"({"t":"photo","kind":"moved","from":"/x","to":"/y"})");
+    EXPECT_EQ(std::make_pair(newest().finished, newest().renamed), std::make_pair(false, size_t{2}));
+
+    // The undo killed after the first photo it took back (the last of the batch)...
+    EXPECT_EQ(runInChild([&] { return static_cast<int>(undoBatch(cut, [](double) { ::_exit(0); }).undone); }), 0);
+    // ...and, in a second run, between moving the next one back and its date.
+    fs::rename(dir / "2010-07-14__16-05-09.JPG", dir / "a.JPG");
+
+    result = undoBatch(cut);
+    EXPECT_EQ(std::make_tuple(result.undone, result.kept, newest().undo), std::make_tuple(2u, 0u, Undo::Done));
+    EXPECT_EQ(contents(dir.path()), before);
 }
 
 TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
@@ -190,32 +205,6 @@ TEST_F(HistoryTest, UndoTakesBackWhatIsStillAsTheBatchLeftIt)
         }
     }
     fs::remove(other);
-}
-
-TEST_F(HistoryTest, CrashesDuringABatchAndItsUndoLoseNothing)
-{
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle("-2");
-    host.stored.changeExifInPhoto = true;
-    Contents before = makePhotos();
-    ASSERT_EQ(runInChild([&] { return static_cast<int>(runBatch(2, true).size()); }), 0);
-    const std::string id = newest().id;
-    // The photo after the last group was placed, but the journal never heard of it.
-    before.erase(kOdd);
-    before["2010-07-14__16-05-09.jpg"] = readFile(dir / "2010-07-14__16-05-09.jpg");
-    // A last line without its newline was torn by the crash: not a photo, however whole it looks.
-    const fs::path file = stateFolder() / "batches" / (id + ".jsonl");
-    writeFile(file, readFile(file) + R"({"t":"photo","kind":"moved","from":"/x","to":"/y"})");
-    EXPECT_EQ(std::make_pair(newest().finished, newest().renamed), std::make_pair(false, size_t{2}));
-
-    // The undo killed after the first photo it took back (the last of the batch)...
-    EXPECT_EQ(runInChild([&] { return static_cast<int>(undoBatch(id, [](double) { ::_exit(0); }).undone); }), 0);
-    // ...and, in a second run, between moving the next one back and its date.
-    fs::rename(dir / "2010-07-14__16-05-09.JPG", dir / "a.JPG");
-
-    const UndoResult result = undoBatch(id);
-    EXPECT_EQ(std::make_tuple(result.undone, result.kept, newest().undo), std::make_tuple(2u, 0u, Undo::Done));
-    EXPECT_EQ(contents(dir.path()), before);
 }
 
 } // namespace

@@ -1,15 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Which date a photo is named after, when it has none, and how the hour shift
-// applies: the first half of the per-photo operation, on real photos.
 #include "engine/DateReader.h"
 #include "metadata/DateLocator.h"
-#include "support/TestSupport.h"
+#include "support/ProcessSupport.h"
 #include "history/BatchHistory.h"
 #include "history/HistoryWriter.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -19,14 +14,12 @@ using namespace velmora::test;
 namespace {
 
 using CaptureDateTest = EngineTest;
-using Names = std::vector<std::string>;
 
-// The selected row picks the field, without falling back to the other; the shift follows the pop-up's
-// title whenever fix-time is not off, and a camera clock's correction moves the name and the date
-// written back, with the shift or alone. A photo without a usable date keeps its name, with a log line
-// and an alert that say why. With the other date allowed, a photo that has only that one is named after
-// it (a Kodak DC210 records DateTimeOriginal only) and the shift is written into it; the history says
-// which field named each photo.
+// The selected row picks the field, without falling back to the other; the shift follows the pop-up's title whenever
+// fix-time is not off, and a camera clock's correction moves the name and the date written back, with the shift or
+// alone. A photo without a usable date keeps its name, with a log line and an alert that say why. With the other date
+// allowed, a photo that has only that one is named after it (a Kodak DC210 records DateTimeOriginal only) and the shift
+// is written into it; the history says which field named each photo.
 TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
 {
     engine.processFile(dir / "gone%s.jpg"); // a path gone before its turn is only logged
@@ -101,16 +94,14 @@ TEST_F(CaptureDateTest, NameComesFromTheChosenFieldShiftedAsTheControlsSay)
 TEST(SampleDatesTest, EveryDatedSampleReadsAsExiftoolReadsIt)
 {
     const fs::path samples = fs::path(VELMORA_SAMPLES);
-    std::ifstream table(samples / "exiv2-testdata.tsv");
-    std::string file, date, rest;
-    if (!std::getline(table, rest))
+    if (!fs::exists(samples / "exiv2-testdata.tsv"))
         GTEST_SKIP() << samples << " is absent";
     // exiv2 0.27 reads no JPEG XR; a date in IFD0 is not the EXIF one; exiftool prints a control byte as '.'.
     const std::set<std::string> apart = {"IMG_1913_8bit_prophoto_q50.jxr", "exiv2-bug479.jpg",
                                          "issue_ghsa_8949_hhfh_j7rj_poc.jp2"};
     int dated = 0, located = 0;
-    while (std::getline(std::getline(table, file, '\t'), date, '\t') && std::getline(table, rest)) {
-        if (date == "-" || rest.starts_with("EXV") || rest.starts_with("XMP") || apart.contains(file))
+    for (const auto& [file, date] : datedPhotos(samples / "exiv2-testdata.tsv")) {
+        if (apart.contains(file))
             continue;
         ++dated;
         EXPECT_EQ(readCaptureDates(samples / "exiv2-testdata" / file).dateTimeOriginal.value_or("-"), date) << file;

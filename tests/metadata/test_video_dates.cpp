@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Videos named by their recorded date: which date, hostile boxes, and a batch
-// with the preference on and off.
 #include "metadata/VideoDates.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +12,6 @@ using namespace velmora::test;
 
 namespace {
 
-using Names = std::vector<std::string>;
 using VideoRenameTest = EngineTest;
 
 const uint64_t kRecorded = 3705387630; // 2021-06-01 10:20:30 UTC, in seconds since 1904
@@ -98,9 +93,7 @@ TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
     if (std::system("command -v ffmpeg >/dev/null") != 0)
         GTEST_SKIP() << "ffmpeg is absent: install it (tools/install-deps --test)";
     const EastOfUtc zone;
-    host.stored.changeExifInPhoto = true;
-    controls.setFixTimeState(1);
-    controls.setTimezonesTitle("+2");
+    writeBackShifted(2);
     for (const bool videos : {false, true}) {
         SCOPED_TRACE(videos);
         TempDir folder;
@@ -112,10 +105,7 @@ TEST_F(VideoRenameTest, VideosAreRenamedByTheirDateOnlyWithThePreference)
         host.stored.renameVideos = videos;
         alertLatch = false;
         const size_t alerts = host.alerts().size();
-        NullSink sink;
-        walkBatch(
-            {folder.path()}, [&](const PhotoSet& set) { engine.processSet(set); }, sink, {}, true,
-            [&] { engine.finishBatch(); });
+        walkInto(engine, {folder.path()});
         const Names off = {"2010-07-14__20-05-09.JPG", "MVI_0002.MOV", "MVI_0002.MOV.xmp", "clip.mp4"};
         const Names on = {"2010-07-14__20-05-09.JPG", "2021-06-01__14-20-30.MOV", "2021-06-01__14-20-30.MOV.xmp",
                           "2021-06-01__15-20-30.mp4"};

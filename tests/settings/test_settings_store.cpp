@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
 #include "settings/Settings.h"
 
-#include <gtest/gtest.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <string_view>
 #include <thread>
@@ -17,9 +13,8 @@ using namespace velmora::test;
 
 namespace {
 
-// Every store access runs in a child process of its own (QSettings takes the
-// folder once per process), pointed at `config`: what a test reads back is
-// what survived the end of a process.
+// Every store access runs in a child process of its own (QSettings takes the folder once per process), pointed at
+// `config`: what a test reads back is what survived the end of a process.
 class SettingsStore : public ::testing::Test {
 protected:
     fs::path file() const { return config.path() / "Velmora" / "Velmora.conf"; }
@@ -59,6 +54,25 @@ protected:
 
 TEST_F(SettingsStore, EveryKeySurvivesTheEndOfTheProcess)
 {
+    // The worker reads "change_exif_in_photo" for every photo while the GUI thread writes other keys.
+    EXPECT_EQ(inChild([] {
+                  settings::write(settings::changeExifInPhoto, true);
+                  int wrong = 0;
+                  std::thread worker([&wrong] {
+                      for (int i = 0; i < 1000; ++i)
+                          wrong += !settings::read(settings::changeExifInPhoto);
+                  });
+                  for (int i = 0; i < 40; ++i) {
+                      settings::write(settings::suffix, i % 2 == 0);
+                      settings::write(settings::timezones, i);
+                      settings::write(settings::textToPrefix, QString::number(i));
+                  }
+                  worker.join();
+                  return std::to_string(wrong);
+              }),
+              "0");
+    EXPECT_EQ(dump(), "suffix=0 prefix=~0 rename=~0 fixTime=~0 change_exif_in_photo=1 timezones=39 "
+                      "selected_date_option_cell=0 text_to_prefix=[39]");
     write([] {
         settings::write(settings::suffix, true);
         settings::write(settings::prefix, Qt::PartiallyChecked); // a mixed checkbox is stored as YES
@@ -144,31 +158,6 @@ TEST_F(SettingsStore, AbsentOrDamagedValuesReadAsAbsent)
         EXPECT_NE(repaired.find(" timezones=5 "), std::string::npos) << repaired;
         EXPECT_TRUE(repaired.ends_with(" text_to_prefix=[again]")) << repaired;
     }
-}
-
-// In this process: the worker reads "change_exif_in_photo" for every photo
-// while the GUI thread writes other keys.
-TEST(SettingsStoreThreads, WorkerReadsWhileGuiThreadWrites)
-{
-    static TempDir config; // QSettings takes the folder once per process
-    ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    settings::write(settings::changeExifInPhoto, true);
-
-    std::atomic<int> wrong{0};
-    std::thread worker([&wrong] {
-        for (int i = 0; i < 1000; ++i)
-            if (!settings::read(settings::changeExifInPhoto))
-                ++wrong;
-    });
-    for (int i = 0; i < 40; ++i) {
-        settings::write(settings::suffix, i % 2 == 0);
-        settings::write(settings::timezones, i);
-        settings::write(settings::textToPrefix, QString::number(i));
-    }
-    worker.join();
-    EXPECT_EQ(wrong.load(), 0);
-    EXPECT_EQ(settings::read(settings::timezones), 39);
-    EXPECT_FALSE(settings::read(settings::suffix));
 }
 
 } // namespace

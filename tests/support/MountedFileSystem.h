@@ -7,9 +7,8 @@
 
 namespace velmora::test {
 
-// The file systems photos lie on: kernel ones on a loop device, FUSE ones (a card,
-// an NTFS disk), sshfs to a private sshd on 127.0.0.1; and PowerCut, tests/files/
-// powercut_fs.py, which loses all written data not flushed when cut.
+// The file systems photos lie on: kernel ones on a loop device, FUSE ones (a card, an NTFS disk), sshfs to a private
+// sshd on 127.0.0.1; and PowerCut, tests/files/powercut_fs.py, which loses all written data not flushed when cut.
 enum class FsKind { Ext4, Xfs, Btrfs, ExfatFuse, Ntfs3g, Sshfs, PowerCut };
 inline constexpr FsKind kFsKinds[] = {FsKind::Ext4,      FsKind::Xfs,    FsKind::Btrfs,
                                       FsKind::ExfatFuse, FsKind::Ntfs3g, FsKind::Sshfs};

@@ -87,14 +87,14 @@ std::vector<std::string> patchSystemCalls(const QString& helper, const fs::path&
     return calls;
 }
 
-std::vector<std::string> datedPhotos(const fs::path& table)
+std::vector<std::pair<std::string, std::string>> datedPhotos(const fs::path& table)
 {
-    std::vector<std::string> names;
+    std::vector<std::pair<std::string, std::string>> names;
     const QStringList rows = QString::fromStdString(readFile(table)).split('\n', Qt::SkipEmptyParts);
     for (const QString& row : rows.mid(1)) { // after the header
         const QStringList cells = row.split('\t');
         if (cells.size() > 2 && cells[1] != "-" && cells[2] != "EXV" && cells[2] != "XMP")
-            names.push_back(cells[0].toStdString());
+            names.emplace_back(cells[0].toStdString(), cells[1].toStdString());
     }
     return names;
 }

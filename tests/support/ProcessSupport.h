@@ -28,27 +28,23 @@ QString noLeakCheck();
 // file, or of many in one run, by path as given.
 QJsonObject exiftoolTags(const std::filesystem::path& path);
 std::map<std::string, QJsonObject> exiftoolTags(const std::vector<std::filesystem::path>& paths);
-// What differs between two such views of a photo ("Group:Tag [old] -> [new]"),
-// leaving out what describes the file rather than its content, derived tags,
-// and where a rewritten file lays its parts out.
+// What differs between two such views of a photo ("Group:Tag [old] -> [new]"), leaving out what describes the file
+// rather than its content, derived tags, and where a rewritten file lays its parts out.
 std::vector<std::string> differences(const QJsonObject& before, const QJsonObject& after);
-// The system calls on the write-ahead log and on `photo` (named photo.jpg) of
-// writeback_crash_helper at `helper` writing one date in place, traced by strace
-// into `trace`: "pwrite64 journal record" (the patch's record), "fdatasync journal",
-// "pwrite64 photo", "syncfs photo", ...; empty when the date was not written.
+// The system calls on the write-ahead log and on `photo` (named photo.jpg) of writeback_crash_helper at `helper`
+// writing one date in place, traced by strace into `trace`: "pwrite64 journal record" (the patch's record), "fdatasync
+// journal", "pwrite64 photo", "syncfs photo", ...; empty when the date was not written.
 std::vector<std::string> patchSystemCalls(const QString& helper, const std::filesystem::path& photo,
                                           const std::filesystem::path& trace);
-// The dated camera photos of exiv2's test data, from its table
-// (exiv2-testdata.tsv): every row with a DateTimeOriginal that is an image,
-// not a metadata file.
-std::vector<std::string> datedPhotos(const std::filesystem::path& table);
+// The dated camera photos of exiv2's test data and their dates, from its table (exiv2-testdata.tsv): every row with a
+// DateTimeOriginal that is an image, not a metadata file.
+std::vector<std::pair<std::string, std::string>> datedPhotos(const std::filesystem::path& table);
 
 // Runs `body` in a forked child that ends with _exit, so nothing of the test
 // framework runs twice; its exit code, or -1 when it did not exit normally.
 int runInChild(const std::function<int()>& body);
-// The same, giving what `body` returned (at most 64 KiB), or "child died".
-// `asNobody` drops root first, so that permissions apply; `fileSizeLimit` > 0
-// caps the size of any file written, a full disk that needs no mount.
+// The same, giving what `body` returned (at most 64 KiB), or "child died". `asNobody` drops root first, so that
+// permissions apply; `fileSizeLimit` > 0 caps the size of any file written, a full disk that needs no mount.
 std::string runInChild(const std::function<std::string()>& body, bool asNobody, long fileSizeLimit = 0);
 
 // Lets an unprivileged child read the folder and everything below it, not write.

@@ -30,8 +30,8 @@ namespace {
 const TempDir stateHome;
 [[maybe_unused]] const bool stateHomeSet = ::setenv("XDG_STATE_HOME", stateHome.path().c_str(), 1) == 0;
 // Test programs live in build/tests/, where Velmora would not look for its
-// helper: they name the one the build made.
-[[maybe_unused]] const bool helperNamed = (useHelperAt(VELMORA_HELPER), true);
+// helper: they name the one the build made; and they set the process up as main does.
+[[maybe_unused]] const bool helperNamed = (useHelperAt(VELMORA_HELPER), initializePlatform(), true);
 } // namespace
 
 TempDir::TempDir()
@@ -82,7 +82,6 @@ void makeJpeg(const fs::path& path, std::optional<std::string> original, std::op
 
 void setExifDates(const fs::path& path, std::optional<std::string> original, std::optional<std::string> digitized)
 {
-    initializePlatform();
     auto image = Exiv2::ImageFactory::open(path.native());
     image->readMetadata();
     Exiv2::ExifData& exif = image->exifData();
@@ -117,9 +116,9 @@ struct stat statOf(const fs::path& path)
     return st;
 }
 
-std::vector<std::string> listNames(const fs::path& folder)
+Names listNames(const fs::path& folder)
 {
-    std::vector<std::string> names;
+    Names names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().native());
     std::sort(names.begin(), names.end());
@@ -137,7 +136,6 @@ Contents contents(const fs::path& folder)
 
 void EngineTest::SetUpTestSuite()
 {
-    initializePlatform();
     // Started before any test watches the log: a note about its confinement is no test's line.
     startExifHelper(true);
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -49,7 +50,8 @@ CaptureDates readCaptureDatesWithExiv2(const std::filesystem::path& path);
 // The status of `path` itself, not of what a link names; zeroed when there is none.
 struct stat statOf(const std::filesystem::path& path);
 // Names in a folder, sorted.
-std::vector<std::string> listNames(const std::filesystem::path& folder);
+using Names = std::vector<std::string>;
+Names listNames(const std::filesystem::path& folder);
 // The regular files of a folder, name -> bytes.
 using Contents = std::map<std::string, std::string>;
 Contents contents(const std::filesystem::path& folder);
@@ -97,7 +99,6 @@ private:
     Recorded<AlertRequest> alerts_;
 };
 
-// A batch's progress and status, going nowhere.
 class NullSink : public BatchSink {
 public:
     void setProgress(double) override {}
@@ -106,12 +107,29 @@ public:
     void setUpTimer() override {}
 };
 
+// A batch over `batch` through the real walk, as a drop runs it, to its end.
+inline void walkInto(PhotoEngine& engine, const std::vector<std::filesystem::path>& batch, bool keepSetsTogether = true,
+                     std::stop_token stop = {})
+{
+    NullSink sink;
+    walkBatch(
+        batch, [&](const PhotoSet& set) { engine.processSet(set); }, sink, stop, keepSetsTogether,
+        [&] { engine.finishBatch(); });
+}
+
 // An engine over a temporary folder, as a batch runs it but without a window:
 // the date of capture chosen, every other option off.
 class EngineTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
     void SetUp() override { controls.setDateSwitchRow(0); }
+    // Dates written back into the photos, shifted by `hours` as the pop-up's title says.
+    void writeBackShifted(int hours)
+    {
+        controls.setFixTimeState(1);
+        controls.setTimezonesTitle((hours > 0 ? "+" : "") + std::to_string(hours));
+        host.stored.changeExifInPhoto = true;
+    }
 
     TempDir dir;
     LiveOptions controls;

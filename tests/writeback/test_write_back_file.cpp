@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The photo's file on a write-back: other links, owner, permissions, extended
-// attributes, a folder or disk that refuses it, and temporary files left or held.
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
-#include "writeback/ExifDateWriter.h"
 #include "writeback/WriteAheadLog.h"
 #include "files/Placement.h"
-#include "files/Platform.h"
-
-#include <gtest/gtest.h>
 
 #include <cctype>
 #include <fcntl.h>
@@ -26,10 +19,7 @@ namespace {
 
 const std::string kOriginal = "2001:02:03 04:05:06";
 
-class PhotoFile : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { initializePlatform(); }
-};
+using PhotoFile = ::testing::Test;
 
 // kNew written into `photo` by a child process (see runInChild); -1 when the child died.
 Status writeInChild(const fs::path& photo, ExifWriteOptions options, bool asNobody, long fileSizeLimit = 0)
@@ -75,70 +65,56 @@ TEST_F(PhotoFile, OtherLinksToThePhotoKeepTheOldOne)
     }
 }
 
-// A folder we may not write, or a full disk, on either kind of temporary
-// file: a failure, the photo as it was, nothing left behind.
-TEST_F(PhotoFile, FailedReplacementLeavesPhotoAndFolderAsTheyWere)
+// A folder we may not write, or a full disk, on either kind of temporary file: a failure, the photo and its folder as
+// they were. Run as "nobody" in a folder it may write: a photo it may not write is written by no route, nor is a
+// rebuilt one that lost its owner put in place; another user's photo everyone may write is patched in place and keeps
+// its owner.
+TEST_F(PhotoFile, PermissionsOfThePhotoAndFolderHoldOnEveryRoute)
 {
-    for (const auto& [readOnly, unnamed] : std::vector<std::pair<bool, bool>>{{1, 1}, {1, 0}, {0, 1}, {0, 0}}) {
-        SCOPED_TRACE(std::string(readOnly ? "read-only folder" : "full disk") + (unnamed ? ", unnamed" : ""));
-        TempDir dir;
-        const fs::path folder = dir / "photos", photo = folder / "photo.jpg";
-        fs::create_directory(folder);
-        makeJpeg(photo, kOriginal, std::nullopt, 320, 240);
-        const std::string before = readFile(photo);
-        openUpForEveryone(dir.path());
-        if (readOnly) { // the photo itself writable: only the folder is in the way
-            fs::permissions(folder, fs::perms(0555));
-            fs::permissions(photo, fs::perms(0666));
-        }
-        // As root the folder's permissions would not hold: the write runs as "nobody".
-        const long sizeLimit = readOnly ? 0 : static_cast<long>(before.size() / 2);
-        EXPECT_EQ(writeInChild(photo, {unnamed, false}, readOnly && ::geteuid() == 0, sizeLimit), Status::WriteFailed);
-        EXPECT_TRUE(readFile(photo) == before) << "the photo changed";
-        EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
-    }
-}
-
-// Run as "nobody" in a folder it may write: a photo it may not write is written
-// by no route, nor is a rebuilt one that lost its owner put in place; another
-// user's photo everyone may write is patched in place and keeps its owner.
-TEST_F(PhotoFile, PermissionsOfThePhotoHoldOnEveryRoute)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root, to give the photo to another user and run the write-back as nobody";
+    const bool root = ::geteuid() == 0;
     const struct {
         const char* name;
-        uid_t owner;
+        mode_t folderMode; // 0: as openUpForEveryone leaves it, and a full disk
+        uid_t owner;       // -1: root's photo written by root, no other user to be
         mode_t mode;
-        bool inPlace;
+        ExifWriteOptions options;
         Status expected;
     } cases[] = {
-        {"own read-only photo, in place", 65534, 0444, true, Status::WriteFailed},
-        {"own read-only photo, whole file", 65534, 0444, false, Status::WriteFailed},
-        {"another user's photo, in place", 0, 0644, true, Status::WriteFailed},
-        {"another user's photo, whole file", 0, 0644, false, Status::WriteFailed},
-        {"another user's writable photo, whole file", 0, 0666, false, Status::WriteFailed},
-        {"another user's writable photo, in place", 0, 0666, true, Status::Written},
+        {"read-only folder, unnamed", 0555, uid_t(-1), 0666, {true, false}, Status::WriteFailed},
+        {"read-only folder, named", 0555, uid_t(-1), 0666, {false, false}, Status::WriteFailed},
+        {"full disk, unnamed", 0, uid_t(-1), 0644, {true, false}, Status::WriteFailed},
+        {"full disk, named", 0, uid_t(-1), 0644, {false, false}, Status::WriteFailed},
+        {"own read-only photo, in place", 0777, 65534, 0444, {true, true}, Status::WriteFailed},
+        {"own read-only photo, whole file", 0777, 65534, 0444, {true, false}, Status::WriteFailed},
+        {"another user's photo, in place", 0777, 0, 0644, {true, true}, Status::WriteFailed},
+        {"another user's photo, whole file", 0777, 0, 0644, {true, false}, Status::WriteFailed},
+        {"another user's writable photo, whole file", 0777, 0, 0666, {true, false}, Status::WriteFailed},
+        {"another user's writable photo, in place", 0777, 0, 0666, {true, true}, Status::Written},
     };
     openWriteAheadLog(); // inherited by the child: nobody may not write the state folder
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const bool asNobody = c.folderMode != 0 && root, fullDisk = c.folderMode == 0;
+        if (c.owner != uid_t(-1) && !root)
+            continue; // giving the photo to another user and writing as nobody needs root
         TempDir dir;
-        const fs::path photo = dir / "photo.jpg";
-        makeJpeg(photo, kOriginal);
+        const fs::path folder = dir / "photos", photo = folder / "photo.jpg";
+        fs::create_directory(folder);
+        makeJpeg(photo, kOriginal, std::nullopt, 320, 240);
         openUpForEveryone(dir.path());
-        fs::permissions(dir.path(), fs::perms(0777));
-        ASSERT_EQ(::chown(photo.c_str(), c.owner, c.owner), 0);
+        if (!fullDisk)
+            fs::permissions(folder, fs::perms(c.folderMode));
+        ASSERT_TRUE(c.owner == uid_t(-1) || ::chown(photo.c_str(), c.owner, c.owner) == 0);
         ASSERT_EQ(::chmod(photo.c_str(), c.mode), 0);
         const struct stat before = statOf(photo);
         const std::string bytes = readFile(photo);
-        EXPECT_EQ(writeInChild(photo, {true, c.inPlace}, true), c.expected);
+        const long sizeLimit = fullDisk ? static_cast<long>(bytes.size() / 2) : 0;
+        EXPECT_EQ(writeInChild(photo, c.options, asNobody, sizeLimit), c.expected);
         const struct stat after = statOf(photo);
         EXPECT_EQ(after.st_ino, before.st_ino) << "the photo was replaced";
-        EXPECT_EQ(after.st_uid, c.owner);
-        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(std::make_pair(after.st_uid, after.st_mode & 07777), std::make_pair(before.st_uid, c.mode));
         EXPECT_EQ(readFile(photo) == bytes, c.expected != Status::Written);
-        EXPECT_EQ(listNames(dir.path()), std::vector<std::string>{"photo.jpg"});
+        EXPECT_EQ(listNames(folder), std::vector<std::string>{"photo.jpg"});
     }
 }
 

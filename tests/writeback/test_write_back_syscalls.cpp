@@ -1,16 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The write-back's system calls: their order, and what a failed one or another
-// process stepping in between two of them leaves (strace records, injects
-// errors, and holds calls back).
 #include "support/ProcessSupport.h"
-#include "support/TestSupport.h"
 
-#include "writeback/ExifDateWriter.h"
 #include "writeback/WriteAheadLog.h"
-#include "files/Platform.h"
 #include "files/UniqueFd.h"
-
-#include <gtest/gtest.h>
 
 #include <QProcess>
 
@@ -25,10 +17,9 @@ using namespace velmora::test;
 
 namespace {
 
-// A missing flush is invisible to a kill: the system calls of one in-place
-// write-back show the order. The record is durable before the photo is
-// touched, and emptied only once the photo is flushed (how each file system
-// flushes, FUSE among them: FileSystems.PhotoIsFlushedBeforeItsRecordIsCleared).
+// A missing flush is invisible to a kill: the system calls of one in-place write-back show the order. The record is
+// durable before the photo is touched, and emptied only once the photo is flushed (how each file system flushes, FUSE
+// among them: FileSystems.PhotoIsFlushedBeforeItsRecordIsCleared).
 TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
 {
     if (!runProgram("strace", {"-V"}))
@@ -45,10 +36,9 @@ TEST(WriteBackCrash, PatchIsJournaledInTheRightOrder)
     EXPECT_EQ(std::count(calls.begin(), record, "pwrite64 photo"), 0) << "the photo was written before its record";
 }
 
-// What the batch is told matches what the photo ends up as, when a system
-// call fails or another process steps in at the worst moment (strace injects
-// the error, or holds the call back for a second while the test steps in):
-// a failure reported is the old photo after recovery, a success the new one.
+// What the batch is told matches what the photo ends up as, when a system call fails or another process steps in at the
+// worst moment (strace injects the error, or holds the call back for a second while the test steps in): a failure
+// reported is the old photo after recovery, a success the new one.
 enum class During { Nothing, RecoverJournals, TakeOverTemp };
 struct Fault {
     const char* name;
@@ -88,7 +78,6 @@ TEST_P(WriteBackFault, ReportMatchesThePhoto)
     const Fault& f = GetParam();
     if (!runProgram("strace", {"-V"}))
         GTEST_SKIP() << "strace is not installed";
-    initializePlatform();
     TempDir dir;
     const fs::path photo = dir / "photo.jpg";
     const auto [oldBytes, newBytes] = oldAndNew(photo);
