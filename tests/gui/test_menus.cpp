@@ -5,6 +5,7 @@
 #include "gui/HistoryWindow.h"
 #include "gui/OpenDialog.h"
 #include "gui/PreferencesDialog.h"
+#include "gui/WindowSink.h"
 #include "settings/MessageTable.h"
 #include "GuiTestSupport.h"
 
@@ -87,12 +88,14 @@ private slots:
 
         open->trigger();
         QVERIFY(!exif->isChecked());
+        QVERIFY(!storedPreferences().changeExifInPhoto); // the copy the photo sets are handled with
         for (QCheckBox* box : {exif, keepSets, videos, child<QCheckBox>(preferences, "useOtherDate")})
             QTest::mouseClick(box, Qt::LeftButton);
         QTest::mouseClick(child<QAbstractButton>(preferences, "okButton"), Qt::LeftButton);
         QVERIFY(!preferences->isVisible());
         for (const char* key : {"change_exif_in_photo", "rename_videos", "use_other_date_when_missing"})
             QVERIFY2(store().value(key).toBool(), key);
+        QVERIFY(storedPreferences().changeExifInPhoto && storedPreferences().renameVideos);
         QCOMPARE(store().value("keep_sets_together", true).toBool(), false);
 
         // Opening reads the store again: an absent key shows off, and is not written.
